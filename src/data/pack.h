@@ -1,0 +1,15 @@
+#pragma once
+// The asset pack: a chain of entries (name length byte, name, little-endian
+// 32-bit size, data) with no header or index. Failures go to the log and to
+// standard output, and end the program with status 1.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using TfileContent = std::vector<uint8_t>;
+
+void openDataPack(const std::string& path);
+// Position of the named entry's size field; names compare as exact byte strings.
+uint32_t findPackEntry(const std::string& name);
+void readPackFile(const std::string& name, TfileContent& content);
+void closeDataPack();

@@ -1,0 +1,6 @@
+#include "display/screen.h"
+
+Image Screen;
+uint8_t KeyDown[256];
+bool WindowClosed = false;
+KeyCodeTable KeyCodes = {0, 0};

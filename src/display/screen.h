@@ -1,0 +1,16 @@
+#pragma once
+// The display unit's shared state: the frame every effect draws into and the
+// keyboard table. Defined in a platform-free file so the show core can run headless.
+#include <cstdint>
+#include "raster/image.h"
+
+extern Image Screen;           // 1280 x 720, allocated when the window opens
+extern uint8_t KeyDown[256];   // 1 while the key with that X key code is held
+extern bool WindowClosed;      // set when the window manager closes the window
+
+// X key codes of the keys the driver reads; 0 when the keyboard has none.
+struct KeyCodeTable {
+  uint8_t Escape;
+  uint8_t space;
+};
+extern KeyCodeTable KeyCodes;

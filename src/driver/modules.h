@@ -1,0 +1,16 @@
+#pragma once
+// The effect modules in set-up order. Set-up and release both run in this order;
+// the per-pass resets are those of the modules that have one, in the same order.
+struct EffectModule {
+  const char* Name;
+  void (*init)();
+  void (*reset)();    // null when the module has no per-pass reset
+  void (*release)();
+};
+
+extern const EffectModule* const EffectModules;
+extern const int EffectModuleCount;
+
+void initEffectModules();
+void resetEffectModules();
+void freeEffectModules();

@@ -1,0 +1,27 @@
+#pragma once
+// The score: a fixed table of windows on the music clock, each naming the frame
+// routines to run while DemoTime lies inside it. Walked in table order every frame.
+#include <cstdint>
+
+using FrameRoutine = void (*)();
+
+constexpr int MaxRowRoutines = 6;
+
+struct ScheduleRow {
+  int32_t From;  // first DemoTime of the row
+  int32_t To;    // last DemoTime of the row, inclusive
+  FrameRoutine Routines[MaxRowRoutines];  // in call order; unused slots are null
+  const char* Names;  // the routines' names, for tools ("drawLogo", ...)
+};
+
+extern const ScheduleRow* const EffectSchedule;
+extern const int EffectScheduleRows;
+
+// Active when (DemoTime - From) as unsigned 32-bit <= To - From.
+inline bool rowActive(const ScheduleRow& row, int32_t time) {
+  return uint32_t(time) - uint32_t(row.From) <= uint32_t(row.To) - uint32_t(row.From);
+}
+
+void runEffectSchedule();
+// blurImage(Screen), the closing call of the title rows.
+void blurScreen();
