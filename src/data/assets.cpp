@@ -1,0 +1,173 @@
+#include "data/assets.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "data/log.h"
+#include "data/util.h"
+
+std::string DataPackPath;
+
+Image MinusImage, AImage, CImage, DImage, EImage, IImage, KImage, LImage, MImage, NImage, OImage, PImage, RImage, SImage, TImage, UImage, VImage, YImage, LogoImage, DotImage;
+Image DigitImages[10];
+Image BrainImage, Noirose1Image, Noiroze2Image, Platine1Image, Platine2Image, Platine3Image,
+    Platine4Image, Platine5Image, StarImage, Dirka1Image, Dirka2Image, Wolke1Image,
+    Wolke2Image, Sintable1Image, Sintable2Image, LobotomImage, Sintable3Image, LobotomiImage,
+    KrukImage, LineykaImage, Kurukulum1Image, Kurukulum2Image, Synapse1Image, Synapse2Image,
+    ThreeDImage, BrainbugImage, DistImage, ZeptorImage, Form1Image, Form2Image,
+    Form3Image, Form4Image, GitterImage, WelleImage, GrafImage, KrutitImage,
+    LandscapeImage, LineImage, SkeletonImage, SpiralImage, InfinityImage, VoxelImage,
+    WertitImage, ZifriImage, CurveImage, EndImage, NetzImage;
+
+const AssetEntry AssetTable[AssetCount] = {
+    {"minus.img", &MinusImage},
+    {"a.img", &AImage},
+    {"c.img", &CImage},
+    {"d.img", &DImage},
+    {"e.img", &EImage},
+    {"i.img", &IImage},
+    {"k.img", &KImage},
+    {"l.img", &LImage},
+    {"m.img", &MImage},
+    {"n.img", &NImage},
+    {"o.img", &OImage},
+    {"p.img", &PImage},
+    {"r.img", &RImage},
+    {"s.img", &SImage},
+    {"t.img", &TImage},
+    {"u.img", &UImage},
+    {"v.img", &VImage},
+    {"y.img", &YImage},
+    {"logo.img", &LogoImage},
+    {"dot.img", &DotImage},
+    {"0.img", &DigitImages[0]},
+    {"1.img", &DigitImages[1]},
+    {"2.img", &DigitImages[2]},
+    {"3.img", &DigitImages[3]},
+    {"4.img", &DigitImages[4]},
+    {"5.img", &DigitImages[5]},
+    {"6.img", &DigitImages[6]},
+    {"7.img", &DigitImages[7]},
+    {"8.img", &DigitImages[8]},
+    {"9.img", &DigitImages[9]},
+    {"brain.img", &BrainImage},
+    {"noirose1.img", &Noirose1Image},
+    {"noiroze2.img", &Noiroze2Image},
+    {"platine1.img", &Platine1Image},
+    {"platine2.img", &Platine2Image},
+    {"platine3.img", &Platine3Image},
+    {"platine4.img", &Platine4Image},
+    {"platine5.img", &Platine5Image},
+    {"star.img", &StarImage},
+    {"dirka1.img", &Dirka1Image},
+    {"dirka2.img", &Dirka2Image},
+    {"wolke1.img", &Wolke1Image},
+    {"wolke2.img", &Wolke2Image},
+    {"sintable1.img", &Sintable1Image},
+    {"sintable2.img", &Sintable2Image},
+    {"lobotom.img", &LobotomImage},
+    {"sintable3.img", &Sintable3Image},
+    {"lobotomi.img", &LobotomiImage},
+    {"kruk.img", &KrukImage},
+    {"lineyka.img", &LineykaImage},
+    {"kurukulum1.img", &Kurukulum1Image},
+    {"kurukulum2.img", &Kurukulum2Image},
+    {"synapse1.img", &Synapse1Image},
+    {"synapse2.img", &Synapse2Image},
+    {"3d.img", &ThreeDImage},
+    {"brainbug.img", &BrainbugImage},
+    {"dist.img", &DistImage},
+    {"zeptor.img", &ZeptorImage},
+    {"form1.img", &Form1Image},
+    {"form2.img", &Form2Image},
+    {"form3.img", &Form3Image},
+    {"form4.img", &Form4Image},
+    {"gitter.img", &GitterImage},
+    {"welle.img", &WelleImage},
+    {"graf.img", &GrafImage},
+    {"krutit.img", &KrutitImage},
+    {"landscape.img", &LandscapeImage},
+    {"line.img", &LineImage},
+    {"skeleton.img", &SkeletonImage},
+    {"spiral.img", &SpiralImage},
+    {"infinity.img", &InfinityImage},
+    {"voxel.img", &VoxelImage},
+    {"wertit.img", &WertitImage},
+    {"zifri.img", &ZifriImage},
+    {"curve.img", &CurveImage},
+    {"end.img", &EndImage},
+    {"netz.img", &NetzImage}};
+
+[[noreturn]] static void imageFailure(const std::string& message) {
+  writeLogAndConsole(message);
+  std::exit(1);
+}
+
+// The decoding loops test their end after each byte and each row, so every row
+// takes max(1, width div 2) bytes and max(1, height - 1) rows are read:
+// the last row, and an odd last column, stay transparent black.
+static uint64_t bytesPerRow(uint32_t width) { return width < 2 ? 1 : width / 2; }
+static uint64_t rowsRead(uint32_t height) { return height < 2 ? 1 : height - 1; }
+
+void decodeImage(const std::string& name, const TfileContent& content, Image& img) {
+  if (content.size() < 8)
+    imageFailure("Corrupt image " + name + ": " + std::to_string(content.size()) +
+                 " bytes, shorter than its 8-byte header");
+  const uint32_t width = content[0] + 256u * content[1];
+  const uint32_t height = content[4] + 256u * content[5];
+  const uint64_t needed = 8 + bytesPerRow(width) * rowsRead(height);
+  if (content.size() < needed)
+    imageFailure("Corrupt image " + name + ": " + std::to_string(content.size()) + " bytes, " +
+                 std::to_string(width) + " x " + std::to_string(height) + " needs " + std::to_string(needed));
+  AllocImage(img, width, height);
+  size_t p = 8;
+  int32_t y = 0;
+  do {
+    int32_t x = 0;
+    do {
+      const uint8_t byte = content[p++];
+      const uint8_t hi = uint8_t((byte >> 4) * 16), lo = uint8_t((byte & 15) * 16);
+      putPixelClipped(img, x, y, makeColor(hi, hi, hi, hi));
+      putPixelClipped(img, x + 1, y, makeColor(lo, lo, lo, lo));
+      x += 2;
+    } while (!(int64_t(x) >= int64_t(width) - 1));
+    ++y;
+  } while (!(int64_t(y) >= int64_t(height) - 1));
+}
+
+void loadImage(const std::string& name, Image& img) {
+  TfileContent content;
+  readPackFile(name, content);
+  decodeImage(name, content, img);
+}
+
+void loadAllImages() {
+  openDataPack(DataPackPath.empty() ? executableDirectory() + "/data.dat" : DataPackPath);
+  for (const AssetEntry& asset : AssetTable) loadImage(asset.name, *asset.image);
+  closeDataPack();
+}
+
+void freeAllImages() {
+  for (const AssetEntry& asset : AssetTable) freeImage(*asset.image);
+}
+
+static std::string sizeText(const Image& img) {
+  return std::to_string(img.width) + " x " + std::to_string(img.height);
+}
+
+void requireMinSize(const Image& img, const char* name, int32_t minWidth, int32_t minHeight) {
+  if (img.width < minWidth || img.height < minHeight)
+    fatalError(std::string("Asset ") + name + " is " + sizeText(img) + "; it must be at least " +
+               std::to_string(minWidth) + " x " + std::to_string(minHeight));
+}
+
+void requireMaxSize(const Image& img, const char* name, int32_t maxWidth, int32_t maxHeight) {
+  if (img.width > maxWidth || img.height > maxHeight)
+    fatalError(std::string("Asset ") + name + " is " + sizeText(img) + "; it must be at most " +
+               std::to_string(maxWidth) + " x " + std::to_string(maxHeight));
+}
+
+void requireEvenWidth(const Image& img, const char* name) {
+  if (img.width % 2 != 0)
+    fatalError(std::string("Asset ") + name + " is " + sizeText(img) + "; its width must be even");
+}

@@ -1,0 +1,108 @@
+#include "data/util.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+bool fileExists(const std::string& name) {
+  struct stat st;
+  return ::stat(name.c_str(), &st) == 0;
+}
+
+void deleteFile(const std::string& name) {
+  if (std::remove(name.c_str()) != 0) {
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), std::strerror(errno));
+    std::exit(1);
+  }
+}
+
+std::string intToText(int32_t i) { return std::to_string(i); }
+
+char* toCString(const std::string& s) {
+  char* p = new char[s.size() + 1];
+  std::memcpy(p, s.data(), s.size());
+  p[s.size()] = '\0';
+  return p;
+}
+
+// Converts an optional sign and decimal digits filling the whole text; on failure
+// tells where the conversion stopped. Values outside 32 bits stop at the digit
+// that overflows, so such a digit is deleted like any other offending character.
+static bool convertDecimal(const std::string& text, int32_t& value, size_t& stop) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  if (i == text.size()) {
+    stop = i == 0 ? 0 : i - 1;  // empty text, or a lone sign
+    return false;
+  }
+  int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9') {
+      stop = i;
+      return false;
+    }
+    v = v * 10 + (c - '0');
+    if (v > int64_t(INT32_MAX) + (negative ? 1 : 0)) {
+      stop = i;
+      return false;
+    }
+  }
+  value = int32_t(negative ? -v : v);
+  return true;
+}
+
+int32_t parseDigits(std::string text) {
+  int32_t value = 0;
+  size_t stop = 0;
+  while (!convertDecimal(text, value, stop)) {
+    if (text.empty()) return 0;  // nothing left to convert: no digit at all
+    text.erase(stop, 1);
+  }
+  return value;
+}
+
+float signOf(float x) { return x < 0.0f ? -1.0f : 1.0f; }
+
+static const long double PiExtended = 3.14159265358979323846264338327950288L;
+
+float angleOf(float y, float x) {
+  if (x > 0.0f) {
+    float q = y / x;
+    return float(atanl(q));
+  }
+  if (x < 0.0f) {
+    float q = y / x;
+    return float(atanl(q) + PiExtended);
+  }
+  return float(signOf(y) * PiExtended * 0.5L);
+}
+
+float degToRad(float d) { return float(d * (PiExtended / 180.0L)); }
+
+void swapInts(int32_t& a, int32_t& b) {
+  int32_t t = a;
+  a = b;
+  b = t;
+}
+
+void* identityPointer(void* p) { return p; }
+
+std::string executableDirectory() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+  if (n <= 0) return "";
+  std::string path(buf, size_t(n));
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
