@@ -1,7 +1,12 @@
 #include "raster/blit.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "raster/blit_kernels.h"
 
 namespace {
 
@@ -36,18 +41,25 @@ void blitImage(Image dst, int32_t x, int32_t y, Image src) {
   const Color32* s = src.pixels;
   Color32* d = pixelAt(dst, x, y);
   for (int32_t j = 0; j < src.height; ++j) {
-    copyLongs(s, d, run);
+    ActiveBlitKernels.copy(d, s, run);
     s += src.width;
     d += dst.width;
   }
 }
 
+namespace {
+
+// Rows top to bottom, each handed to a kernel as one span.
+template <typename Kernel>
+void blitRows(Image dst, int32_t x, int32_t y, Image src, Kernel kernel) {
+  if (src.width <= 0) return;
+  for (int32_t j = 0; j < src.height; ++j) kernel(pixelAt(dst, x, y + j), pixelAt(src, 0, j), uint32_t(src.width));
+}
+
+}  // namespace
+
 void blitImageKeyed(Image dst, int32_t x, int32_t y, Image src, Color32 key) {
-  for (int32_t j = 0; j < src.height; ++j)
-    for (int32_t i = 0; i < src.width; ++i) {
-      Color32 s = getPixel(src, i, j);
-      if (s != key) putPixel(dst, x + i, y + j, s);
-    }
+  blitRows(dst, x, y, src, [key](Color32* d, const Color32* s, uint32_t n) { ActiveBlitKernels.keyed(d, s, n, key); });
 }
 
 void grabImage(Image dst, int32_t sx, int32_t sy, Image src) {
@@ -55,29 +67,15 @@ void grabImage(Image dst, int32_t sx, int32_t sy, Image src) {
     for (int32_t i = 0; i < dst.width; ++i) putPixel(dst, i, j, getPixel(src, i + sx, j + sy));
 }
 
-void blitAlpha(Image dst, int32_t x, int32_t y, Image src) {
-  for (int32_t j = 0; j < src.height; ++j)
-    for (int32_t i = 0; i < src.width; ++i)
-      putPixel(dst, x + i, y + j, blendColors(getPixel(src, i, j), getPixel(dst, x + i, y + j)));
-}
+void blitAlpha(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveBlitKernels.alpha); }
 
 void blitMix(Image dst, int32_t x, int32_t y, Image src, uint8_t t) {
-  for (int32_t j = 0; j < src.height; ++j)
-    for (int32_t i = 0; i < src.width; ++i)
-      putPixel(dst, x + i, y + j, mixColors(getPixel(src, i, j), getPixel(dst, x + i, y + j), t));
+  blitRows(dst, x, y, src, [t](Color32* d, const Color32* s, uint32_t n) { ActiveBlitKernels.mix(d, s, n, t); });
 }
 
-void blitAdd(Image dst, int32_t x, int32_t y, Image src) {
-  for (int32_t j = 0; j < src.height; ++j)
-    for (int32_t i = 0; i < src.width; ++i)
-      putPixel(dst, x + i, y + j, addColors(getPixel(src, i, j), getPixel(dst, x + i, y + j)));
-}
+void blitAdd(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveBlitKernels.add); }
 
-void blitSub(Image dst, int32_t x, int32_t y, Image src) {
-  for (int32_t j = 0; j < src.height; ++j)
-    for (int32_t i = 0; i < src.width; ++i)
-      putPixel(dst, x + i, y + j, subColors(getPixel(src, i, j), getPixel(dst, x + i, y + j)));
-}
+void blitSub(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveBlitKernels.sub); }
 
 void blitClipped(Image dst, int32_t x, int32_t y, Image src) {
   ClipRect rc;
@@ -92,22 +90,72 @@ void blitClippedKeyed(Image dst, int32_t x, int32_t y, Image src, Color32 key) {
   ClipRect rc;
   if (!clipToDestination(dst, x, y, src, rc)) return;
   // The last visible column and row are not visited.
-  for (int64_t r = rc.r0; r < rc.r1; ++r)
-    for (int64_t c = rc.c0; c < rc.c1; ++c) {
-      Color32 s = *pixelAt(src, c, r);
-      if (s != key) *pixelAt(dst, x + c, y + r) = s;
-    }
+  if (rc.c1 <= rc.c0) return;
+  uint32_t run = uint32_t(rc.c1 - rc.c0);
+  for (int64_t r = rc.r0; r < rc.r1; ++r) ActiveBlitKernels.keyed(pixelAt(dst, x + rc.c0, y + r), pixelAt(src, rc.c0, r), run, key);
 }
 
 void blitClippedAdd(Image dst, int32_t x, int32_t y, Image src) {
   ClipRect rc;
   if (!clipToDestination(dst, x, y, src, rc)) return;
-  // Bottom-up, right to left, without the first visible column and row; each
-  // source pixel lands one up and one left of its nominal place, so the
-  // destination rectangle written stays inside dst.
+  // Bottom-up, without the first visible column and row; each source pixel
+  // lands one up and one left of its nominal place, so the destination
+  // rectangle written stays inside dst: source columns c0+1..c1 of row r go to
+  // destination columns x+c0..x+c1-1 of row y+r-1.
+  if (rc.c1 <= rc.c0) return;
+  uint32_t run = uint32_t(rc.c1 - rc.c0);
   for (int64_t r = rc.r1; r > rc.r0; --r)
-    for (int64_t c = rc.c1; c > rc.c0; --c) {
-      Color32* d = pixelAt(dst, x + c - 1, y + r - 1);
-      *d = addColors(*pixelAt(src, c, r), *d) | 0xFF000000u;
-    }
+    ActiveBlitKernels.addOpaque(pixelAt(dst, x + rc.c0, y + r - 1), pixelAt(src, rc.c0 + 1, r), run);
 }
+
+// The literal kernels: one pixel at a time through the colour routines.
+namespace {
+
+void copyRef(Color32* d, const Color32* s, uint32_t n) { copyLongs(s, d, n); }
+
+void keyedRef(Color32* d, const Color32* s, uint32_t n, Color32 key) {
+  for (uint32_t i = 0; i < n; ++i)
+    if (s[i] != key) d[i] = s[i];
+}
+
+void alphaRef(Color32* d, const Color32* s, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) d[i] = blendColors(s[i], d[i]);
+}
+
+void mixRef(Color32* d, const Color32* s, uint32_t n, uint8_t t) {
+  for (uint32_t i = 0; i < n; ++i) d[i] = mixColors(s[i], d[i], t);
+}
+
+void addRef(Color32* d, const Color32* s, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) d[i] = addColors(s[i], d[i]);
+}
+
+void subRef(Color32* d, const Color32* s, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) d[i] = subColors(s[i], d[i]);
+}
+
+void addOpaqueRef(Color32* d, const Color32* s, uint32_t n) {
+  for (uint32_t i = n; i-- > 0;) d[i] = addColors(s[i], d[i]) | 0xFF000000u;
+}
+
+constexpr BlitKernels ReferenceTable = {"none", copyRef, keyedRef, alphaRef, mixRef, addRef, subRef, addOpaqueRef};
+
+}  // namespace
+
+// Both are constant-initialized, so the blits work even before the choice below.
+const BlitKernels ReferenceBlitKernels = ReferenceTable;
+BlitKernels ActiveBlitKernels = ReferenceTable;
+
+void selectBlitKernels(const char* level) {
+  BlitKernels k = ReferenceBlitKernels;
+  std::string want = level ? level : "";
+  if (want != "none") {
+    if (want != "" && want != "sse2")
+      std::fprintf(stderr, "MORVEX_SIMD=%s: unknown level (none, sse2); using the best available\n", level);
+    loadSse2BlitKernels(k);
+  }
+  ActiveBlitKernels = k;
+}
+
+// Chosen before main, from the processor and MORVEX_SIMD.
+static const bool BlitKernelsChosen = (selectBlitKernels(std::getenv("MORVEX_SIMD")), true);
