@@ -1,0 +1,3 @@
+# Figures for the whole-image blits, reference kernels against the fast ones.
+add_executable(morvex-bench-raster bench/raster_bench.cpp)
+target_link_libraries(morvex-bench-raster morvex_core)
