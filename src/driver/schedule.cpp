@@ -19,13 +19,18 @@ static const ScheduleRow Rows[] = {
 const ScheduleRow* const EffectSchedule = Rows;
 const int EffectScheduleRows = int(sizeof(Rows) / sizeof(Rows[0])) - 1;
 
-void runEffectSchedule() {
-  const int32_t time = DemoTime;
-  for (int i = 0; i < EffectScheduleRows; ++i) {
-    const ScheduleRow& row = EffectSchedule[i];
+ScheduleRowWatcher ScheduleWatcher = nullptr;
+
+void runScheduleRows(const ScheduleRow* rows, int count, int32_t time) {
+  for (int i = 0; i < count; ++i) {
+    const ScheduleRow& row = rows[i];
     if (!rowActive(row, time)) continue;
+    if (ScheduleWatcher) ScheduleWatcher(i, true);
     for (FrameRoutine routine : row.Routines) {
       if (routine) routine();
     }
+    if (ScheduleWatcher) ScheduleWatcher(i, false);
   }
 }
+
+void runEffectSchedule() { runScheduleRows(EffectSchedule, EffectScheduleRows, DemoTime); }

@@ -23,5 +23,13 @@ inline bool rowActive(const ScheduleRow& row, int32_t time) {
 }
 
 void runEffectSchedule();
+// The walk itself, over any table: every active row's routines in table order.
+void runScheduleRows(const ScheduleRow* rows, int count, int32_t time);
+
+// Optional watcher of the walk (tools time each row with it): called with the
+// row's index and started = true before an active row's routines, false after.
+// Null in the program.
+using ScheduleRowWatcher = void (*)(int row, bool started);
+extern ScheduleRowWatcher ScheduleWatcher;
 // blurImage(Screen), the closing call of the title rows.
 void blurScreen();

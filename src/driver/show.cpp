@@ -1,0 +1,135 @@
+#include "driver/show.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "data/assets.h"
+#include "data/log.h"
+#include "display/screen.h"
+#include "driver/modules.h"
+#include "driver/schedule.h"
+#include "music/clock.h"
+#include "raster/image.h"
+
+bool Fullscreen = true;
+bool LoopDemo = false;
+int32_t FadeCounter = 0;
+
+uint32_t RandomSeed = 0;
+bool RandomSeedFixed = false;
+
+ShowState CurrentShowState = ShowState::Loading;
+int32_t ShowPassNumber = 0;
+int32_t ShowFrameNumber = 0;
+
+ShowCoreSteps ShowCore = {loadAllImages,     initEffectModules, resetEffectModules,
+                          runEffectSchedule, freeEffectModules, freeAllImages};
+
+uint32_t showRandomSeed() {
+  if (RandomSeedFixed) return RandomSeed;
+  // Wall-clock microseconds folded into 32 bits: a new field on every run.
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const uint64_t us = uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+  return uint32_t(us) ^ uint32_t(us >> 32);
+}
+
+void parseCommandLine(int argc, const char* const* argv) {
+  for (int i = 0; i < argc; ++i) {
+    if (!argv[i]) continue;
+    if (std::strcmp(argv[i], "w") == 0) Fullscreen = false;
+    if (std::strcmp(argv[i], "l") == 0) LoopDemo = true;
+  }
+}
+
+bool escapeHeld() { return KeyCodes.Escape != 0 && KeyDown[KeyCodes.Escape] != 0; }
+bool spaceHeld() { return KeyCodes.space != 0 && KeyDown[KeyCodes.space] != 0; }
+
+void drawShowFrame() {
+  updateDemoTime();
+  if (DemoTime < ClearUntilTime) {
+    fillLongs(Screen.pixels, uint32_t(Screen.width) * uint32_t(Screen.height), OpaqueBlack);
+  }
+  ShowCore.runEffectSchedule();
+  // Literal columns, not derived from Screen's size.
+  vLine(Screen, 0, 719, 0, OpaqueBlack);
+  vLine(Screen, 0, 719, 1279, OpaqueBlack);
+}
+
+void fadeScreenPass() {
+  for (int32_t y = 0; y < Screen.height; ++y) {
+    for (int32_t x = 0; x < Screen.width; ++x) {
+      uint8_t r, g, b, a;
+      splitColor(getPixel(Screen, x, y), r, g, b, a);
+      if (r > 0) --r;
+      if (g > 0) --g;
+      if (b > 0) --b;
+      putPixel(Screen, x, y, makeColor(r, g, b, 255));
+    }
+  }
+}
+
+// The frames of one pass; the first frame always runs, whatever the clock says.
+static void runFrameLoop(const ShowPlatform& platform) {
+  do {
+    ++ShowFrameNumber;
+    drawShowFrame();
+    // Held space freezes the picture while the music runs on. A closed window
+    // (or a stop signal, which the display turns into WindowClosed) ends the
+    // freeze too, so a held key cannot keep the show presenting forever.
+    do {
+      platform.presentFrame();
+    } while (spaceHeld() && !WindowClosed);
+  } while (!WindowClosed && !escapeHeld() && DemoTime < ShowEndTime);
+}
+
+static void runEndFade(const ShowPlatform& platform) {
+  CurrentShowState = ShowState::EndFade;
+  FadeCounter = EndFadePasses;
+  do {
+    fadeScreenPass();
+    platform.presentFrame();
+    --FadeCounter;
+  } while (!WindowClosed && !escapeHeld() && FadeCounter > 0);
+}
+
+void runShow(const ShowPlatform& platform, int argc, const char* const* argv) {
+  CurrentShowState = ShowState::Loading;
+  ShowPassNumber = 0;
+  ShowFrameNumber = 0;
+
+  deleteOldLog();
+  std::printf("Loading...\n");
+  std::fflush(stdout);
+  ShowCore.loadAllImages();
+  platform.initMusic();
+  ShowCore.initEffectModules();
+  Fullscreen = true;
+  LoopDemo = false;
+  parseCommandLine(argc, argv);
+  platform.openOutputWindow(ShowWidth, ShowHeight, Fullscreen);
+  if (Fullscreen) platform.capturePointer(false);
+  platform.playMusic();
+
+  for (;;) {
+    CurrentShowState = ShowState::Pass;
+    ++ShowPassNumber;
+    ShowFrameNumber = 0;
+    ShowCore.resetEffectModules();
+    // The first pass plays a second time: harmless on a playing stream.
+    platform.playMusic();
+    platform.setMusicPosition(0.0f);
+    runFrameLoop(platform);
+    if (!escapeHeld()) runEndFade(platform);
+    // A window closed by the window manager ends the show like Escape: looping
+    // on would start pass after pass against a window that is gone.
+    if (!LoopDemo || escapeHeld() || WindowClosed) break;
+  }
+
+  CurrentShowState = ShowState::Shutdown;
+  platform.fadeOutMusic();
+  if (Fullscreen) platform.capturePointer(true);
+  platform.closeOutputWindow();
+  ShowCore.freeEffectModules();
+  ShowCore.freeAllImages();
+}
