@@ -1,0 +1,14 @@
+#pragma once
+// Internal to the filters: the implementations of blurImage by level. All give
+// the pixels of the literal in-place scan.
+#include "raster/image.h"
+#include "raster/simd.h"
+
+void blurImageReference(Image img);  // the literal scan, nine reads per pixel
+void blurImagePortable(Image img);   // per-row sums, then the left-to-right chain
+#if defined(__x86_64__) || defined(__i386__)
+void blurImageSse2(Image img);
+#endif
+
+// Row buffer of the fast blurs: grows to the widest image seen.
+uint64_t* blurRowBuffer(uint32_t count);

@@ -1,0 +1,377 @@
+#include "raster/stretch.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "data/util.h"
+#include "raster/numeric.h"
+#include "raster/stretch_kernels.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Shared arithmetic
+
+struct StretchSetup {
+  int32_t x1, y1;
+  int32_t cols, rows;  // columns 0 .. cols - 1 and rows 0 .. rows - 1 are sampled
+  float stepX, stepY;
+};
+
+// Orders the corners and finds the steps; false for a rectangle that draws
+// nothing (degenerate, wider than 2^31 - 1, or an empty source).
+bool setUpStretch(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, StretchSetup& st) {
+  if (x1 >= x2) std::swap(x1, x2);
+  if (y1 >= y2) std::swap(y1, y2);
+  int64_t w = int64_t(x2) - x1, h = int64_t(y2) - y1;
+  if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return false;
+  if (src.pixels == nullptr || src.width <= 0 || src.height <= 0) return false;
+  st.x1 = x1;
+  st.y1 = y1;
+  st.cols = std::max<int32_t>(1, int32_t(w) - 1);
+  st.rows = std::max<int32_t>(1, int32_t(h) - 1);
+  st.stepX = float(src.width) / float(int32_t(w));
+  st.stepY = float(src.height) / float(int32_t(h));
+  return true;
+}
+
+// The last sample of a large enlargement rounds to one past the last column
+// (row); it is kept inside the source.
+inline int32_t sampleIndex(float f, int32_t size) {
+  int32_t i = roundToInt32(f);
+  if (i > size - 1) i = size - 1;
+  if (i < 0) i = 0;
+  return i;
+}
+
+template <StretchMode Mode>
+inline void combine(Color32& d, Color32 p, Color32 key) {
+  if constexpr (Mode == StretchCopy) d = p;
+  if constexpr (Mode == StretchKeyed) {
+    if (p != key) d = p;
+  }
+  if constexpr (Mode == StretchAlpha) d = blendColors(p, d);
+  if constexpr (Mode == StretchAdd) d = addColors(p, d);
+}
+
+// Both callers and kernels compute the rotation factors the same way.
+struct RotateSetup {
+  int32_t cx, cy;
+  int32_t minX, maxX, minY, maxY;
+  float s, c;
+};
+
+// The single-precision value with bits 0x3C8EFA35 (0.017453292...).
+constexpr float RotateK2 = std::bit_cast<float>(uint32_t(0x3C8EFA35));
+
+RotateSetup setUpRotate(int32_t angle, Image src) {
+  RotateSetup r;
+  r.cx = src.width >> 1;
+  r.cy = src.height >> 1;
+  if (angle >= 360) angle = angle % 360;
+  float rad = float(static_cast<long double>(angle) * 0.017453293L);
+  const int32_t px[4] = {0, src.width, src.width, 0};
+  const int32_t py[4] = {0, 0, src.height, src.height};
+  for (int k = 0; k < 4; ++k) {
+    int32_t ox = 0, oy = 0;
+    rotatePoint(r.cx, r.cy, px[k], py[k], rad, ox, oy);
+    if (k == 0 || ox < r.minX) r.minX = ox;
+    if (k == 0 || ox > r.maxX) r.maxX = ox;
+    if (k == 0 || oy < r.minY) r.minY = oy;
+    if (k == 0 || oy > r.maxY) r.maxY = oy;
+  }
+  int32_t angle2 = angle + 90;
+  long double t = static_cast<long double>(angle2) * static_cast<long double>(RotateK2);
+  r.s = float(sinl(t));
+  r.c = float(cosl(t));
+  return r;
+}
+
+// ---------------------------------------------------------------------------
+// The literal routines
+
+template <StretchMode Mode>
+void stretchLiteral(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key) {
+  StretchSetup st;
+  if (!setUpStretch(x1, y1, x2, y2, src, st)) return;
+  float fy = 0.0f;
+  for (int32_t i = 0; i < st.rows; ++i) {
+    float fx = 0.0f;
+    for (int32_t j = 0; j < st.cols; ++j) {
+      int32_t sx = sampleIndex(fx, src.width), sy = sampleIndex(fy, src.height);
+      Color32 p = src.pixels[uint32_t(sy) * uint32_t(src.width) + uint32_t(sx)];
+      int32_t dx = st.x1 + j, dy = st.y1 + i;
+      if (dx >= 0 && dx < dst.width && dy >= 0 && dy < dst.height)
+        combine<Mode>(dst.pixels[uint32_t(dy) * uint32_t(dst.width) + uint32_t(dx)], p, key);
+      fx = fx + st.stepX;
+    }
+    fy = fy + st.stepY;
+  }
+}
+
+
+template <StretchMode Mode>
+void rotateLiteral(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
+  if (src.pixels == nullptr || src.width <= 0 || src.height <= 0) return;
+  RotateSetup r = setUpRotate(angle, src);
+  for (int32_t row = r.minY; row < r.maxY; ++row) {
+    for (int32_t col = r.minX; col < r.maxX; ++col) {
+      float fx = float(col) - float(r.cx);
+      float fy = float(row) - float(r.cy);
+      int32_t sx = roundToInt32(((fx * r.s) - (fy * r.c)) + float(r.cx));
+      int32_t sy = roundToInt32(((fx * r.c) + (fy * r.s)) + float(r.cy));
+      if (uint32_t(sx) < uint32_t(src.width) && uint32_t(sy) < uint32_t(src.height)) {
+        Color32 p = src.pixels[uint32_t(sy) * uint32_t(src.width) + uint32_t(sx)];
+        if (Mode == StretchKeyed && p == key) continue;
+        uint32_t dy = uint32_t(y) + uint32_t(row), dx = uint32_t(x) + uint32_t(col);
+        if (dy < uint32_t(dst.height) && dx < uint32_t(dst.width)) {
+          Color32& d = dst.pixels[dy * uint32_t(dst.width) + dx];
+          if constexpr (Mode == StretchAdd) d = addColors(d, p);
+          else d = p;
+        }
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The fast drivers: the same samples, clipped once per call
+
+// Source column of every visible destination column; grows to the widest
+// destination seen, so steady frames allocate nothing.
+std::vector<uint32_t> ColumnTable;
+
+template <StretchMode Mode>
+void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key,
+                 const StretchKernels& k) {
+  StretchSetup st;
+  if (!setUpStretch(x1, y1, x2, y2, src, st)) return;
+  // Visible j: 0 <= x1 + j < dst.width, j < cols; rows alike.
+  int64_t j0 = std::max<int64_t>(0, -int64_t(st.x1));
+  int64_t j1 = std::min<int64_t>(st.cols, int64_t(dst.width) - st.x1);
+  int64_t i0 = std::max<int64_t>(0, -int64_t(st.y1));
+  int64_t i1 = std::min<int64_t>(st.rows, int64_t(dst.height) - st.y1);
+  if (j0 >= j1 || i0 >= i1) return;
+  uint32_t n = uint32_t(j1 - j0);
+  if (ColumnTable.size() < n) ColumnTable.resize(n);
+  uint32_t* cols = ColumnTable.data();
+
+  // fx restarts at 0 every row, so every row samples the same columns; the
+  // coordinates are still accumulated one step at a time from 0.
+  float fx = 0.0f;
+  for (int64_t j = 0; j < j0; ++j) fx = fx + st.stepX;
+  for (uint32_t j = 0; j < n; ++j) {
+    cols[j] = uint32_t(sampleIndex(fx, src.width));
+    fx = fx + st.stepX;
+  }
+  float fy = 0.0f;
+  for (int64_t i = 0; i < i0; ++i) fy = fy + st.stepY;
+
+  uint32_t dstWidth = uint32_t(dst.width);
+  Color32* dstRow = dst.pixels + uint32_t(st.y1 + i0) * dstWidth + uint32_t(st.x1 + j0);
+  int32_t previousSy = -1;
+  for (int64_t i = i0; i < i1; ++i, dstRow += dstWidth) {
+    int32_t sy = sampleIndex(fy, src.height);
+    if (Mode == StretchCopy && sy == previousSy) {
+      // Same source row as the row just drawn: the same pixels.
+      std::memcpy(dstRow, dstRow - dstWidth, size_t(n) * sizeof(Color32));
+    } else {
+      k.stretchRow[Mode](dstRow, src.pixels + uint32_t(sy) * uint32_t(src.width), cols, n, key);
+    }
+    previousSy = sy;
+    fy = fy + st.stepY;
+  }
+}
+
+// Rounds like roundToInt32 inside the 32-bit range and saturates outside it,
+// so that it grows with v (the hardware conversion gives INT32_MIN on both sides).
+inline int64_t rankOf(float v) {
+  if (v >= 2147483648.0f) return INT64_MAX;
+  if (v < -2147483648.0f) return INT64_MIN;
+  return roundToInt32(v);
+}
+
+// Narrows [lo, hi) to the columns where inside(col) holds, for a test that is
+// true on one side of a threshold only (a half-line in col).
+template <class Inside>
+void narrowToHalfLine(int64_t& lo, int64_t& hi, Inside inside) {
+  if (lo >= hi) return;
+  bool first = inside(lo), last = inside(hi - 1);
+  if (first && last) return;
+  if (!first && !last) {
+    hi = lo;
+    return;
+  }
+  // Binary search for the switch between lo and hi - 1.
+  int64_t a = lo, b = hi - 1;  // inside(a) == first, inside(b) == last
+  while (b - a > 1) {
+    int64_t m = a + (b - a) / 2;
+    if (inside(m) == first) a = m;
+    else b = m;
+  }
+  if (first) hi = a + 1;
+  else lo = b;
+}
+
+template <StretchMode Mode>
+void rotateFast(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key, const StretchKernels& k) {
+  if (src.pixels == nullptr || src.width <= 0 || src.height <= 0) return;
+  RotateSetup r = setUpRotate(angle, src);
+  // Destination positions that wrap around 32 bits: leave them to the literal loop.
+  if (int64_t(x) + r.minX < INT32_MIN || int64_t(x) + r.maxX > INT32_MAX || int64_t(y) + r.minY < INT32_MIN ||
+      int64_t(y) + r.maxY > INT32_MAX) {
+    rotateLiteral<Mode>(dst, x, y, angle, src, key);
+    return;
+  }
+  int64_t colLo = std::max<int64_t>(r.minX, -int64_t(x));
+  int64_t colHi = std::min<int64_t>(r.maxX, int64_t(dst.width) - x);
+  int64_t rowLo = std::max<int64_t>(r.minY, -int64_t(y));
+  int64_t rowHi = std::min<int64_t>(r.maxY, int64_t(dst.height) - y);
+  if (colLo >= colHi || rowLo >= rowHi) return;
+
+  RotateRow rr;
+  rr.s = r.s;
+  rr.c = r.c;
+  rr.cx = float(r.cx);
+  rr.cy = float(r.cy);
+  int64_t srcW = src.width, srcH = src.height;
+  for (int64_t row = rowLo; row < rowHi; ++row) {
+    float fy = float(int32_t(row)) - rr.cy;
+    rr.fyC = fy * rr.c;
+    rr.fyS = fy * rr.s;
+    // sx and sy are monotonic in col (each step of their arithmetic is), so
+    // the columns that sample inside the source form one interval.
+    auto sxRank = [&](int64_t col) {
+      float fx = float(int32_t(col)) - rr.cx;
+      return rankOf(((fx * rr.s) - rr.fyC) + rr.cx);
+    };
+    auto syRank = [&](int64_t col) {
+      float fx = float(int32_t(col)) - rr.cx;
+      return rankOf(((fx * rr.c) + rr.fyS) + rr.cy);
+    };
+    int64_t lo = colLo, hi = colHi;
+    narrowToHalfLine(lo, hi, [&](int64_t col) { return sxRank(col) >= 0; });
+    narrowToHalfLine(lo, hi, [&](int64_t col) { return sxRank(col) < srcW; });
+    narrowToHalfLine(lo, hi, [&](int64_t col) { return syRank(col) >= 0; });
+    narrowToHalfLine(lo, hi, [&](int64_t col) { return syRank(col) < srcH; });
+    if (lo >= hi) continue;
+    Color32* d = dst.pixels + uint32_t(y + row) * uint32_t(dst.width) + uint32_t(x + lo);
+    k.rotateRow[Mode](d, src.pixels, src.width, int32_t(lo), uint32_t(hi - lo), rr, key);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Portable span kernels
+
+template <StretchMode Mode>
+void stretchRowPortable(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32 key) {
+  for (uint32_t j = 0; j < n; ++j) combine<Mode>(dst[j], srcRow[cols[j]], key);
+}
+
+template <StretchMode Mode>
+void rotateRowPortable(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n,
+                       const RotateRow& r, Color32 key) {
+  for (uint32_t k = 0; k < n; ++k) {
+    float fx = float(col0 + int32_t(k)) - r.cx;
+    int32_t sx = roundToInt32(((fx * r.s) - r.fyC) + r.cx);
+    int32_t sy = roundToInt32(((fx * r.c) + r.fyS) + r.cy);
+    Color32 p = src[uint32_t(sy) * uint32_t(srcWidth) + uint32_t(sx)];
+    combine<Mode>(dst[k], p, key);
+  }
+}
+
+const StretchKernels* kernelsFor(SimdLevel level) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (level >= SimdAvx2) return &StretchKernelsAvx2;
+  if (level >= SimdSse2) return &StretchKernelsSse2;
+#endif
+  return &StretchKernelsPortable;
+}
+
+// The fast paths read whole spans before writing; a source that shares pixels
+// with the destination takes the literal order.
+bool overlaps(Image a, Image b) {
+  const Color32* a0 = a.pixels;
+  const Color32* a1 = a.pixels + size_t(uint32_t(a.width)) * uint32_t(a.height);
+  const Color32* b0 = b.pixels;
+  const Color32* b1 = b.pixels + size_t(uint32_t(b.width)) * uint32_t(b.height);
+  return std::less<const Color32*>()(a0, b1) && std::less<const Color32*>()(b0, a1);
+}
+
+template <StretchMode Mode>
+void stretchDispatch(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key) {
+  if (RasterSimdLevel == SimdNone || overlaps(dst, src)) stretchLiteral<Mode>(dst, x1, y1, x2, y2, src, key);
+  else stretchFast<Mode>(dst, x1, y1, x2, y2, src, key, *kernelsFor(RasterSimdLevel));
+}
+
+template <StretchMode Mode>
+void rotateDispatch(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
+  if (RasterSimdLevel == SimdNone || overlaps(dst, src)) rotateLiteral<Mode>(dst, x, y, angle, src, key);
+  else rotateFast<Mode>(dst, x, y, angle, src, key, *kernelsFor(RasterSimdLevel));
+}
+
+}  // namespace
+
+const StretchKernels StretchKernelsPortable = {
+    {stretchRowPortable<StretchCopy>, stretchRowPortable<StretchKeyed>, stretchRowPortable<StretchAlpha>,
+     stretchRowPortable<StretchAdd>},
+    {rotateRowPortable<StretchCopy>, rotateRowPortable<StretchKeyed>, nullptr, rotateRowPortable<StretchAdd>},
+};
+
+void rotatePoint(int32_t cx, int32_t cy, int32_t px, int32_t py, float rad, int32_t& ox, int32_t& oy) {
+  int64_t dx = int64_t(px) - cx, dy = int64_t(py) - cy;
+  float dist = float(sqrtl(static_cast<long double>(dx * dx + dy * dy)));
+  float theta = angleOf(float(dy), float(dx));
+  float a = rad + theta;
+  ox = roundToInt32(cosl(static_cast<long double>(a)) * static_cast<long double>(dist) +
+                    static_cast<long double>(cx));
+  oy = roundToInt32(sinl(static_cast<long double>(a)) * static_cast<long double>(dist) +
+                    static_cast<long double>(cy));
+}
+
+void stretchBlit(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  stretchDispatch<StretchCopy>(dst, x1, y1, x2, y2, src, 0);
+}
+void stretchBlitKeyed(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color32 key, Image src) {
+  stretchDispatch<StretchKeyed>(dst, x1, y1, x2, y2, src, key);
+}
+void stretchBlitAlpha(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  stretchDispatch<StretchAlpha>(dst, x1, y1, x2, y2, src, 0);
+}
+void stretchBlitAdd(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  stretchDispatch<StretchAdd>(dst, x1, y1, x2, y2, src, 0);
+}
+void rotateBlit(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
+  rotateDispatch<StretchCopy>(dst, x, y, angle, src, 0);
+}
+void rotateBlitKeyed(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
+  rotateDispatch<StretchKeyed>(dst, x, y, angle, src, key);
+}
+void rotateBlitAdd(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
+  rotateDispatch<StretchAdd>(dst, x, y, angle, src, 0);
+}
+
+void stretchBlitReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  stretchLiteral<StretchCopy>(dst, x1, y1, x2, y2, src, 0);
+}
+void stretchBlitKeyedReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color32 key, Image src) {
+  stretchLiteral<StretchKeyed>(dst, x1, y1, x2, y2, src, key);
+}
+void stretchBlitAlphaReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  stretchLiteral<StretchAlpha>(dst, x1, y1, x2, y2, src, 0);
+}
+void stretchBlitAddReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  stretchLiteral<StretchAdd>(dst, x1, y1, x2, y2, src, 0);
+}
+void rotateBlitReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
+  rotateLiteral<StretchCopy>(dst, x, y, angle, src, 0);
+}
+void rotateBlitKeyedReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
+  rotateLiteral<StretchKeyed>(dst, x, y, angle, src, key);
+}
+void rotateBlitAddReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
+  rotateLiteral<StretchAdd>(dst, x, y, angle, src, 0);
+}
