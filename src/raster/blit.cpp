@@ -149,9 +149,11 @@ BlitKernels ActiveBlitKernels = ReferenceTable;
 void selectBlitKernels(const char* level) {
   BlitKernels k = ReferenceBlitKernels;
   std::string want = level ? level : "";
-  if (want != "none") {
-    if (want != "" && want != "sse2")
-      std::fprintf(stderr, "MORVEX_SIMD=%s: unknown level (none, sse2); using the best available\n", level);
+  // "portable" and "avx2" are levels of the stretched blits and filters; the
+  // blits have no portable kernels of their own and no AVX2 ones.
+  if (want != "none" && want != "portable") {
+    if (want != "" && want != "sse2" && want != "avx2")
+      std::fprintf(stderr, "MORVEX_SIMD=%s: unknown level (none, portable, sse2, avx2); using the best available\n", level);
     loadSse2BlitKernels(k);
   }
   ActiveBlitKernels = k;
