@@ -1,7 +1,30 @@
 #include "driver/modules.h"
 
+#include "effects/brainbug.h"
+#include "effects/forms.h"
+#include "effects/gitter.h"
+#include "effects/graf.h"
+#include "effects/infinity.h"
+#include "effects/platine.h"
+#include "effects/skeleton.h"
+#include "effects/slidingpictures.h"
+#include "effects/welle.h"
+#include "effects/zifri.h"
+
 // One line per module, in set-up order; added together with the module itself.
 static const EffectModule Modules[] = {
+    {"BrainBug", initBrainBug, nullptr, freeBrainBug},
+    {"Platine", initPlatine, nullptr, freePlatine},
+    {"Forms", initForms, nullptr, freeForms},
+    {"Gitter", initGitter, nullptr, freeGitter},
+    {"Infinity", initInfinity, nullptr, freeInfinity},
+    {"Graf", initGraf, nullptr, freeGraf},
+    {"Skeleton", initSkeleton, resetSkeleton, freeSkeleton},
+    {"Zifri", initZifri, nullptr, freeZifri},
+    {"Line", initLine, nullptr, freeLine},
+    {"Spiral", initSpiral, nullptr, freeSpiral},
+    {"Wertit", initWertit, nullptr, freeWertit},
+    {"Welle", initWelle, nullptr, freeWelle},
     {},
 };
 

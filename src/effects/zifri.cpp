@@ -1,0 +1,47 @@
+#include "effects/zifri.h"
+
+#include "data/assets.h"
+#include "display/screen.h"
+#include "effects/keyed.h"
+#include "music/clock.h"
+#include "raster/blit.h"
+#include "raster/stretch.h"
+
+Image DigitsPic;
+Image CurvePic;
+int32_t DigitScrollY;
+
+void initZifri() {
+  requireMinSize(ZifriImage, "zifri.img", 2, 2);
+  requireMinSize(CurveImage, "curve.img", 2, 2);
+  AllocImage(DigitsPic, 1280, 14960);
+  stretchBlit(DigitsPic, 0, 0, 1279, 14959, ZifriImage);
+  // Every pixel opaque, also the last column and row the stretch leaves at 0:
+  // the scroll replaces the whole screen.
+  for (int32_t y = 0; y < 14960; ++y) {
+    for (int32_t x = 0; x < 1280; ++x) {
+      uint8_t r = 0, g = 0, b = 0, a = 0;
+      getPixelRGBA(DigitsPic, x, y, r, g, b, a);
+      putPixelRGBAClipped(DigitsPic, x, y, r, g, b, 255);
+    }
+  }
+  buildKeyedPicture(CurvePic, CurveImage, 2 * CurveImage.width, 2 * CurveImage.height);
+}
+
+void drawZifri() {
+  DigitScrollY = 44900 - DemoTime;
+  blitClipped(Screen, 0, DigitScrollY, DigitsPic);
+}
+
+void drawZifriCurve() {
+  // One formula for both windows: the second continues the scroll as if it had
+  // run all along.
+  DigitScrollY = 62520 - DemoTime;
+  blitClipped(Screen, 0, DigitScrollY, DigitsPic);
+  blitClippedKeyed(Screen, 0, 0, CurvePic, 0);
+}
+
+void freeZifri() {
+  freeImage(DigitsPic);
+  freeImage(CurvePic);
+}
