@@ -527,8 +527,12 @@ TEST_F(Effects2Test, WelleShrinksTowardsFixedCentre) {
     ASSERT_EQ(BrainX1, s - 256) << t;
     ASSERT_EQ((BrainX1 + BrainX2) / 2, 772) << t;
     ASSERT_EQ((BrainY1 + BrainY2) / 2, 322) << t;
-    if (t <= 52145) ASSERT_EQ(s, 0);
-    if (t == 52146) ASSERT_EQ(s, 1);
+    if (t <= 52145) {
+      ASSERT_EQ(s, 0);
+    }
+    if (t == 52146) {
+      ASSERT_EQ(s, 1);
+    }
   }
   EXPECT_EQ(BrainX1, -67);
   EXPECT_EQ(BrainY1, -67);
