@@ -15,6 +15,7 @@
 bool Fullscreen = true;
 bool LoopDemo = false;
 int32_t FadeCounter = 0;
+bool ShowEndFade = true;
 
 uint32_t RandomSeed = 0;
 bool RandomSeedFixed = false;
@@ -103,6 +104,7 @@ void runShow(const ShowPlatform& platform, int argc, const char* const* argv) {
   std::fflush(stdout);
   ShowCore.loadAllImages();
   platform.initMusic();
+  RandomSeed = showRandomSeed();
   ShowCore.initEffectModules();
   Fullscreen = true;
   LoopDemo = false;
@@ -120,7 +122,7 @@ void runShow(const ShowPlatform& platform, int argc, const char* const* argv) {
     platform.playMusic();
     platform.setMusicPosition(0.0f);
     runFrameLoop(platform);
-    if (!escapeHeld()) runEndFade(platform);
+    if (!escapeHeld() && ShowEndFade) runEndFade(platform);
     // A window closed by the window manager ends the show like Escape: looping
     // on would start pass after pass against a window that is gone.
     if (!LoopDemo || escapeHeld() || WindowClosed) break;

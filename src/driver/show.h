@@ -18,15 +18,19 @@ constexpr uint32_t OpaqueBlack = 0xFF000000u;
 extern bool Fullscreen;      // true before the command line is read; "w" clears it
 extern bool LoopDemo;        // false before the command line is read; "l" sets it
 extern int32_t FadeCounter;  // remaining passes of the end fade
+// True in the program. Tools may switch the end fade off (passes then follow each
+// other directly); nothing else changes.
+extern bool ShowEndFade;
 
 // Seed of the general pseudo-random generator behind the random digit field.
-// The program leaves RandomSeedFixed false, so the field is seeded from the wall
-// clock and differs from run to run; tools and tests set RandomSeed and
-// RandomSeedFixed = true before start-up so runs repeat. Effect modules never read
-// the clock themselves: they call showRandomSeed() once in their set-up.
+// The program leaves RandomSeedFixed false: runShow then sets RandomSeed from the
+// wall clock just before the modules' set-up, so the field differs from run to
+// run. Tools and tests set RandomSeed and RandomSeedFixed = true before runShow
+// so runs repeat. The digit field reads RandomSeed in its set-up; nothing else
+// should seed from the clock.
 extern uint32_t RandomSeed;
 extern bool RandomSeedFixed;
-uint32_t showRandomSeed();  // RandomSeed when fixed, otherwise from the wall clock
+uint32_t showRandomSeed();  // RandomSeed when fixed, otherwise a value from the wall clock
 
 // Where the show is, for tools that watch it from inside the platform hooks.
 enum class ShowState { Loading, Pass, EndFade, Shutdown };

@@ -1,0 +1,6 @@
+# morvex-render: the show headless, for tests, review and capture.
+find_package(PNG REQUIRED)
+find_package(Freetype REQUIRED)
+add_executable(morvex-render
+  tools/render/main.cpp tools/render/crc32.cpp tools/render/png_write.cpp tools/render/storyboard.cpp)
+target_link_libraries(morvex-render morvex_core PNG::PNG Freetype::Freetype)

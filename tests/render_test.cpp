@@ -1,0 +1,120 @@
+// The headless renderer as a user runs it: its command line, its fatal paths and
+// a whole pass that repeats hash for hash.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// build/bin, where the tests, the renderer and data.dat live.
+fs::path binFolder() { return fs::canonical("/proc/self/exe").parent_path(); }
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs morvex-render with args in a fresh folder of its own (it writes logger.log there).
+RunResult render(const std::string& args, const fs::path& folder) {
+  fs::create_directories(folder);
+  const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
+  const std::string command = "cd '" + folder.string() + "' && '" + (binFolder() / "morvex-render").string() +
+                              "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+  RunResult r;
+  const int raw = std::system(command.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = readAll(out);
+  r.err = readAll(err);
+  return r;
+}
+
+fs::path scratch(const std::string& name) {
+  const fs::path p = fs::temp_directory_path() / ("morvex-render-test-" + std::to_string(getpid())) / name;
+  fs::remove_all(p);
+  return p;
+}
+
+TEST(Render, CommandLineAndFatalPaths) {
+  ASSERT_TRUE(fs::exists(binFolder() / "morvex-render")) << "morvex-render is not built";
+  RunResult r = render("--help", scratch("help"));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("usage: morvex-render [options]"), std::string::npos);
+  EXPECT_NE(r.out.find("--storyboard PATH"), std::string::npos);
+
+  const struct {
+    const char* args;
+    const char* message;
+  } bad[] = {
+      {"--fps 0", "morvex-render: --fps: '0' is not a frame rate from 0.01 to 100000\n"},
+      {"--fps 30x", "morvex-render: --fps: '30x' is not a frame rate from 0.01 to 100000\n"},
+      {"--passes 0", "morvex-render: --passes: '0' is not a whole number from 1 to 1000000\n"},
+      {"--until", "morvex-render: --until needs a value (see --help)\n"},
+      {"--bogus", "morvex-render: unknown option '--bogus' (see --help)\n"},
+      {"--hash=1", "morvex-render: --hash takes no value\n"},
+      {"--fps 30 --times t.txt", "morvex-render: --fps and --times exclude each other\n"},
+      {"--times missing.txt", "morvex-render: missing.txt: No such file or directory\n"},
+      {"--save 100,x", "morvex-render: --save: 'x' is not a whole number from -2147483648 to 2147483647\n"},
+  };
+  for (const auto& b : bad) {
+    r = render(b.args, scratch("bad"));
+    EXPECT_EQ(r.status, 1) << b.args;
+    EXPECT_EQ(r.err, b.message) << b.args;
+    EXPECT_EQ(r.out, "") << b.args;
+  }
+
+  // A pack that is not there: the data unit's message, status 1, nothing on the data output.
+  const fs::path folder = scratch("nopack");
+  r = render("--pack nowhere.dat --hash", folder);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(fs::exists(folder / "logger.log"));
+  EXPECT_NE(r.err.find("Loading..."), std::string::npos);
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> v;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) v.push_back(l);
+  return v;
+}
+
+TEST(Render, WholePassRepeatsHashForHash) {
+  const fs::path pack = binFolder() / "data.dat";
+  if (!fs::exists(pack)) GTEST_SKIP() << "no data.dat in " << binFolder() << " (content not generated)";
+  const std::string args = "--pack '" + pack.string() + "' --fps 10 --hash --quiet";
+  const RunResult a = render(args, scratch("pass-a"));
+  const RunResult b = render(args, scratch("pass-b"));
+  ASSERT_EQ(a.status, 0) << a.err;
+  ASSERT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(a.out, b.out);
+
+  // At 10 frames a second: frames at 0, 100, ... 73000, then the 255 fade presents.
+  const std::vector<std::string> hashes = lines(a.out);
+  ASSERT_EQ(hashes.size(), size_t(731 + 255));
+  EXPECT_EQ(hashes[0].substr(0, 2), "0 ");
+  EXPECT_EQ(hashes[1].substr(0, 4), "100 ");
+  EXPECT_EQ(hashes[730].substr(0, 6), "73000 ");
+  EXPECT_EQ(hashes[985].substr(0, 6), "73000 ");
+  // The fade reaches opaque black: 1280 x 720 x 0xFF000000, whatever was shown before.
+  // (zlib.crc32 of 921600 times the bytes 00 00 00 ff gives 9fafc61a)
+  EXPECT_EQ(hashes[985], "73000 9fafc61a");
+}
+
+}  // namespace
