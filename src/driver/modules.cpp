@@ -1,18 +1,28 @@
 #include "driver/modules.h"
 
 #include "effects/brainbug.h"
+#include "effects/digitfield.h"
+#include "effects/flashpictures.h"
 #include "effects/forms.h"
 #include "effects/gitter.h"
 #include "effects/graf.h"
 #include "effects/infinity.h"
+#include "effects/logo.h"
 #include "effects/platine.h"
 #include "effects/skeleton.h"
 #include "effects/slidingpictures.h"
+#include "effects/spinpicture.h"
+#include "effects/titlewords.h"
 #include "effects/welle.h"
 #include "effects/zifri.h"
 
 // One line per module, in set-up order; added together with the module itself.
 static const EffectModule Modules[] = {
+    {"TitleWords", initTitleWords, resetTitleWords, freeTitleWords},
+    {"Logo", initLogo, nullptr, freeLogo},
+    {"DigitField", initDigitField, resetDigitField, freeDigitField},
+    {"SpinPicture", initSpinPicture, nullptr, freeSpinPicture},
+    {"FlashPictures", initFlashPictures, nullptr, freeFlashPictures},
     {"BrainBug", initBrainBug, nullptr, freeBrainBug},
     {"Platine", initPlatine, nullptr, freePlatine},
     {"Forms", initForms, nullptr, freeForms},
