@@ -13,6 +13,7 @@
 #include "effects/digitfield.h"
 #include "effects/flashpictures.h"
 #include "effects/logo.h"
+#include "effects/randomseed.h"
 #include "effects/spinpicture.h"
 #include "effects/titlewords.h"
 #include "music/clock.h"
@@ -185,7 +186,9 @@ TEST_F(Effects1Test, TitleWordsFadesPositionsAndJitter) {
     int16_t before = TitleJitter;
     setTime(t);
     jitterTitleWords();
-    if ((t - 5240) % 16 != 1) ASSERT_EQ(TitleJitter, before) << t;
+    if ((t - 5240) % 16 != 1) {
+      ASSERT_EQ(TitleJitter, before) << t;
+    }
     ASSERT_GE(TitleJitter, -1);
     ASSERT_LE(TitleJitter, 1);
     changes += TitleJitter != before;
@@ -259,7 +262,9 @@ TEST_F(Effects1Test, LogoFadeAndTransparency) {
   for (int32_t y = 1; y < 359; ++y)
     for (int32_t x = 1; x < 599; ++x) {
       Color32 out = getPixel(LogoOutputImage, x, y);
-      if ((out & 0x00FFFFFFu) == 0) ASSERT_EQ(out >> 24, 0u);
+      if ((out & 0x00FFFFFFu) == 0) {
+        ASSERT_EQ(out >> 24, 0u);
+      }
       shown += (getPixel(Screen, 200 + x, 132 + y) & 0x00FFFFFFu) != 0;
     }
   EXPECT_GT(shown, 1000);
@@ -383,8 +388,9 @@ TEST_F(Effects1Test, DigitFieldScrollsInSteps) {
     setTime(t);
     bool lifted = DigitTopRow > 3;
     scrollDigitField();
-    if (lifted)
+    if (lifted) {
       for (int32_t y = 717; y < 720; ++y) ASSERT_EQ(getPixel(Screen, 500, y), marker) << t;
+    }
     if (DigitTopRow == 0) reachedZero = true;
   }
   EXPECT_TRUE(reachedZero);

@@ -2,7 +2,7 @@
 
 #include "data/assets.h"
 #include "display/screen.h"
-#include "driver/show.h"
+#include "effects/randomseed.h"
 #include "effects/setupchecks.h"
 #include "music/clock.h"
 #include "raster/blit.h"

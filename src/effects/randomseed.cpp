@@ -1,0 +1,3 @@
+#include "effects/randomseed.h"
+
+uint32_t RandomSeed = 1;
