@@ -211,6 +211,7 @@ TEST_F(Effects1Test, TitleWordWithLevelZeroDarkensItsRectangle) {
   initTitleWords();
   resetTitleWords();
   clearScreen(0xFF808080u);
+  TitleJitter = 0;
   setTime(6000);  // word 2 has not begun: weight 0
   drawTitleWord2();
   EXPECT_EQ(getPixel(Screen, 442, 276), 0xFE7F7F7Fu);
