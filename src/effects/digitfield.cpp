@@ -2,7 +2,7 @@
 
 #include "data/assets.h"
 #include "display/screen.h"
-#include "effects/randomseed.h"
+#include "driver/show.h"
 #include "effects/setupchecks.h"
 #include "music/clock.h"
 #include "raster/blit.h"
@@ -77,7 +77,7 @@ void initDigitField() {
   for (Image& digit : DigitImages) checkAssetSize(digit, 2, 2, 15, 15, true);
   checkAssetSize(DotImage, 2, 2, 15, 15, true);
 
-  DigitRandomState = RandomSeed;
+  DigitRandomState = showRandomSeed();  // the clock in the program, fixed in the tools
   for (Image& digit : DigitImages) makeOpaque(digit);
   makeOpaque(DotImage);
 

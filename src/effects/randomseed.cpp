@@ -1,3 +1,0 @@
-#include "effects/randomseed.h"
-
-uint32_t RandomSeed = 1;
