@@ -184,6 +184,7 @@ RenderOptions parseOptions(int argc, char** argv) {
     }
   }
   if (o.fpsGiven && !o.timesFile.empty()) fail("--fps and --times exclude each other");
+  if (o.rawPath == "-" && (o.hash || o.bench)) fail("--raw - takes standard output; --hash and --bench cannot share it");
   std::sort(o.saveTimes.begin(), o.saveTimes.end());
   o.saveTimes.erase(std::unique(o.saveTimes.begin(), o.saveTimes.end()), o.saveTimes.end());
   return o;
