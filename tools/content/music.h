@@ -1,0 +1,14 @@
+#pragma once
+// The soundtrack, composed in code: 44.1 kHz stereo, 16-bit, shaped to the
+// show: quiet under the title words (0-17 s), building under the logo and the
+// digits (17-33 s), the full beat from 33 s, an accent on every cut time of
+// the dense section, a closing phrase from 69.5 s and a fade to silence by 78 s.
+#include <cstdint>
+#include <vector>
+
+constexpr int MusicRate = 44100;
+constexpr double MusicSeconds = 80.0;
+
+// Interleaved left/right samples. cutTimes: milliseconds at which the pictures
+// change in the dense section (34301 ms on), each given an accent.
+std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes);

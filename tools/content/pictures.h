@@ -1,0 +1,17 @@
+#pragma once
+// The 77 pictures of data.dat: names in the show's load order, sizes, and the
+// painter of each. The sizes follow what the effects do with the pictures
+// (docs/assets.md gives the reason for each one).
+#include "canvas.h"
+
+struct PictureSpec {
+  const char* name;
+  int width, height;
+  void (*paint)(Canvas& cv, const PictureSpec& spec);
+  int seed;  // fixed seed of the painter's chance
+};
+
+constexpr int PictureCount = 77;
+extern const PictureSpec Pictures[PictureCount];
+
+Canvas renderPicture(const PictureSpec& spec);
