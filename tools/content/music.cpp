@@ -55,11 +55,19 @@ struct Saw {
 // Topology-preserving state-variable filter: low, band and high outputs.
 struct Svf {
   double ic1 = 0, ic2 = 0, low = 0, band = 0, high = 0;
+  double lastHz = -1, lastQ = -1, k = 0, a1 = 0, a2 = 0, a3 = 0;
   void run(double x, double hz, double q) {
-    hz = std::min(hz, Fs * 0.45);
-    const double w = dm::Pi * hz / Fs;
-    const double g = dm::sin(w) / dm::cos(w), k = 1 / q;
-    const double a1 = 1 / (1 + g * (g + k)), a2 = g * a1, a3 = g * a2;
+    if (hz != lastHz || q != lastQ) {
+      lastHz = hz;
+      lastQ = q;
+      hz = std::min(hz, Fs * 0.45);
+      const double w = dm::Pi * hz / Fs;
+      const double g = dm::sin(w) / dm::cos(w);
+      k = 1 / q;
+      a1 = 1 / (1 + g * (g + k));
+      a2 = g * a1;
+      a3 = g * a2;
+    }
     const double v3 = x - ic2, v1 = a1 * ic1 + a2 * v3, v2 = ic2 + a2 * ic1 + a3 * v3;
     ic1 = 2 * v1 - ic1;
     ic2 = 2 * v2 - ic2;
@@ -148,8 +156,12 @@ void boom(Bus& bus, double t0, double gain) {
 }
 
 // Saw chord through a closing low-pass: stabs and pads share it.
+// Filter sweeps run at a control rate of one update per 16 samples.
+constexpr size_t ControlStep = 16;
+
 void chordVoice(Bus& bus, double t0, double length, const int* notes, int count, double gain, double attack,
-                double release, double cutoffFrom, double cutoffTo, double spread) {
+                double release, double cutoffFrom, double cutoffTo, double spread, Bus* send = nullptr,
+                double sendGain = 0) {
   const size_t s0 = sampleAt(t0), n = size_t((length + release) * Fs);
   for (int k = 0; k < count; ++k) {
     Saw a, b;
@@ -158,15 +170,20 @@ void chordVoice(Bus& bus, double t0, double length, const int* notes, int count,
     Svf fa, fb;
     const double hz = midiHz(notes[k]);
     const double pan = spread * (count > 1 ? (2.0 * k / (count - 1) - 1) : 0);
+    double cut = cutoffFrom, tail = 1;
     for (size_t i = 0; i < n; ++i) {
       const double t = i / Fs;
-      double env = std::min(1.0, t / attack);
-      if (t > length) env *= dm::exp(-(t - length) * 5 / release);
-      const double cut = cutoffTo + (cutoffFrom - cutoffTo) * dm::exp(-t * 3 / std::max(0.05, length));
+      if (i % ControlStep == 0) {
+        cut = cutoffTo + (cutoffFrom - cutoffTo) * dm::exp(-t * 3 / std::max(0.05, length));
+        tail = t > length ? dm::exp(-(t - length) * 5 / release) : 1;
+      }
+      const double env = std::min(1.0, t / attack) * tail;
       fa.run(a.next(hz * 1.003), cut, 0.9);
       fb.run(b.next(hz * 0.997), cut, 0.9);
       const double v = env * gain / count;
-      bus.add(s0 + i, fa.low * v * panL(pan - 0.3), fb.low * v * panR(pan + 0.3));
+      const double l = fa.low * v * panL(pan - 0.3), r = fb.low * v * panR(pan + 0.3);
+      bus.add(s0 + i, l, r);
+      if (send) send->add(s0 + i, l * sendGain, r * sendGain);
     }
   }
 }
@@ -174,13 +191,14 @@ void chordVoice(Bus& bus, double t0, double length, const int* notes, int count,
 void bass(Bus& bus, double t0, double length, int note, double gain) {
   Saw saw;
   Svf f;
-  double sub = 0;
+  double sub = 0, cut = 0;
   const double hz = midiHz(note);
   const size_t s0 = sampleAt(t0);
   for (size_t i = 0; i < size_t((length + 0.05) * Fs); ++i) {
     const double t = i / Fs;
     const double env = std::min(1.0, t * 400) * (t > length ? dm::exp(-(t - length) * 90) : 1) * (0.75 + 0.25 * dm::exp(-t * 8));
-    f.run(saw.next(hz), 180 + 1400 * dm::exp(-t * 14), 1.4);
+    if (i % ControlStep == 0) cut = 180 + 1400 * dm::exp(-t * 14);
+    f.run(saw.next(hz), cut, 1.4);
     sub += hz / Fs;
     const double v = (f.low * 0.7 + 0.5 * dm::sin(2 * dm::Pi * sub)) * env * gain;
     bus.add(s0 + i, v, v);
@@ -188,7 +206,8 @@ void bass(Bus& bus, double t0, double length, int note, double gain) {
 }
 
 // FM bell: bright attack, long ring.
-void bell(Bus& bus, double t0, double hz, double gain, double pan, double decay) {
+void bell(Bus& bus, double t0, double hz, double gain, double pan, double decay, Bus* send = nullptr,
+          double sendGain = 0) {
   const size_t s0 = sampleAt(t0), n = size_t(std::min(6.0, 7 / decay) * Fs);
   for (size_t i = 0; i < n; ++i) {
     const double t = i / Fs;
@@ -196,6 +215,7 @@ void bell(Bus& bus, double t0, double hz, double gain, double pan, double decay)
     const double v = dm::sin(2 * dm::Pi * hz * t + index * dm::sin(2 * dm::Pi * hz * 3.5 * t)) * dm::exp(-t * decay) *
                      std::min(1.0, t * 300) * gain;
     bus.add(s0 + i, v * panL(pan), v * panR(pan));
+    if (send) send->add(s0 + i, v * sendGain, v * sendGain);
   }
 }
 
@@ -204,12 +224,14 @@ void lead(Bus& bus, double t0, double length, int note, double gain, double pan)
   Saw a, b;
   b.phase = 0.32;
   Svf f;
+  double cut = 0;
   const double hz = midiHz(note);
   const size_t s0 = sampleAt(t0);
   for (size_t i = 0; i < size_t((length + 0.08) * Fs); ++i) {
     const double t = i / Fs;
     const double env = std::min(1.0, t * 500) * dm::exp(-t * 6) * (t > length ? dm::exp(-(t - length) * 60) : 1);
-    f.run(a.next(hz) - b.next(hz), 900 + 3200 * dm::exp(-t * 20), 1.1);
+    if (i % ControlStep == 0) cut = 900 + 3200 * dm::exp(-t * 20);
+    f.run(a.next(hz) - b.next(hz), cut, 1.1);
     const double v = f.low * env * gain;
     bus.add(s0 + i, v * panL(pan), v * panR(pan));
   }
@@ -222,7 +244,7 @@ void riser(Bus& bus, double t0, double t1, double gain, unsigned seed) {
   const size_t s0 = sampleAt(t0), s1 = sampleAt(t1);
   for (size_t i = s0; i < s1; ++i) {
     const double x = double(i - s0) / double(s1 - s0);
-    f.run(rng.range(-1, 1), 300 + 7000 * x * x, 2.5);
+    f.run(rng.range(-1, 1), 300 + 7000 * std::floor(x * x * 4096) / 4096, 2.5);
     const double v = f.band * x * x * gain;
     bus.add(i, v * (0.8 + 0.2 * dm::sin(x * 40)), v * (0.8 - 0.2 * dm::sin(x * 40)));
   }
@@ -298,8 +320,8 @@ std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes) {
     const double level = t0 < 17 ? 0.2 + 0.1 * smoothstep(0, 17, t0) : (t0 < FullBeat ? 0.3 + 0.1 * smoothstep(17, 33, t0) : 0.32);
     const double cutoff = t0 < 17 ? 700 : (t0 < FullBeat ? 700 + 2300 * smoothstep(17, 33, t0) : 2800);
     const double attack = t0 < 1 ? 3.0 : 0.4;
-    chordVoice(mix, t0, BarStart + (bar + 1) * 4 * Beat - t0, ChordTones[c], 3, level, attack, 0.6, cutoff * 0.7, cutoff, 0.6);
-    chordVoice(roomSend, t0, BarStart + (bar + 1) * 4 * Beat - t0, ChordTones[c], 3, level * 0.5, attack, 0.6, cutoff * 0.7, cutoff, 0.6);
+    chordVoice(mix, t0, BarStart + (bar + 1) * 4 * Beat - t0, ChordTones[c], 3, level, attack, 0.6, cutoff * 0.7, cutoff,
+               0.6, &roomSend, 0.5);
   }
 
   // Soft bells from the first title word on: the chord's tones, one every beat.
@@ -307,8 +329,7 @@ std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes) {
     const int c = chordAt(t), k = int(std::lround((t - 5.0) / Beat)) % 4;
     const int note = ChordTones[c][k % 3] + 12 + (k == 3 ? 12 : 0);
     const double g = 0.05 + 0.04 * smoothstep(5, 17, t);
-    bell(mix, t, midiHz(note), g, (k % 2 ? 0.4 : -0.4), 2.2);
-    bell(roomSend, t, midiHz(note), g, 0, 2.2);
+    bell(mix, t, midiHz(note), g, (k % 2 ? 0.4 : -0.4), 2.2, &roomSend, 0.7);
   }
 
   // Building: a soft kick from 17 s, hats from 22.7 s, bass from 25 s, a riser and snare roll to 33 s.
@@ -361,20 +382,18 @@ std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes) {
     const int stab[4] = {ChordTones[c][0] + 12, ChordTones[c][1] + 12, ChordTones[c][2] + 12, ChordTones[c][0] + 24};
     const bool last = t >= Closing - 0.01;
     crash(mix, t, 0.16 * weight * (last ? 1.8 : 1), last ? 3.5 : 1.2, seed++);
-    chordVoice(mix, t, last ? 0.6 : 0.12, stab, 4, 0.3 * weight, 0.004, last ? 1.2 : 0.15, 6000, 900, 0.8);
-    chordVoice(roomSend, t, 0.12, stab, 4, 0.25 * weight, 0.004, 0.15, 6000, 900, 0.8);
+    chordVoice(mix, t, last ? 0.6 : 0.12, stab, 4, 0.3 * weight, 0.004, last ? 1.2 : 0.15, 6000, 900, 0.8, &roomSend,
+               0.8);
     boom(mix, t, 0.32 * weight * (last ? 1.5 : 1));
   }
 
   // The closing phrase: a held A minor and a falling bell line, ringing out into the fade.
   const int closingChord[4] = {45, 57, 60, 64};
-  chordVoice(mix, Closing, FadeStart - Closing + 1.5, closingChord, 4, 0.42, 0.3, 2.5, 1200, 2200, 0.7);
-  chordVoice(roomSend, Closing, FadeStart - Closing + 1.5, closingChord, 4, 0.3, 0.3, 2.5, 1200, 2200, 0.7);
+  chordVoice(mix, Closing, FadeStart - Closing + 1.5, closingChord, 4, 0.42, 0.3, 2.5, 1200, 2200, 0.7, &roomSend, 0.7);
   const int melody[6] = {76, 74, 72, 71, 69, 64};
   const double when[6] = {0.0, 0.5, 1.0, 1.5, 2.0, 3.0};
   for (int i = 0; i < 6; ++i) {
-    bell(mix, Closing + when[i], midiHz(melody[i]), 0.16, i % 2 ? 0.3 : -0.3, i == 4 ? 0.8 : 1.5);
-    bell(roomSend, Closing + when[i], midiHz(melody[i]), 0.14, 0, i == 4 ? 0.8 : 1.5);
+    bell(mix, Closing + when[i], midiHz(melody[i]), 0.16, i % 2 ? 0.3 : -0.3, i == 4 ? 0.8 : 1.5, &roomSend, 0.9);
   }
 
   echo(mix, echoSend, 3 * Beat / 4, 0.38, 0.8);

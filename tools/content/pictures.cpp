@@ -893,7 +893,7 @@ const PictureSpec Pictures[PictureCount] = {
     {"skeleton.img", 304, 304, paintSkeleton, 31},
     {"spiral.img", 1148, 836, paintSpiral, 0},
     {"infinity.img", 404, 276, paintInfinity, 0},
-    {"voxel.img", 512, 288, paintVoxel, 32},
+    {"voxel.img", 518, 288, paintVoxel, 32},
     {"wertit.img", 360, 360, paintWertit, 0},
     {"zifri.img", 640, 7480, paintZifri, 33},
     {"curve.img", 640, 360, paintCurve, 0},
