@@ -2,17 +2,23 @@
 
 #include "effects/brainbug.h"
 #include "effects/digitfield.h"
+#include "effects/dist.h"
+#include "effects/ending.h"
 #include "effects/flashpictures.h"
 #include "effects/forms.h"
 #include "effects/gitter.h"
 #include "effects/graf.h"
 #include "effects/infinity.h"
+#include "effects/krutit.h"
+#include "effects/landscape.h"
 #include "effects/logo.h"
 #include "effects/platine.h"
+#include "effects/quad3d.h"
 #include "effects/skeleton.h"
 #include "effects/slidingpictures.h"
 #include "effects/spinpicture.h"
 #include "effects/titlewords.h"
+#include "effects/voxel.h"
 #include "effects/welle.h"
 #include "effects/zifri.h"
 
@@ -35,6 +41,12 @@ static const EffectModule Modules[] = {
     {"Spiral", initSpiral, nullptr, freeSpiral},
     {"Wertit", initWertit, nullptr, freeWertit},
     {"Welle", initWelle, nullptr, freeWelle},
+    {"Quad3D", initQuad3D, nullptr, freeQuad3D},
+    {"Dist", initDist, nullptr, freeDist},
+    {"Landscape", initLandscape, nullptr, freeLandscape},
+    {"Voxel", initVoxel, nullptr, freeVoxel},
+    {"Krutit", initKrutit, nullptr, freeKrutit},
+    {"Ending", initEnding, resetEnding, freeEnding},
     {},
 };
 

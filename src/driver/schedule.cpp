@@ -6,17 +6,23 @@
 
 #include "effects/brainbug.h"
 #include "effects/digitfield.h"
+#include "effects/dist.h"
+#include "effects/ending.h"
 #include "effects/flashpictures.h"
 #include "effects/forms.h"
 #include "effects/gitter.h"
 #include "effects/graf.h"
 #include "effects/infinity.h"
+#include "effects/krutit.h"
+#include "effects/landscape.h"
 #include "effects/logo.h"
 #include "effects/platine.h"
+#include "effects/quad3d.h"
 #include "effects/skeleton.h"
 #include "effects/slidingpictures.h"
 #include "effects/spinpicture.h"
 #include "effects/titlewords.h"
+#include "effects/voxel.h"
 #include "effects/welle.h"
 #include "effects/zifri.h"
 
@@ -71,20 +77,27 @@ static const ScheduleRow Rows[] = {
     ROW(49001, 50519, drawSpiral),  // 40
     ROW(50521, 52139, drawWertit),  // 41
     ROW(52141, 53279, drawWelle),  // 42
+    ROW(53281, 54299, drawQuad3D),  // 43
+    ROW(54301, 55199, drawDist),  // 44
+    ROW(55401, 56519, drawLandscape),  // 45
     ROW(56521, 57139, flickerLobotomi),  // 46
+    ROW(57141, 57999, drawVoxel),  // 47
     ROW(58401, 61119, drawSpinPicture4),  // 48
+    ROW(61121, 61999, drawKrutit),  // 49
     ROW(62001, 62519, drawSpinPicture5),  // 50
     ROW(62521, 62719, drawZifriCurve),  // 51
     ROW(62721, 62879, flashWolke2),  // 52
     ROW(62881, 63039, flashKruk),  // 53
     ROW(63041, 63439, zoomLineyka),  // 54
     ROW(63521, 63679, flashDirka2),  // 55
+    ROW(63681, 63839, drawDistReprise),  // 56
     ROW(63681, 63839, drawZifriCurve),  // 57
     ROW(63841, 63999, flashBrain),  // 58
     ROW(64001, 64159, flashKurukulum1),  // 59
     ROW(64161, 64319, flashKurukulum2),  // 60
     ROW(64321, 64479, flashKurukulum1),  // 61
     ROW(64481, 64639, flashKurukulum2),  // 62
+    ROW(64641, 65759, drawLandscapeReprise),  // 63
     ROW(64641, 65759, drawInfinityScroll),  // 64
     ROW(65001, 65759, drawFormsScroll),  // 65
     ROW(65761, 65999, flashSynapse1),  // 66
@@ -95,11 +108,14 @@ static const ScheduleRow Rows[] = {
     ROW(67441, 67919, flashNetz),  // 71
     ROW(67921, 68479, drawSpinPicture7),  // 72
     ROW(68481, 68639, flashSintable3Top),  // 73
+    ROW(68481, 68559, drawKrutitLower),  // 74
+    ROW(68561, 68639, drawKrutitRight),  // 75
     ROW(68481, 68799, drawSkeletonReprise),  // 76
     ROW(68801, 69039, flashBrainNegative),  // 77
     ROW(69041, 69199, flashBrain),  // 78
     ROW(69201, 69359, flashBrainNegative),  // 79
     ROW(69361, 69519, flashBrain),  // 80
+    ROW(69521, 75999, drawEnding),  // 81
     {},
 };
 
