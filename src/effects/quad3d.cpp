@@ -11,6 +11,7 @@ Polygon3D quadModel;
 float quadAngle = 0.0f;
 Matrix4 quadRotation;
 Matrix4 quadView;
+Polygon3D quadWork;
 
 static Vertex3D modelCorner(double x, double y, float u, float v) {
   Vertex3D c{};
@@ -58,14 +59,15 @@ void initQuad3D() {
 
 void drawQuad3D() {
   quadAngle = static_cast<float>(double(53280 - DemoTime) / 96.0);
-  Polygon3D work = quadModel;
-  for (int32_t i = 0; i < work.count; ++i) {
+  quadWork = quadModel;
+  for (int32_t i = 0; i < quadWork.count; ++i) {
     quadRotation = matRotateX(quadAngle);
     const Matrix4 m = matMul(quadRotation, quadView);
-    setVertexPosition(work.vertex[i], matTransform(m, vertexPosition(work.vertex[i])));
-    work.vertex[i] = projectVertex(work.vertex[i]);
+    Vertex3D& v = quadWork.vertex[i];
+    setVertexPosition(v, matTransform(m, vertexPosition(v)));
+    v = projectVertex(v);
   }
-  fillPolygon3D(quadTexture, 0, work);
+  fillPolygon3D(quadTexture, 0, quadWork);
   clearDepthBuffer();
 }
 
