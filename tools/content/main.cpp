@@ -6,6 +6,7 @@
 //   morvex-content music CUTS.TXT KAZ.MP3      compose, encode and write the soundtrack
 //   morvex-content verify CUTS.TXT DATA.DAT KAZ.MP3
 //                                              make both again in memory, compare byte for byte
+//   morvex-content picture NAME OUT.PNG        one picture at its own size, for a close look
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -100,7 +101,8 @@ int usage() {
   std::fprintf(stderr,
                "usage: morvex-content pack DATA.DAT [SHEET.PNG]\n"
                "       morvex-content music CUTS.TXT KAZ.MP3\n"
-               "       morvex-content verify CUTS.TXT DATA.DAT KAZ.MP3\n");
+               "       morvex-content verify CUTS.TXT DATA.DAT KAZ.MP3\n"
+               "       morvex-content picture NAME OUT.PNG\n");
   return 2;
 }
 
@@ -138,6 +140,18 @@ int main(int argc, char** argv) {
     const bool packSame = sameAsFile(argv[3], makePack(nullptr));
     const bool musicSame = sameAsFile(argv[4], makeMusic(cuts));
     if (!packSame || !musicSame) return 1;
+  } else if (mode == "picture" && argc == 4) {
+    const PictureSpec* spec = nullptr;
+    for (const PictureSpec& p : Pictures)
+      if (std::strcmp(p.name, argv[2]) == 0) spec = &p;
+    if (!spec) {
+      std::fprintf(stderr, "morvex-content: no picture named %s\n", argv[2]);
+      return 1;
+    }
+    if (!writePicturePng(argv[3], renderPicture(*spec))) {
+      std::fprintf(stderr, "morvex-content: cannot write %s\n", argv[3]);
+      return 1;
+    }
   } else {
     return usage();
   }

@@ -49,55 +49,56 @@ void paintDigit(Canvas& cv, const PictureSpec& spec) {
   int xs = DigitSize;
   while (glyphBox(c, DigitSize, xs).width > cv.width - 1) --xs;
   const GlyphBox b = glyphBox(c, DigitSize, xs);
-  drawGlyphAt(cv, c, DigitSize, xs, (cv.width - b.width) / 2, DigitBaseline, 1.0);
+  // Mid grey: the digit field is the background of the whole second half.
+  drawGlyphAt(cv, c, DigitSize, xs, (cv.width - b.width) / 2, DigitBaseline, 0.6);
 }
 
 // ---------------------------------------------------------------- shared motifs
 
-// A side view of a brain: folded cortex, the lateral fissure, cerebellum, stem.
+// A side view of a brain, facing left: the cortex folded into gyri (the
+// contour lines of smooth noise make convincing sulci), the lateral fissure,
+// the striped cerebellum under the back and a short stem.
 void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned seed, double bright = 1.0) {
-  Rng rng(seed);
-  fillRect(cv, cx + rx * 0.05, cy + ry * 0.55, cx + rx * 0.28, cy + ry * 1.25, 0.55 * bright);  // stem
-  fillEllipse(cv, cx + rx * 0.55, cy + ry * 0.62, rx * 0.38, ry * 0.33, 0.6 * bright);           // cerebellum
+  // Stem and cerebellum first, the cortex overlaps them.
+  fillPolygon(cv, {{cx + rx * 0.12, cy + ry * 0.45}, {cx + rx * 0.34, cy + ry * 0.45}, {cx + rx * 0.3, cy + ry * 1.05},
+                   {cx + rx * 0.18, cy + ry * 1.05}}, 0.5 * bright);
+  fillEllipse(cv, cx + rx * 0.58, cy + ry * 0.6, rx * 0.34, ry * 0.3, 0.6 * bright);
   for (int i = -3; i <= 3; ++i)
-    line(cv, cx + rx * 0.25, cy + ry * (0.62 + i * 0.08), cx + rx * 0.88, cy + ry * (0.6 + i * 0.07),
-         std::max(1.5, rx * 0.012), 0.25 * bright, Ink::Over);
-  // Cortex: a lumpy ellipse, wider at the back.
+    line(cv, cx + rx * 0.3, cy + ry * (0.6 + i * 0.075), cx + rx * 0.88, cy + ry * (0.56 + i * 0.07),
+         std::max(1.2, rx * 0.01), 0.22 * bright, Ink::Over);
+  ellipseRing(cv, cx + rx * 0.58, cy + ry * 0.6, rx * 0.34, ry * 0.3, std::max(1.5, rx * 0.012), 0.9 * bright);
+  // Cortex outline: domed on top, the temporal lobe hanging down in front.
   std::vector<Point> outline;
-  for (int i = 0; i < 180; ++i) {
-    const double t = i * 2 * Pi / 180;
-    const double bump = 1 + 0.035 * dm::sin(t * 17 + 1.3) + 0.02 * dm::sin(t * 29);
-    double y = dm::sin(t) * ry * bump;
-    if (y > 0) y *= 0.72;  // flatter underside
-    outline.push_back({cx + dm::cos(t) * rx * bump, cy + y});
+  for (int i = 0; i < 200; ++i) {
+    const double t = i * 2 * Pi / 200;
+    const double bump = 1 + 0.025 * dm::sin(t * 13 + 0.7) + 0.015 * dm::sin(t * 23);
+    double x = dm::cos(t) * rx * bump, y = dm::sin(t) * ry * bump;
+    if (y > 0) y *= x < 0 ? 0.8 : 0.55;  // front lobe lower than the back
+    outline.push_back({cx + x, cy + y});
   }
-  fillPolygon(cv, outline, 0.62 * bright, Ink::Over);
-  // Sulci: wandering dark grooves that stay inside the cortex.
-  const double step = std::max(1.5, rx / 70);
-  const double thick = std::max(1.5, rx / 45);
-  Noise turn{seed};
-  for (int k = 0; k < 70; ++k) {
-    double x = cx + rng.range(-0.85, 0.85) * rx, y = cy + rng.range(-0.8, 0.5) * ry;
-    double dir = rng.range(0, 2 * Pi);
-    std::vector<Point> pts;
-    for (int s = 0; s < 40; ++s) {
-      const double nx = (x - cx) / rx, ny = (y - cy) / (y > cy ? ry * 0.72 : ry);
-      if (nx * nx + ny * ny > 0.86) break;
-      pts.push_back({x, y});
-      dir += (turn.at(k * 7.1 + s * 0.35, k * 3.3) - 0.5) * 1.6;
-      x += dm::cos(dir) * step;
-      y += dm::sin(dir) * step;
+  Canvas mask = makeCanvas(cv.width, cv.height);
+  fillPolygon(mask, outline, 1.0);
+  const Noise folds{seed}, fine{seed + 99};
+  const double scale = std::max(4.0, rx / 7);
+  for (int y = std::max(0, int(cy - ry - 2)); y < std::min(cv.height, int(cy + ry + 2)); ++y)
+    for (int x = std::max(0, int(cx - rx - 2)); x < std::min(cv.width, int(cx + rx + 2)); ++x) {
+      const float m = mask.v[size_t(y) * cv.width + x];
+      if (m <= 0) continue;
+      // Sulci along the contours of the noise; wide lit gyri between them.
+      // Turned lattice and a little domain warp, so no grid shows through.
+      const double u = (x * 0.8 + y * 0.6) / scale, v = (y * 0.8 - x * 0.6) / scale;
+      const double wu = u + 0.6 * fine.at(u * 1.7, v * 1.7), wv = v + 0.6 * fine.at(v * 1.7 + 9, u * 1.7);
+      const double f = folds.at(wu, wv) * 4.5;
+      const double d = std::fabs(f - std::floor(f) - 0.5);
+      const double groove = clamp01((d - 0.06) / 0.1);
+      const double light = 0.7 + 0.25 * clamp01((cy + ry * 0.3 - y) / (ry * 1.3));
+      paint(cv, x, y, m, (0.1 + (light - 0.1) * groove) * bright, Ink::Over);
     }
-    polyline(cv, pts, thick, 0.18 * bright, Ink::Over);
-  }
-  // The lateral fissure and the central sulcus.
-  polyline(cv, bezier({cx - rx * 0.55, cy + ry * 0.25}, {cx - rx * 0.2, cy + ry * 0.05}, {cx + rx * 0.1, cy},
-                      {cx + rx * 0.45, cy - ry * 0.15}, 40),
-           thick * 1.6, 0.08, Ink::Over);
-  polyline(cv, bezier({cx - rx * 0.02, cy - ry * 0.95}, {cx + rx * 0.05, cy - ry * 0.6}, {cx - rx * 0.05, cy - ry * 0.35},
-                      {cx + rx * 0.05, cy - ry * 0.05}, 40),
-           thick * 1.3, 0.12, Ink::Over);
-  polyline(cv, outline, thick * 1.2, 1.0 * bright, Ink::Max, true);
+  const double thick = std::max(1.5, rx / 60);
+  polyline(cv, bezier({cx - rx * 0.55, cy + ry * 0.32}, {cx - rx * 0.3, cy + ry * 0.05}, {cx - rx * 0.05, cy + ry * 0.12},
+                      {cx + rx * 0.38, cy - ry * 0.12}, 40),
+           thick * 2, 0.04, Ink::Over);
+  polyline(cv, outline, thick * 1.3, 1.0 * bright, Ink::Max, true);
 }
 
 // Printed-circuit board: traces on a grid with 45-degree bends, pads, vias, chips.

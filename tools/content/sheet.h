@@ -7,4 +7,7 @@
 #include "canvas.h"
 #include "pictures.h"
 
+// One picture at its own size, grey levels as the show decodes them.
+bool writePicturePng(const std::string& path, const Canvas& cv);
+
 bool writeContactSheet(const std::string& path, const std::vector<Canvas>& pictures);
