@@ -461,6 +461,22 @@ TEST(Ending, BrightenAndLoopedPasses) {
   freeEnding();
 }
 
+TEST(Ending, OddSizedPictureIsRestoredWhole) {
+  ensureScreen();
+  AssetSwap asset(EndImage, 65, 37, greyPattern);  // an odd number of pixels
+  initEnding();
+  const Color32 pristine = getPixel(EndImage, 64, 36);
+  for (int pass = 0; pass < 2; ++pass) {
+    resetEnding();
+    EXPECT_EQ(getPixel(endImage, 64, 36), pristine);
+    for (int32_t t = 69521; t < 69600; t += 13) {
+      DemoTime = t;
+      drawEnding();
+    }
+  }
+  freeEnding();
+}
+
 TEST(EffectsSetUp, TooSmallPicturesAreRefused) {
   struct Case {
     Image* asset;

@@ -20,7 +20,11 @@ void initEnding() {
 }
 
 void resetEnding() {
-  copyLongs(EndImage.pixels, endImage.pixels, uint32_t(EndImage.width) * uint32_t(EndImage.height));
+  const uint32_t count = uint32_t(EndImage.width) * uint32_t(EndImage.height);
+  copyLongs(EndImage.pixels, endImage.pixels, count);
+  // copyLongs moves pixel pairs; an odd last pixel would keep the previous pass's
+  // brightened value and the passes would differ.
+  if (count % 2 != 0) endImage.pixels[count - 1] = EndImage.pixels[count - 1];
 }
 
 void brightenEnding() {
