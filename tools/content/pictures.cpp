@@ -609,24 +609,34 @@ void paintKrutit(Canvas& cv, const PictureSpec&) {
 }
 
 void paintLandscape(Canvas& cv, const PictureSpec& s) {
-  const double W = cv.width, H = cv.height, horizon = H * 0.52;
-  // Sun with the striped lower half, low over the mountains.
-  fillCircle(cv, W * 0.62, horizon - 70, 110, 0.85);
-  for (int i = 0; i < 7; ++i) fillRect(cv, 0, horizon - 60 + i * 16, W, horizon - 60 + i * 16 + 3 + i, 0.0, Ink::Erase);
+  // The picture drifts down the screen from its upper third, so the sky carries
+  // stars and a moon; the sun sets behind the mountains on the horizon.
+  Rng rng(s.seed);
+  const double W = cv.width, H = cv.height, horizon = H * 0.46;
+  for (int i = 0; i < 260; ++i) {
+    const double x = rng.range(0, W), y = rng.range(0, horizon - 40), r = rng.range(0.6, 2.2);
+    fillCircle(cv, x, y, r, rng.range(0.4, 1.0));
+  }
+  fillCircle(cv, W * 0.2, H * 0.12, 34, 0.95);
+  fillCircle(cv, W * 0.2 + 16, H * 0.12 - 8, 30, 0.0, Ink::Over);  // crescent
+  fillCircle(cv, W * 0.62, horizon - 60, 110, 0.85);
+  for (int i = 0; i < 7; ++i) fillRect(cv, W * 0.62 - 120, horizon - 50 + i * 16, W * 0.62 + 120, horizon - 50 + i * 16 + 3 + i, 0.0, Ink::Erase);
   // Mountain ridges, far (dim) to near (bright).
+  const double plain = horizon + 50;
   for (int layer = 0; layer < 3; ++layer) {
     Noise n{unsigned(s.seed + layer)};
-    std::vector<Point> ridge{{0, horizon}};
+    std::vector<Point> ridge{{0, plain}};
     for (int x = 0; x <= int(W); x += 4)
-      ridge.push_back({double(x), horizon - (40 + 60 * layer) * (1 - 0.25 * layer) * n.fbm(x, 0, 90 - 20 * layer, 3) * 1.6 + layer * 10});
-    ridge.push_back({W, horizon});
-    fillPolygon(cv, ridge, 0.0, Ink::Over);
-    polyline(cv, std::vector<Point>(ridge.begin() + 1, ridge.end() - 1), 2.5, 0.45 + 0.25 * layer);
+      ridge.push_back({double(x), horizon + 22 * layer - (150 - 40 * layer) * (n.fbm(x, 0, 90 - 20 * layer, 3) - 0.2)});
+    ridge.push_back({W, plain});
+    fillPolygon(cv, ridge, 0.1 + 0.1 * layer, Ink::Over);
+    polyline(cv, std::vector<Point>(ridge.begin() + 1, ridge.end() - 1), 2.5, 0.5 + 0.25 * layer);
   }
   // A perspective grid on the plain.
-  for (int i = -24; i <= 24; ++i) line(cv, W / 2 + i * 8, horizon, W / 2 + i * 90, H, 2, 0.6);
-  for (int k = 1; k < 12; ++k) {
-    const double y = horizon + (H - horizon) * (k * k) / 121.0;
+  fillRect(cv, 0, plain, W, H, 0.0, Ink::Over);
+  for (int i = -24; i <= 24; ++i) line(cv, W / 2 + i * 8, plain, W / 2 + i * 90, H, 2, 0.6);
+  for (int k = 0; k < 12; ++k) {
+    const double y = plain + (H - plain) * (k * k) / 121.0;
     line(cv, 0, y, W, y, 2, 0.6);
   }
 }
