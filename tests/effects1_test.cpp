@@ -343,6 +343,23 @@ TEST_F(Effects1Test, DigitFieldRowsLineAndSnapshot) {
   EXPECT_EQ(DotImage.pixels, nullptr);
 }
 
+// The field repeats for one seed and changes with it (the renderer's --seed).
+TEST_F(Effects1Test, DigitFieldFollowsTheSeed) {
+  auto fieldFor = [](uint32_t seed) {
+    RandomSeed = seed;
+    RandomSeedFixed = true;
+    initDigitField();
+    std::string bytes(reinterpret_cast<const char*>(DigitFieldImage.pixels), 1280u * 720u * 4u);
+    freeImage(DigitFieldImage);
+    freeImage(DigitStripImage);
+    return bytes;
+  };
+  const std::string first = fieldFor(1);
+  EXPECT_EQ(fieldFor(1), first);
+  EXPECT_NE(fieldFor(2), first);
+  freeDigitField();
+}
+
 TEST_F(Effects1Test, DigitFieldScrollsInSteps) {
   RandomSeed = 7;
   RandomSeedFixed = true;
