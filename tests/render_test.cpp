@@ -99,23 +99,42 @@ std::vector<std::string> lines(const std::string& text) {
 TEST(Render, WholePassRepeatsHashForHash) {
   const fs::path pack = binFolder() / "data.dat";
   if (!fs::exists(pack)) GTEST_SKIP() << "no data.dat in " << binFolder() << " (content not generated)";
-  const std::string args = "--pack '" + pack.string() + "' --fps 10 --hash --quiet";
+  const std::string args = "--pack '" + pack.string() + "' --fps 5 --hash --quiet";
   const RunResult a = render(args, scratch("pass-a"));
   const RunResult b = render(args, scratch("pass-b"));
   ASSERT_EQ(a.status, 0) << a.err;
   ASSERT_EQ(b.status, 0) << b.err;
   EXPECT_EQ(a.out, b.out);
 
-  // At 10 frames a second: frames at 0, 100, ... 73000, then the 255 fade presents.
+  // At 5 frames a second: frames at 0, 200, ... 73000, then the 255 fade presents.
   const std::vector<std::string> hashes = lines(a.out);
-  ASSERT_EQ(hashes.size(), size_t(731 + 255));
+  ASSERT_EQ(hashes.size(), size_t(366 + 255));
   EXPECT_EQ(hashes[0].substr(0, 2), "0 ");
-  EXPECT_EQ(hashes[1].substr(0, 4), "100 ");
-  EXPECT_EQ(hashes[730].substr(0, 6), "73000 ");
-  EXPECT_EQ(hashes[985].substr(0, 6), "73000 ");
+  EXPECT_EQ(hashes[1].substr(0, 4), "200 ");
+  EXPECT_EQ(hashes[365].substr(0, 6), "73000 ");
+  EXPECT_EQ(hashes[620].substr(0, 6), "73000 ");
   // The fade reaches opaque black: 1280 x 720 x 0xFF000000, whatever was shown before.
   // (zlib.crc32 of 921600 times the bytes 00 00 00 ff gives 9fafc61a)
-  EXPECT_EQ(hashes[985], "73000 9fafc61a");
+  EXPECT_EQ(hashes[620], "73000 9fafc61a");
+
+  // --times gives exactly the listed frames, and the seed decides the random digit
+  // field: the same frame at 30000 ms from two seeds differs, from one seed repeats.
+  const fs::path folder = scratch("times");
+  fs::create_directories(folder);
+  std::ofstream(folder / "times.txt") << "0\n29000\n30000\n";
+  const std::string timed = "--pack '" + pack.string() + "' --times times.txt --hash --quiet";
+  const RunResult s1 = render(timed + " --seed 1", folder);
+  const RunResult s1again = render(timed + " --seed 1", folder);
+  const RunResult s2 = render(timed + " --seed 2", folder);
+  ASSERT_EQ(s1.status, 0) << s1.err;
+  const std::vector<std::string> one = lines(s1.out), two = lines(s2.out);
+  ASSERT_EQ(one.size(), 3u);
+  ASSERT_EQ(two.size(), 3u);
+  EXPECT_EQ(s1.out, s1again.out);
+  EXPECT_EQ(one[0], "0 9fafc61a");
+  EXPECT_EQ(one[0], two[0]);
+  EXPECT_NE(one[2], two[2]);
+  EXPECT_EQ(one[2].substr(0, 6), "30000 ");
 }
 
 }  // namespace

@@ -467,6 +467,8 @@ int main(int argc, char** argv) {
   if (RawOut && RawOut != DataOut && std::fclose(RawOut) != 0) fail(Options.rawPath + ": " + std::strerror(errno));
   if (!Options.storyboardPath.empty()) {
     std::string error;
+    // Captured in time order; shown in table order.
+    std::stable_sort(Story.begin(), Story.end(), [](const StoryCell& a, const StoryCell& b) { return a.Row < b.Row; });
     const std::string title = "morvex storyboard: " + std::to_string(Story.size()) + " of " +
                               std::to_string(EffectScheduleRows) + " schedule rows, " +
                               (Times.empty() ? std::to_string(int(Options.fps)) + " fps" : Options.timesFile) +
