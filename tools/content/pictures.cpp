@@ -58,15 +58,18 @@ void paintDigit(Canvas& cv, const PictureSpec& spec) {
 // A side view of a brain, facing left: the cortex folded into gyri (the
 // contour lines of smooth noise make convincing sulci), the lateral fissure,
 // the striped cerebellum under the back and a short stem.
-void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned seed, double bright = 1.0) {
+void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned seed, double bright = 1.0,
+               bool cortexOnly = false) {
   // Stem and cerebellum first, the cortex overlaps them.
-  fillPolygon(cv, {{cx + rx * 0.12, cy + ry * 0.45}, {cx + rx * 0.34, cy + ry * 0.45}, {cx + rx * 0.3, cy + ry * 1.05},
-                   {cx + rx * 0.18, cy + ry * 1.05}}, 0.5 * bright);
-  fillEllipse(cv, cx + rx * 0.58, cy + ry * 0.6, rx * 0.34, ry * 0.3, 0.6 * bright);
-  for (int i = -3; i <= 3; ++i)
-    line(cv, cx + rx * 0.3, cy + ry * (0.6 + i * 0.075), cx + rx * 0.88, cy + ry * (0.56 + i * 0.07),
-         std::max(1.2, rx * 0.01), 0.22 * bright, Ink::Over);
-  ellipseRing(cv, cx + rx * 0.58, cy + ry * 0.6, rx * 0.34, ry * 0.3, std::max(1.5, rx * 0.012), 0.9 * bright);
+  if (!cortexOnly) {
+    fillPolygon(cv, {{cx + rx * 0.12, cy + ry * 0.45}, {cx + rx * 0.34, cy + ry * 0.45}, {cx + rx * 0.3, cy + ry * 1.05},
+                     {cx + rx * 0.18, cy + ry * 1.05}}, 0.5 * bright);
+    fillEllipse(cv, cx + rx * 0.58, cy + ry * 0.6, rx * 0.34, ry * 0.3, 0.6 * bright);
+    for (int i = -3; i <= 3; ++i)
+      line(cv, cx + rx * 0.3, cy + ry * (0.6 + i * 0.075), cx + rx * 0.88, cy + ry * (0.56 + i * 0.07),
+           std::max(1.2, rx * 0.01), 0.22 * bright, Ink::Over);
+    ellipseRing(cv, cx + rx * 0.58, cy + ry * 0.6, rx * 0.34, ry * 0.3, std::max(1.5, rx * 0.012), 0.9 * bright);
+  }
   // Cortex outline: domed on top, the temporal lobe hanging down in front.
   std::vector<Point> outline;
   for (int i = 0; i < 200; ++i) {
@@ -486,7 +489,7 @@ void paintBrainbug(Canvas& cv, const PictureSpec& s) {
   fillCircle(cv, cx - 150, cy + 10, 5, 0.0, Ink::Over);
   fillEllipse(cv, cx - 90, cy, 34, 30, 0.6);  // thorax
   // The abdomen is a brain.
-  drawBrain(cv, cx + 60, cy - 4, 120, 70, s.seed);
+  drawBrain(cv, cx + 60, cy - 4, 120, 70, s.seed, 1.0, true);
 }
 
 void paintDist(Canvas& cv, const PictureSpec& s) {
