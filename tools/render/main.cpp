@@ -40,6 +40,7 @@ const char* const UsageText =
     "  --pack PATH        asset pack (default: data.dat beside this executable)\n"
     "  --fps F            frame i is at playback position i / F seconds (default 60)\n"
     "  --times FILE       the exact frame sequence instead: one DemoTime (ms) per line\n"
+    "                     (below 0 reads as 0: the music has no earlier position)\n"
     "  --until MS         stop after the first frame at or past MS (no end fade);\n"
     "                     default: the show's own end at 73000, then the end fade\n"
     "  --passes N         run N passes, as the program does with \"l\" (default 1)\n"
@@ -291,8 +292,10 @@ void showProgress(bool last) {
   if (!last && now - LastProgress < std::chrono::milliseconds(500)) return;
   LastProgress = now;
   const double elapsed = std::chrono::duration<double>(now - RunStart).count();
-  std::fprintf(stderr, "\rframes %lld/%lld  DemoTime %d  %.1f s%s", (long long)Presented,
-               (long long)ExpectedPresents, DemoTime, elapsed, last ? "\n" : "");
+  // One line kept up to date on a terminal; a line every half second in a log.
+  static const bool terminal = isatty(2);
+  std::fprintf(stderr, "%sframes %lld/%lld  DemoTime %d  %.1f s%s", terminal ? "\r" : "", (long long)Presented,
+               (long long)ExpectedPresents, DemoTime, elapsed, last || !terminal ? "\n" : "");
   std::fflush(stderr);
 }
 
