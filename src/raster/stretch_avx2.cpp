@@ -33,8 +33,9 @@ inline void store8(Color32* dst, __m256i p, __m256i key) {
   if constexpr (Mode == StretchCopy) {
     _mm256_storeu_si256(d, p);
   } else if constexpr (Mode == StretchKeyed) {
-    __m256i keep = _mm256_cmpeq_epi32(p, key);
-    _mm256_maskstore_epi32(reinterpret_cast<int*>(dst), _mm256_xor_si256(keep, _mm256_set1_epi32(-1)), p);
+    // A blend and a full store: masked stores are slow on some processors.
+    __m256i isKey = _mm256_cmpeq_epi32(p, key);
+    _mm256_storeu_si256(d, _mm256_blendv_epi8(p, _mm256_loadu_si256(d), isKey));
   } else if constexpr (Mode == StretchAlpha) {
     _mm256_storeu_si256(d, blend8(p, _mm256_loadu_si256(d)));
   } else {
@@ -57,6 +58,11 @@ void stretchRowAvx2(Color32* dst, const Color32* srcRow, const uint32_t* cols, u
   const __m256i keyV = _mm256_set1_epi32(int32_t(key));
   const int* base = reinterpret_cast<const int*>(srcRow);
   uint32_t j = 0;
+  if constexpr (Mode == StretchCopy) {
+    // Plain loads beat the gather for a bare copy.
+    for (; j < n; ++j) dst[j] = srcRow[cols[j]];
+    return;
+  }
   for (; j + 8 <= n; j += 8) {
     __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cols + j));
     store8<Mode>(dst + j, _mm256_i32gather_epi32(base, idx, 4), keyV);

@@ -1,0 +1,3 @@
+# Figures for the stretched and rotated blits and the filters, every level.
+add_executable(morvex-bench-stretch bench/stretch_bench.cpp)
+target_link_libraries(morvex-bench-stretch morvex_core)
