@@ -33,6 +33,7 @@ std::vector<std::pair<const char*, void (*)(Image)>> blurLevels() {
                                                              {"portable", blurImagePortable}};
 #if defined(__x86_64__) || defined(__i386__)
   if (supportedSimdLevel() >= SimdSse2) v.push_back({"sse2", blurImageSse2});
+  if (supportedSimdLevel() >= SimdAvx2) v.push_back({"avx2", blurImageAvx2});
 #endif
   return v;
 }
@@ -128,6 +129,8 @@ TEST(Filters, FastBlursMatchTheLiteralScan) {
   std::vector<std::pair<int32_t, int32_t>> sizes;
   for (int32_t w = 1; w <= 40; ++w) sizes.push_back({w, 3 + w % 7});
   for (int32_t h = 1; h <= 12; ++h) sizes.push_back({5 + h, h});
+  std::mt19937 sizeRng(baseSeed);
+  for (int32_t i = 0; i < 60; ++i) sizes.push_back({1 + int32_t(sizeRng() % 200), 1 + int32_t(sizeRng() % 20)});
   sizes.push_back({1280, 720});
   sizes.push_back({641, 37});
   for (size_t i = 0; i < sizes.size(); ++i) {

@@ -86,8 +86,8 @@ void blurImage(Image img) {
   switch (RasterSimdLevel) {
     case SimdNone: blurImageReference(img); return;
 #if defined(__x86_64__) || defined(__i386__)
-    case SimdSse2:
-    case SimdAvx2: blurImageSse2(img); return;
+    case SimdSse2: blurImageSse2(img); return;
+    case SimdAvx2: blurImageAvx2(img); return;
 #endif
     default: blurImagePortable(img); return;
   }

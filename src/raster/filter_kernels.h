@@ -8,6 +8,7 @@ void blurImageReference(Image img);  // the literal scan, nine reads per pixel
 void blurImagePortable(Image img);   // per-row sums, then the left-to-right chain
 #if defined(__x86_64__) || defined(__i386__)
 void blurImageSse2(Image img);
+void blurImageAvx2(Image img);
 #endif
 
 // Row buffer of the fast blurs: grows to the widest image seen.
