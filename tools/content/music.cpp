@@ -237,6 +237,25 @@ void lead(Bus& bus, double t0, double length, int note, double gain, double pan)
   }
 }
 
+// A singing saw for the tune: soft attack, held, a little vibrato once it sounds.
+void melodyVoice(Bus& bus, Bus& send, double t0, double length, int note, double gain) {
+  Saw a, b;
+  b.phase = 0.5;
+  Svf f;
+  const double hz = midiHz(note);
+  const size_t s0 = sampleAt(t0);
+  double vib = 0;
+  for (size_t i = 0; i < size_t((length + 0.15) * Fs); ++i) {
+    const double t = i / Fs;
+    if (i % ControlStep == 0) vib = 1 + 0.006 * std::min(1.0, t * 3) * dm::sin(2 * dm::Pi * 5.2 * t);
+    const double env = std::min(1.0, t * 40) * (t > length ? dm::exp(-(t - length) * 30) : 1);
+    f.run(a.next(hz * vib) + 0.5 * b.next(hz * 2.002 * vib), 2400, 0.8);
+    const double v = f.low * env * gain;
+    bus.add(s0 + i, v * 0.9, v);
+    send.add(s0 + i, v * 0.5, v * 0.5);
+  }
+}
+
 // Noise swept upwards before the full beat.
 void riser(Bus& bus, double t0, double t1, double gain, unsigned seed) {
   dm::Rng rng(seed);
@@ -368,6 +387,17 @@ std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes) {
     const double pan = dm::sin(t * 0.9) * 0.5;
     lead(mix, t, Beat / 4 * 0.6, note, 0.075, pan);
     lead(echoSend, t, Beat / 4 * 0.6, note, 0.05, pan);
+  }
+
+  // The tune: a four-bar phrase over the chords (it starts on the A minor bar),
+  // four times from 41 s, the last one cut short by the close;
+  // {beat in the phrase, beats held, note}.
+  const double tune[][3] = {{0, 2, 76}, {2, 1, 72}, {3, 1, 74}, {4, 2, 72}, {6, 1, 69}, {7, 1, 72},
+                            {8, 1, 76}, {9, 1, 79}, {10, 1, 76}, {11, 1, 74}, {12, 3, 74}, {15, 1, 71}};
+  for (double phrase : {41.0, 49.0, 57.0, 65.0}) {
+    for (const auto& n : tune)
+      if (phrase + (n[0] + n[1]) * Beat <= Closing)
+        melodyVoice(mix, echoSend, phrase + n[0] * Beat, n[1] * Beat * 0.9, int(n[2]), 0.085);
   }
 
   // An accent on every cut: a crash, a chord stab and a low impact; cuts that
