@@ -1,0 +1,31 @@
+#pragma once
+// The display unit: one X11 window of the frame's size with a GLX context that
+// only copies Screen to the back buffer and swaps; in fullscreen the monitor is
+// switched to a video mode of exactly that size and the pointer is captured.
+// Screen, KeyDown, WindowClosed and KeyCodes live in display/screen.h.
+// Every failure while opening is fatal (fatalError: one log line, status 1).
+#include <cstdint>
+#include "display/screen.h"
+
+// Allocates Screen, connects to the X server named by DISPLAY, chooses a
+// double-buffered RGB visual, creates and maps the window (centred, or at (0, 0)
+// override-redirect with the video mode switched in fullscreen), grabs the
+// keyboard (and in fullscreen confines the pointer), sets the pixel-exact
+// projection, resolves KeyCodes, names the window and clears WindowClosed.
+void openOutputWindow(int32_t width, int32_t height, bool fullscreen);
+// Restores the video mode (fullscreen), releases the context, the window, the
+// grabs and the connection, then frees Screen.
+void closeOutputWindow();
+
+// Fullscreen only. release = false: hide and freeze the pointer (a synchronous
+// grab with the invisible cursor replacing the confining grab); true: ungrab it.
+void capturePointer(bool release);
+
+// Drains the X event queue into KeyDown (and WindowClosed), then one
+// glDrawPixels of Screen (GL_BGRA, GL_UNSIGNED_BYTE) and a buffer swap.
+void presentFrame();
+
+// From the moment the window opens, SIGINT and SIGTERM end the show through the
+// normal shutdown: the handler only records the request and the next
+// presentFrame sets WindowClosed, so the frame loop ends and the video mode,
+// pointer and keyboard are restored. A second signal ends the process at once.

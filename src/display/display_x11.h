@@ -1,0 +1,35 @@
+#pragma once
+// State of the display unit shared by its three files (window, video mode,
+// presentation). Only the display unit includes this header: it brings in Xlib.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <GL/glx.h>
+#include <csignal>
+#include <cstdint>
+
+extern Display* XDisplay;
+extern int XScreen;
+extern XVisualInfo* VisualInfo;
+extern GLXFBConfig FBConfig;
+extern bool UseFBConfig;       // GLX 1.3 or later: frame-buffer configuration path
+extern Colormap WindowColormap;
+extern Window OutputWindow;    // 0 when closed
+extern GLXContext GLContext;
+extern Cursor HiddenCursor;
+extern bool FullscreenMode;    // copy of openOutputWindow's argument
+extern Atom WMDeleteWindow;    // the window manager's close request
+extern volatile sig_atomic_t StopRequested;  // set by SIGINT / SIGTERM
+
+// Video mode (fullscreen only), in the order openOutputWindow calls them.
+void checkVidModeExtension();
+void saveCurrentMode();
+void findBestMode(int32_t width, int32_t height);
+void switchToBestMode();
+void restoreVideoMode();
+void grabPointerConfined();
+Cursor createHiddenCursor();
+
+// Keyboard, events and the stop signals.
+void installStopSignals();
+void setupKeyCodes(Display* display);
+void handleEvent(const XEvent& event);

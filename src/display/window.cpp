@@ -1,0 +1,188 @@
+// The output window and its GL context: open in the fixed order of start-up,
+// close in the reverse order of what must be undone first.
+#include <GL/gl.h>
+#include <cstring>
+#include "display/display.h"
+#include "display/display_x11.h"
+#include "data/util.h"
+#include "raster/image.h"
+
+Display* XDisplay = nullptr;
+int XScreen = 0;
+XVisualInfo* VisualInfo = nullptr;
+GLXFBConfig FBConfig = nullptr;
+bool UseFBConfig = false;
+Colormap WindowColormap = 0;
+Window OutputWindow = 0;
+GLXContext GLContext = nullptr;
+Cursor HiddenCursor = 0;
+bool FullscreenMode = false;
+Atom WMDeleteWindow = 0;
+
+static const char* const WindowTitle = "Morvex 4.0.5m output window";
+
+// Key, button and pointer-motion events plus exposure, structure and focus
+// changes while the window is created; openOutputWindow narrows it later.
+static const long CreateEventMask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                                    ButtonReleaseMask | PointerMotionMask | ExposureMask |
+                                    StructureNotifyMask | FocusChangeMask;  // 0x22804F
+static const long ShowEventMask =
+    KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;  // 0x4F
+
+static void connectDisplay() {
+  XDisplay = XOpenDisplay(nullptr);
+  if (XDisplay == nullptr) fatalError("Could not connect to X server");
+  XScreen = DefaultScreen(XDisplay);
+}
+
+static void chooseVisual() {
+  int errorBase = 0, eventBase = 0, major = 0, minor = 0;
+  if (!glXQueryExtension(XDisplay, &errorBase, &eventBase) ||
+      !glXQueryVersion(XDisplay, &major, &minor) || major < 1)
+    fatalError("GLX extension not supported");
+  UseFBConfig = major > 1 || (major == 1 && minor >= 3);
+  if (UseFBConfig) {
+    static const int fbAttributes[] = {GLX_X_RENDERABLE, True, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
+                                       GLX_BLUE_SIZE, 1, GLX_DOUBLEBUFFER, True, None};
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(XDisplay, XScreen, fbAttributes, &count);
+    if (count == 0) fatalError("Could not find FB config");
+    if (configs == nullptr) fatalError("FBConfigs in null");
+    FBConfig = configs[0];
+    VisualInfo = glXGetVisualFromFBConfig(XDisplay, FBConfig);
+    XFree(configs);  // the chosen configuration stays valid; only the list goes
+  } else {
+    static int visualAttributes[] = {GLX_RGBA, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
+                                     GLX_BLUE_SIZE, 1, GLX_DOUBLEBUFFER, None};
+    VisualInfo = glXChooseVisual(XDisplay, XScreen, visualAttributes);
+  }
+  if (VisualInfo == nullptr) fatalError("Could not find visual");
+}
+
+static void createOutputWindow(int32_t width, int32_t height) {
+  Window root = RootWindow(XDisplay, VisualInfo->screen);
+  WindowColormap = XCreateColormap(XDisplay, root, VisualInfo->visual, AllocNone);
+
+  int32_t x = 0, y = 0;
+  if (!FullscreenMode) {
+    x = DisplayWidth(XDisplay, XScreen) / 2 - width / 2;
+    y = DisplayHeight(XDisplay, XScreen) / 2 - height / 2;
+  }
+
+  XSetWindowAttributes attributes;
+  std::memset(&attributes, 0, sizeof attributes);
+  attributes.border_pixel = 0;
+  attributes.colormap = WindowColormap;
+  attributes.event_mask = CreateEventMask;
+  attributes.override_redirect = True;
+  // Only a fullscreen window bypasses the window manager.
+  unsigned long valueMask = CWBorderPixel | CWEventMask | CWColormap;  // 0x2808
+  if (FullscreenMode) valueMask |= CWOverrideRedirect;                 // 0x2A08
+
+  OutputWindow = XCreateWindow(XDisplay, root, x, y, uint32_t(width), uint32_t(height), 0,
+                               VisualInfo->depth, InputOutput, VisualInfo->visual, valueMask,
+                               &attributes);
+  if (OutputWindow == 0) fatalError("could not create window");
+
+  // Minimum and maximum both the window's size: it cannot be resized.
+  XSizeHints hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.flags = USPosition | USSize | PMinSize | PMaxSize;  // 0x33
+  hints.x = x;
+  hints.y = y;
+  hints.width = width;
+  hints.height = height;
+  hints.min_width = hints.max_width = width;
+  hints.min_height = hints.max_height = height;
+  XSetWMNormalHints(XDisplay, OutputWindow, &hints);
+}
+
+static void createGLContext() {
+  if (UseFBConfig)
+    GLContext = glXCreateNewContext(XDisplay, FBConfig, GLX_RGBA_TYPE, nullptr, True);
+  else
+    GLContext = glXCreateContext(XDisplay, VisualInfo, nullptr, True);
+  if (GLContext == nullptr) fatalError("Could not create an OpenGL rendering context");
+  glXMakeCurrent(XDisplay, OutputWindow, GLContext);
+}
+
+// Window coordinates with the origin at the bottom-left pixel; the raster
+// position sits on the top edge and the negative zoom runs rows downwards.
+static void setupProjection(int32_t width, int32_t height) {
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glViewport(0, 0, width, height);
+  glOrtho(0, width - 1, 0, height - 1, -1, 1);
+  glRasterPos2i(0, height - 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void openOutputWindow(int32_t width, int32_t height, bool fullscreen) {
+  installStopSignals();
+  FullscreenMode = fullscreen;
+  WindowClosed = false;
+  AllocImage(Screen, uint32_t(width), uint32_t(height));
+  connectDisplay();
+  chooseVisual();
+  createOutputWindow(width, height);
+  createGLContext();
+  XMapWindow(XDisplay, OutputWindow);
+  XRaiseWindow(XDisplay, OutputWindow);
+  if (FullscreenMode) {
+    checkVidModeExtension();
+    saveCurrentMode();
+    findBestMode(width, height);
+    switchToBestMode();
+    XFlush(XDisplay);
+  }
+  // From here on only key, button and motion events arrive (and client messages
+  // such as the window manager's close request, which need no mask).
+  XSelectInput(XDisplay, OutputWindow, ShowEventMask);
+  XGrabKeyboard(XDisplay, OutputWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  if (FullscreenMode) grabPointerConfined();
+  glXWaitGL();
+  setupProjection(Screen.width, Screen.height);
+  glPixelZoom(1.0f, -1.0f);
+  setupKeyCodes(XDisplay);
+  char* title = toCString(WindowTitle);
+  XStoreName(XDisplay, OutputWindow, title);
+  delete[] title;
+  // The close button of the window manager asks through WM_DELETE_WINDOW
+  // instead of killing the connection; presentFrame turns it into WindowClosed.
+  WMDeleteWindow = XInternAtom(XDisplay, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(XDisplay, OutputWindow, &WMDeleteWindow, 1);
+  HiddenCursor = createHiddenCursor();
+}
+
+static void destroyGLContext() {
+  glXMakeCurrent(XDisplay, None, nullptr);
+  glXDestroyContext(XDisplay, GLContext);
+  GLContext = nullptr;
+}
+
+static void destroyOutputWindow() {
+  XEvent event;
+  while (XCheckWindowEvent(XDisplay, OutputWindow, ~0L, &event)) {
+  }
+  XDestroyWindow(XDisplay, OutputWindow);
+  OutputWindow = 0;
+  XFreeColormap(XDisplay, WindowColormap);
+  XFree(VisualInfo);
+  VisualInfo = nullptr;
+}
+
+void closeOutputWindow() {
+  if (FullscreenMode) restoreVideoMode();
+  destroyGLContext();
+  destroyOutputWindow();
+  XFreeCursor(XDisplay, HiddenCursor);
+  XUngrabPointer(XDisplay, CurrentTime);
+  XUngrabKeyboard(XDisplay, CurrentTime);
+  if (FullscreenMode) XUngrabPointer(XDisplay, CurrentTime);
+  XCloseDisplay(XDisplay);
+  XDisplay = nullptr;
+  freeImage(Screen);
+}
