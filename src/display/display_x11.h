@@ -1,9 +1,13 @@
 #pragma once
 // State of the display unit shared by its three files (window, video mode,
 // presentation). Only the display unit includes this header: it brings in Xlib.
+// Xlib names its screen record Screen, the name of the show's frame image:
+// inside the X headers it is renamed so that both can be used here.
+#define Screen XlibScreen
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <GL/glx.h>
+#undef Screen
 #include <csignal>
 #include <cstdint>
 

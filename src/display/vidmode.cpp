@@ -1,10 +1,10 @@
 // Fullscreen: the monitor is switched to a mode of exactly the window's size
 // (no scaling), the viewport pinned to the top-left corner, and the pointer
 // kept grabbed and invisible. The desktop's mode is restored at close.
+#include "display/display_x11.h"
 #include <X11/extensions/xf86vmode.h>
 #include <cstring>
 #include "display/display.h"
-#include "display/display_x11.h"
 #include "raster/image.h"
 
 XF86VidModeModeInfo DesktopMode;

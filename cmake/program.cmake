@@ -1,0 +1,17 @@
+# The real program: the show core plus the platform edge (X11/GLX window and
+# video mode, libmpg123 + OpenAL Soft music), and its end-to-end tests.
+find_package(X11 REQUIRED)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
+pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
+
+# The music back end on its own, so test programs can drive it without a window.
+add_library(morvex_music STATIC src/music/music.cpp src/music/music_openal.cpp)
+target_link_libraries(morvex_music PUBLIC morvex_core PkgConfig::MPG123 PkgConfig::OPENAL)
+
+add_library(morvex_display STATIC src/display/window.cpp src/display/vidmode.cpp src/display/present.cpp)
+target_link_libraries(morvex_display PUBLIC morvex_core X11::X11 X11::Xxf86vm OpenGL::GL OpenGL::GLX)
+
+add_executable(morvex src/driver/main.cpp)
+target_link_libraries(morvex morvex_display morvex_music morvex_core)
