@@ -1,29 +1,14 @@
-#include <cstdio>
-#include <cstring>
+// The program morvex: the driver's show wired to the real display (X11/GLX,
+// XF86VidMode) and the real music (libmpg123 + OpenAL Soft).
 #include "display/display.h"
-#include "music/clock.h"
+#include "driver/show.h"
 #include "music/music.h"
-#include "raster/image.h"
+
 int main(int argc, char** argv) {
-  bool fs = !(argc > 1 && strcmp(argv[1], "w") == 0);
-  std::puts("Loading...");
-  initMusic();
-  openOutputWindow(1280, 720, fs);
-  if (fs) capturePointer(false);
-  playMusic();
-  playMusic();
-  setMusicPosition(0.0f);
-  int frames = 0;
-  do {
-    updateDemoTime();
-    fillLongs(Screen.pixels, 1280 * 720, 0xFF000000 | uint32_t(DemoTime & 0xFF) << 16);
-    for (int y = 0; y < 720; y++) putPixel(Screen, (y * 1280 / 720), y, 0xFFFFFFFF);
-    presentFrame();
-    frames++;
-  } while (!WindowClosed && !KeyDown[KeyCodes.Escape] && DemoTime < 3000);
-  printf("frames %d time %d\n", frames, DemoTime);
-  fadeOutMusic();
-  if (fs) capturePointer(true);
-  closeOutputWindow();
+  static const ShowPlatform platform = {
+      initMusic,        playMusic,         setMusicPosition, fadeOutMusic,
+      openOutputWindow, closeOutputWindow, capturePointer,   presentFrame,
+  };
+  runShow(platform, argc, argv);
   return 0;
 }
