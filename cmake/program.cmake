@@ -15,3 +15,10 @@ target_link_libraries(morvex_display PUBLIC morvex_core X11::X11 X11::Xxf86vm Op
 
 add_executable(morvex src/driver/main.cpp)
 target_link_libraries(morvex morvex_display morvex_music morvex_core)
+
+# ---- end-to-end tests: the real program against real servers -----------------
+find_library(XTST_LIBRARY Xtst REQUIRED)
+find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
+
+add_executable(morvex-clock-probe tests/e2e/clock_probe.cpp)
+target_link_libraries(morvex-clock-probe morvex_music)

@@ -1,0 +1,158 @@
+// morvex-clock-probe FILE SECONDS: plays FILE through the music back end as the
+// show does (play, play again, rewind to 0) and reads the show clock at a high
+// rate for SECONDS, comparing it with the monotonic wall clock. Prints the
+// figures; exit status 0 when the clock keeps time as the show needs it.
+//   - tracking: DemoTime minus wall time stays within 20 ms of its median
+//     (once the first sound is heard), also past the end of a short file;
+//   - never backwards within a pass;
+//   - median step between reads that moved <= 2 ms (no buffer-sized jumps);
+//   - "play" on the playing stream changes nothing; rewinding starts at 0;
+//   - the volume glide takes about 200 ms.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "music/clock.h"
+#include "music/music.h"
+
+static int Failures = 0;
+static void check(bool ok, const char* what) {
+  std::printf("%s: %s\n", ok ? "ok" : "FAIL", what);
+  if (!ok) Failures++;
+}
+
+static double wallMs(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+struct Sample {
+  double wall;
+  int32_t demo;
+};
+
+static uint32_t Stream = 0;
+static uint64_t position() { return audioChannelGetPosition(Stream, AudioPosByte); }
+
+static double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Reads the clock for ms milliseconds, about every 0.25 ms.
+static std::vector<Sample> run(double ms, std::chrono::steady_clock::time_point t0, void (*midway)() = nullptr) {
+  std::vector<Sample> s;
+  const double start = wallMs(t0);
+  bool midwayDone = false;
+  while (wallMs(t0) - start < ms) {
+    updateDemoTime();
+    s.push_back({wallMs(t0), DemoTime});
+    if (midway != nullptr && !midwayDone && wallMs(t0) - start > ms / 2) {
+      midway();
+      midwayDone = true;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(250));
+  }
+  return s;
+}
+
+// Figures of one pass: returns the largest deviation from the median offset.
+static void figures(const char* name, const std::vector<Sample>& s, double settleMs, double& maxDeviation,
+                    int& backwards, double& medianStep, double& zeroShare) {
+  std::vector<double> offsets, steps;
+  backwards = 0;
+  size_t zero = 0, considered = 0;
+  double heardFrom = -1;
+  for (size_t i = 0; i < s.size(); i++) {
+    if (i > 0) {
+      const int32_t d = s[i].demo - s[i - 1].demo;
+      if (d < 0) backwards++;
+      if (heardFrom >= 0) {
+        considered++;
+        if (d == 0) zero++;
+        else steps.push_back(d);
+      }
+    }
+    if (heardFrom < 0 && s[i].demo > 0) heardFrom = s[i].wall;
+    if (heardFrom >= 0 && s[i].wall >= heardFrom + settleMs) offsets.push_back(s[i].demo - s[i].wall);
+  }
+  const double med = median(offsets);
+  maxDeviation = 0;
+  for (double o : offsets) maxDeviation = std::max(maxDeviation, std::fabs(o - med));
+  medianStep = median(steps);
+  zeroShare = considered ? double(zero) / double(considered) : 1.0;
+  std::printf("%s: %zu reads over %.0f ms, first sound after %.1f ms, DemoTime %d at the end\n", name, s.size(),
+              s.back().wall - s.front().wall, heardFrom - s.front().wall, s.back().demo);
+  std::printf("%s: offset to wall clock %.1f ms (median), largest deviation %.2f ms\n", name, med, maxDeviation);
+  std::printf("%s: backward steps %d, median step of moving reads %.1f ms, reads without movement %.0f%%\n", name,
+              backwards, medianStep, 100 * zeroShare);
+}
+
+static void playAgain() { audioChannelPlay(Stream, false); }
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: morvex-clock-probe FILE SECONDS\n");
+    return 2;
+  }
+  const double seconds = std::atof(argv[2]);
+  if (!audioInit(-1, 44100, 0)) {
+    std::printf("Error(%d): Cant init device\n", audioErrorGetCode());
+    return 1;
+  }
+  Stream = audioStreamCreateFile(false, argv[1], 0, 0, 0);
+  if (Stream == 0) {
+    std::printf("Error(%d): Error Loading file\n", audioErrorGetCode());
+    return 1;
+  }
+  MusicPosition = position;
+  const auto t0 = std::chrono::steady_clock::now();
+
+  // As the show starts: play, then (the first pass) play again and rewind.
+  audioChannelPlay(Stream, false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  audioChannelPlay(Stream, false);
+  updateDemoTime();
+  const int32_t afterSecondPlay = DemoTime;
+  check(afterSecondPlay > 150, "a second play leaves the playing stream alone (no restart)");
+  std::printf("position 300 ms after play: %d ms\n", afterSecondPlay);
+  audioChannelSetPosition(Stream, audioChannelSeconds2Bytes(Stream, 0.0), AudioPosByte);
+
+  // One pass of seconds, with a further "play" half way.
+  std::vector<Sample> pass = run(seconds * 1000.0, t0, playAgain);
+  double dev;
+  int back;
+  double step, zero;
+  figures("pass 1", pass, 500.0, dev, back, step, zero);
+  check(dev <= 20.0, "the clock tracks the wall clock within 20 ms");
+  check(back == 0, "the clock never runs backwards within a pass");
+  check(step <= 2.0, "median step at a high read rate <= 2 ms");
+
+  // A new pass: rewound to 0, and from there on the same figures.
+  audioChannelSetPosition(Stream, audioChannelSeconds2Bytes(Stream, 0.0), AudioPosByte);
+  updateDemoTime();
+  std::printf("after the rewind: DemoTime %d, FrameStep %.2f\n", DemoTime, FrameStep);
+  check(DemoTime < 100 && FrameStep < 0, "rewinding starts the music again at 0 (FrameStep negative once)");
+  std::vector<Sample> second = run(1500.0, t0);
+  figures("pass 2", second, 500.0, dev, back, step, zero);
+  check(back == 0 && dev <= 20.0, "the second pass keeps time too");
+
+  // The fade of the show's shutdown: glide to 0 over 200 ms, polled every 1 ms.
+  const double fadeStart = wallMs(t0);
+  audioChannelSlideAttribute(Stream, AudioAttribVol, 0.0f, 200);
+  int polls = 0;
+  while (audioChannelIsSliding(Stream, AudioAttribVol)) {
+    polls++;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  const double fade = wallMs(t0) - fadeStart;
+  std::printf("fade: %.1f ms, %d polls\n", fade, polls);
+  check(fade >= 195 && fade < 300, "the volume glide takes about 200 ms");
+  check(audioFree(), "the device is released");
+  std::printf("%s\n", Failures == 0 ? "clock probe passed" : "clock probe FAILED");
+  return Failures == 0 ? 0 : 1;
+}
