@@ -22,3 +22,6 @@ find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
 
 add_executable(morvex-clock-probe tests/e2e/clock_probe.cpp)
 target_link_libraries(morvex-clock-probe morvex_music)
+
+add_executable(morvex-display-probe tests/e2e/display_probe.cpp)
+target_link_libraries(morvex-display-probe morvex_display ${XTST_LIBRARY})
