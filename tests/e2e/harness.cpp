@@ -65,7 +65,7 @@ void removeTree(const std::string& dir) {
   if (std::system(cmd.c_str()) != 0) note("could not remove " + dir);
 }
 
-bool fileExists(const std::string& path) {
+bool pathExists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
 }
@@ -222,7 +222,13 @@ bool startXorgDummy(XServer& server, const std::string& dir, const std::vector<s
       "Section \"ServerFlags\"\n  Option \"DontVTSwitch\" \"true\"\n  Option \"AllowMouseOpenFail\" \"true\"\n"
       "  Option \"AutoAddDevices\" \"false\"\n  Option \"AutoEnableDevices\" \"false\"\nEndSection\n"
       "Section \"Device\"\n  Identifier \"dummy\"\n  Driver \"dummy\"\n  VideoRam 65536\nEndSection\n"
-      "Section \"Monitor\"\n  Identifier \"monitor\"\n  HorizSync 5.0-1000.0\n  VertRefresh 5.0-200.0\n";
+      "Section \"Monitor\"\n  Identifier \"monitor\"\n";
+  // Narrow sync ranges keep the server's built-in default modes (which include
+  // other 1280 x 720 modes) out of the list: only the listed modes fit them.
+  bool has720 = false;
+  for (const std::string& m : modes) has720 = has720 || m == "1280x720";
+  conf += has720 ? "  HorizSync 44.9-45.1, 67.4-67.6\n" : "  HorizSync 67.4-67.6\n";
+  conf += "  VertRefresh 59.95-60.05\n";
   std::string names;
   for (const std::string& m : modes) {
     conf += modeline(m);
@@ -232,12 +238,14 @@ bool startXorgDummy(XServer& server, const std::string& dir, const std::vector<s
       "EndSection\nSection \"Screen\"\n  Identifier \"screen\"\n  Device \"dummy\"\n  Monitor \"monitor\"\n"
       "  DefaultDepth 24\n  SubSection \"Display\"\n    Depth 24\n    Modes" + names +
       "\n    Virtual 1920 1080\n  EndSubSection\nEndSection\n";
-  const std::string path = dir + "/xorg.conf";
+  static int count = 0;
+  const std::string name = "xorg" + std::to_string(++count);
+  const std::string path = dir + "/" + name + ".conf";
   writeFile(path, conf);
   return startX(server,
-                {"Xorg", "-config", path, "-noreset", "-nolisten", "tcp", "-logfile", dir + "/xorg-server.log",
+                {"Xorg", "-config", path, "-noreset", "-nolisten", "tcp", "-logfile", dir + "/" + name + "-server.log",
                  "-novtswitch", "-sharevts"},
-                dir, "xorg");
+                dir, name);
 }
 
 void stopXServer(XServer& server) { stopChild(server.process); }
@@ -326,15 +334,6 @@ bool writeToneMp3(const std::string& path, double seconds) {
   std::fclose(out);
   lame_close(lame);
   return true;
-}
-
-std::string makeShowFolder(const std::string& dir, const std::string& mp3) {
-  const std::string bin = harnessBinDir();
-  const std::string program = dir + "/morvex";
-  copyFile(bin + "/morvex", program, true);
-  copyFile(bin + "/data.dat", dir + "/data.dat");
-  if (!mp3.empty()) copyFile(mp3, dir + "/kaz.mp3");
-  return program;
 }
 
 // ---- looking at the program ------------------------------------------------------
@@ -518,14 +517,15 @@ std::vector<float> blockMeans(const uint32_t* px) {
 }
 }  // namespace
 
-FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<int32_t>& times, const std::string& dir) {
+FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<int32_t>& times, const std::string& pack,
+                         const std::string& dir) {
   FrameMatch best;
   const std::string timesFile = dir + "/times.txt";
   std::string list;
   for (int32_t t : times) list += std::to_string(t) + "\n";
   writeFile(timesFile, list);
   const std::string bin = harnessBinDir();
-  const std::string cmd = "'" + bin + "/morvex-render' --pack '" + bin + "/data.dat' --times '" + timesFile +
+ const std::string cmd = "'" + bin + "/morvex-render' --pack '" + pack + "' --times '" + timesFile +
                           "' --no-fade --quiet --raw - 2>'" + dir + "/render.err'";
   FILE* pipe = popen(cmd.c_str(), "r");
   if (pipe == nullptr) return best;

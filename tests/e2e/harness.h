@@ -21,7 +21,7 @@ constexpr int SkipStatus = 77;       // CTest's SKIP_RETURN_CODE
 std::string harnessBinDir();  // the folder of this test program (build/bin)
 std::string makeTempDir(const std::string& tag);
 void removeTree(const std::string& dir);
-bool fileExists(const std::string& path);
+bool pathExists(const std::string& path);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 void copyFile(const std::string& from, const std::string& to, bool executable = false);
@@ -69,9 +69,6 @@ void stopAudio(AudioServer& audio);
 // ---- content ----------------------------------------------------------------
 // An MP3 of a stereo 44.1 kHz tone, encoded with LAME (with its Info header).
 bool writeToneMp3(const std::string& path, double seconds);
-// A folder holding a copy of the program with data.dat and (unless mp3 is
-// empty) the given file as kaz.mp3 beside it. Returns the program's path.
-std::string makeShowFolder(const std::string& dir, const std::string& mp3);
 
 // ---- looking at the program ------------------------------------------------
 struct XView;  // a test client connection
@@ -111,4 +108,4 @@ struct FrameMatch {
 // Renders the frames at the given DemoTimes with morvex-render and finds the
 // one closest to the screenshot.
 FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<int32_t>& times,
-                         const std::string& dir);
+                         const std::string& pack, const std::string& dir);

@@ -1,0 +1,523 @@
+// morvex-e2e CASE: the real program against real servers that the test starts
+// itself (Xvfb, Xorg with the dummy driver, a PulseAudio null sink), watched
+// from a second X connection. Exit status 0 passed, 1 failed, 77 skipped.
+//
+// Screenshots are compared with what morvex-render draws for candidate
+// DemoTimes around the moment the shot was taken. The comparison is loose on
+// purpose: the program's clock is the heard music position, so the exact
+// DemoTime of the frame on screen is not known from outside, a few effects
+// accumulate state per presented frame (texture drift, jitter) and the digit
+// field is seeded from the wall clock. What is compared is the mean colour of
+// every 16 x 16 block; the best candidate must be close, and its DemoTime is
+// taken as the shot's.
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "data/assets.h"
+#include "e2e/harness.h"
+
+namespace {
+
+const std::string WindowTitle = "Morvex 4.0.5m output window";
+// Largest mean block difference (0..255) accepted as "the same picture".
+constexpr double MatchLimit = 6.0;
+
+std::string PackPath;   // data.dat given to the program and to the renderer
+std::string MusicPath;  // the soundtrack, or a generated tone when there is none
+
+// A stand-in pack while the generated content is missing: every asset a
+// 64 x 64 grey ramp, so the program can load and start.
+void writePlaceholderPack(const std::string& path) {
+  std::string pack;
+  for (const AssetEntry& e : AssetTable) {
+    const std::string name = e.name;
+    std::string data(8 + 32 * 64, '\0');
+    data[0] = 64;
+    data[4] = 64;
+    for (int i = 0; i < 32 * 64; i++) data[8 + size_t(i)] = char(((i % 32) / 2) * 0x11);
+    pack += char(name.size());
+    pack += name;
+    const uint32_t size = uint32_t(data.size());
+    for (int b = 0; b < 4; b++) pack += char((size >> (8 * b)) & 0xFF);
+    pack += data;
+  }
+  writeFile(path, pack);
+}
+
+void prepareContent(const std::string& scratch) {
+  const std::string bin = harnessBinDir();
+  PackPath = bin + "/data.dat";
+  if (!pathExists(PackPath)) {
+    PackPath = scratch + "/data.dat";
+    writePlaceholderPack(PackPath);
+    note("note: no generated data.dat yet; using a placeholder pack");
+  }
+  MusicPath = bin + "/kaz.mp3";
+  if (!pathExists(MusicPath)) {
+    MusicPath = scratch + "/tone80.mp3";
+    writeToneMp3(MusicPath, 80.0);
+    note("note: no generated kaz.mp3 yet; using an 80 s tone");
+  }
+}
+
+// A folder with the program, the pack and the given music (none when empty).
+std::string showFolder(const std::string& dir, const std::string& mp3) {
+  const std::string program = dir + "/morvex";
+  copyFile(harnessBinDir() + "/morvex", program, true);
+  copyFile(PackPath, dir + "/data.dat");
+  if (!mp3.empty()) copyFile(mp3, dir + "/kaz.mp3");
+  return program;
+}
+
+std::vector<std::string> joinEnv(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Child runProgram(const std::string& dir, const std::string& program, const std::vector<std::string>& words,
+                 const std::vector<std::string>& env) {
+  std::vector<std::string> argv = {program};
+  argv.insert(argv.end(), words.begin(), words.end());
+  return spawn(argv, env, dir, dir + "/stdout.txt", dir + "/stderr.txt");
+}
+
+// Ends the program and reports what it left behind on failure.
+void finish(Child& c, const std::string& dir) {
+  if (!c.exited) stopChild(c, 9);
+  if (Failures > 0) {
+    note("--- program stdout:\n" + readFile(dir + "/stdout.txt"));
+    note("--- program stderr (tail):\n" + readFile(dir + "/stderr.txt").substr(0, 2000));
+    if (pathExists(dir + "/logger.log")) note("--- logger.log:\n" + readFile(dir + "/logger.log"));
+  }
+}
+
+std::vector<int32_t> timesAround(double estimateMs, double before, double after, int step) {
+  std::vector<int32_t> t;
+  for (double ms = std::max(0.0, estimateMs - before); ms <= estimateMs + after; ms += step) t.push_back(int32_t(ms));
+  return t;
+}
+
+FrameMatch matchShot(const std::vector<uint32_t>& shot, const std::vector<int32_t>& times, const std::string& dir,
+                     const std::string& what) {
+  if (!pathExists(harnessBinDir() + "/morvex-render")) return FrameMatch();
+  FrameMatch m = matchRendered(shot, times, PackPath, dir);
+  char line[256];
+  std::snprintf(line, sizeof line, "%s: best renderer frame DemoTime %d, block difference %.2f, exact pixels %.1f%%",
+                what.c_str(), m.time, m.blockDiff, 100 * m.exactShare);
+  note(line);
+  return m;
+}
+
+bool rendererPresent() { return pathExists(harnessBinDir() + "/morvex-render"); }
+
+// A check that needs the headless renderer; noted, not failed, while it is not built.
+void checkWithRenderer(bool condition, const std::string& what) {
+  if (!rendererPresent()) {
+    note("skipped (no morvex-render built): " + what);
+    return;
+  }
+  check(condition, what);
+}
+
+bool presses(XView* v, const char* key, double hold) {
+  pressKey(v, key, true);
+  sleepSeconds(hold);
+  pressKey(v, key, false);
+  return true;
+}
+
+// ---- cases --------------------------------------------------------------------
+
+// Failures before any window: no X server, no or unplayable music, no audio device.
+int caseErrors() {
+  const std::string root = makeTempDir("errors");
+  prepareContent(root);
+  AudioServer audio;
+  startAudio(audio, root);
+  note("audio: " + audio.kind);
+
+  struct Variant {
+    std::string name, mp3, expectOut, expectLog;
+    std::vector<std::string> env;
+  };
+  const std::string truncated = root + "/truncated.mp3";
+  writeToneMp3(root + "/full.mp3", 4.0);
+  const std::string full = readFile(root + "/full.mp3");
+  writeFile(truncated, full.substr(0, full.size() * 2 / 3));
+  writeFile(root + "/text.mp3", "This is not an MP3 file.\n");
+  const std::vector<Variant> variants = {
+      {"no DISPLAY", root + "/full.mp3", "", "Could not connect to X server", {"DISPLAY="}},
+      {"kaz.mp3 missing", "", "Error(10): Error Loading file", "", {"DISPLAY="}},
+      {"kaz.mp3 is a text file", root + "/text.mp3", "Error(11): Error Loading file", "", {"DISPLAY="}},
+      {"kaz.mp3 truncated", truncated, "Error(13): Error Loading file", "", {"DISPLAY="}},
+      {"no audio device", root + "/full.mp3", "Error(1): Cant init device", "",
+       {"DISPLAY=", "ALSOFT_DRIVERS=no-such-driver", "PULSE_SERVER=unix:/nonexistent"}},
+  };
+  int n = 0;
+  for (const Variant& v : variants) {
+    const std::string dir = root + "/case" + std::to_string(n++);
+    mkdir(dir.c_str(), 0755);
+    const std::string program = showFolder(dir, v.mp3);
+    Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, v.env));
+    const bool ended = waitChild(c, 60.0);
+    check(ended && c.status == 1, v.name + ": exit status 1 (got " + std::to_string(c.status) + ")");
+    const std::string out = readFile(dir + "/stdout.txt");
+    check(out.rfind("Loading...\n", 0) == 0, v.name + ": \"Loading...\" first on standard output");
+    if (!v.expectOut.empty())
+      check(out.find("\n" + v.expectOut + "\n") != std::string::npos, v.name + ": standard output has \"" + v.expectOut + "\"");
+    if (!v.expectLog.empty())
+      check(readFile(dir + "/logger.log") == v.expectLog + "\n",
+            v.name + ": logger.log holds exactly \"" + v.expectLog + "\"");
+    else
+      check(!pathExists(dir + "/logger.log"), v.name + ": no logger.log (audio failures go to standard output)");
+    finish(c, dir);
+  }
+  stopAudio(audio);
+  if (Failures == 0) removeTree(root);
+  return Failures == 0 ? 0 : 1;
+}
+
+// In a window under Xvfb: the window, a screenshot against the renderer, the
+// space bar freeze, Escape.
+int caseWindowed() {
+  const std::string dir = makeTempDir("windowed");
+  prepareContent(dir);
+  XServer x;
+  if (!startXvfb(x, dir)) return 1;
+  AudioServer audio;
+  startAudio(audio, dir);
+  note("audio: " + audio.kind + ", X: Xvfb " + x.display);
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  autoRepeatOff(v);  // a held key must stay one press
+
+  Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, {"DISPLAY=" + x.display}));
+  const unsigned long w = findWindow(v, WindowTitle, 60.0);
+  const double shown = nowSeconds();
+  if (!check(w != 0, "the window \"" + WindowTitle + "\" appears")) {
+    finish(c, dir);
+    return 1;
+  }
+  const WindowFacts f = windowFacts(v, w);
+  check(f.width == 1280 && f.height == 720, "the window is 1280 x 720");
+  check(f.x == 320 && f.y == 180, "it is centred on the 1920 x 1080 screen at (320, 180)");
+  check(!f.overrideRedirect, "in a window it is left to the window manager (no override-redirect)");
+  check(f.sizeFixed, "its size hints fix the size (minimum = maximum = 1280 x 720)");
+  check(f.deleteProtocol, "it takes the window manager's close request (WM_DELETE_WINDOW)");
+  check(readFile(dir + "/stdout.txt").rfind("Loading...\n", 0) == 0, "\"Loading...\" on standard output");
+
+  // A screenshot some seconds in.
+  sleepSeconds(std::max(0.0, 6.2 - (nowSeconds() - shown)));
+  std::vector<uint32_t> shot;
+  double at = nowSeconds() - shown;
+  check(screenshot(v, w, 1280, 720, shot), "a screenshot can be taken");
+  FrameMatch m = matchShot(shot, timesAround(at * 1000, 1500, 400, 20), dir, "shot at " + std::to_string(int(at * 1000)) + " ms");
+  checkWithRenderer(m.ok && m.blockDiff <= MatchLimit, "the screenshot shows what the headless renderer draws for that time");
+
+  // Holding space: the same picture, again and again.
+  pressKey(v, "space", true);
+  sleepSeconds(0.4);
+  std::vector<uint32_t> frozenA, frozenB;
+  screenshot(v, w, 1280, 720, frozenA);
+  const double tA = nowSeconds() - shown;
+  sleepSeconds(1.5);
+  screenshot(v, w, 1280, 720, frozenB);
+  check(frozenA == frozenB, "holding space freezes the picture (two shots 1.5 s apart are identical)");
+  pressKey(v, "space", false);
+  sleepSeconds(0.5);
+  std::vector<uint32_t> after;
+  screenshot(v, w, 1280, 720, after);
+  const double tC = nowSeconds() - shown;
+  FrameMatch mA = matchShot(frozenA, timesAround(tA * 1000, 1500, 400, 20), dir, "frozen shot");
+  FrameMatch mC = matchShot(after, timesAround(tC * 1000, 1500, 400, 20), dir, "shot after release");
+  checkWithRenderer(mA.ok && mC.ok && mA.blockDiff <= MatchLimit && mC.blockDiff <= MatchLimit,
+        "the frozen picture and the one after release are the renderer's frames");
+  checkWithRenderer(mC.time - mA.time >= int32_t((tC - tA) * 1000) - 600,
+        "after release the picture jumps to the music's position: the clock ran on (" + std::to_string(mC.time - mA.time) +
+            " ms of show for " + std::to_string(int((tC - tA) * 1000)) + " ms of wall clock)");
+
+  // Escape ends the show at once.
+  const double esc = nowSeconds();
+  presses(v, "Escape", 0.3);
+  const bool ended = waitChild(c, 5.0);
+  check(ended && c.status == 0, "Escape ends the program with status 0 (got " + std::to_string(c.status) + ")");
+  note("Escape to exit: " + std::to_string(int((nowSeconds() - esc) * 1000)) + " ms (key held 300 ms, 200 ms music fade)");
+  check(!pathExists(dir + "/logger.log"), "no logger.log after a normal end");
+  check(findWindow(v, WindowTitle, 0.2) == 0, "the window is gone");
+  finish(c, dir);
+  closeView(v);
+  stopAudio(audio);
+  stopXServer(x);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+// The window manager's close button and SIGINT end the show like Escape;
+// without "w" Xvfb's missing video-mode extension is fatal.
+int caseCloseAndSignals() {
+  const std::string dir = makeTempDir("close");
+  prepareContent(dir);
+  XServer x;
+  if (!startXvfb(x, dir)) return 1;
+  AudioServer audio;
+  startAudio(audio, dir);
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+
+  for (const std::string how : {"close button", "SIGINT", "SIGTERM"}) {
+    Child c = runProgram(dir, program, {"w", "l"}, env);
+    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    check(w != 0, how + ": the window appears");
+    sleepSeconds(1.0);
+    if (how == "close button") sendDeleteWindow(v, w);
+    else kill(c.pid, how == "SIGINT" ? SIGINT : SIGTERM);
+    const bool ended = waitChild(c, 5.0);
+    check(ended && c.status == 0, how + " ends the show (even with \"l\") through the normal shutdown, status 0 (got " +
+                                      std::to_string(c.status) + ")");
+    check(!pathExists(dir + "/logger.log"), how + ": no logger.log");
+    check(keyboardFree(v), how + ": the keyboard grab is released");
+    finish(c, dir);
+  }
+
+  Child c = runProgram(dir, program, {}, env);
+  const bool ended = waitChild(c, 60.0);
+  check(ended && c.status == 1, "fullscreen under Xvfb: status 1 (got " + std::to_string(c.status) + ")");
+  check(readFile(dir + "/logger.log") == "no XF86VidMode Extention found!\n",
+        "fullscreen under Xvfb: the log holds \"no XF86VidMode Extention found!\"");
+  finish(c, dir);
+  closeView(v);
+  stopAudio(audio);
+  stopXServer(x);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+bool needRootForXorg() {
+  if (getuid() != 0 || !commandExists("Xorg") || !pathExists("/usr/lib/xorg/modules/drivers/dummy_drv.so")) {
+    note("skipped: Xorg with the dummy driver needs root and the xserver-xorg-video-dummy package");
+    return false;
+  }
+  return true;
+}
+
+// Fullscreen under Xorg with the dummy driver: the mode switch and its restore
+// after Escape, SIGTERM and the close request; no 1280 x 720 mode is fatal.
+int caseFullscreen() {
+  if (!needRootForXorg()) return SkipStatus;
+  const std::string dir = makeTempDir("fullscreen");
+  prepareContent(dir);
+  XServer x;
+  if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
+  AudioServer audio;
+  startAudio(audio, dir);
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+  int mw = 0, mh = 0;
+  check(currentMode(v, mw, mh) && mw == 1920 && mh == 1080, "the desktop starts in 1920 x 1080");
+
+  for (const std::string how : {"Escape", "SIGTERM", "close request"}) {
+    Child c = runProgram(dir, program, {}, env);
+    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    check(w != 0, how + ": the window appears");
+    sleepSeconds(1.5);
+    const WindowFacts f = windowFacts(v, w);
+    check(f.x == 0 && f.y == 0 && f.width == 1280 && f.height == 720 && f.overrideRedirect,
+          how + ": 1280 x 720 at (0, 0), override-redirect");
+    bool known = currentMode(v, mw, mh);
+    check(known && mw == 1280 && mh == 720,
+          how + ": the mode is 1280 x 720 during the show (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
+    check(!pointerFree(v), how + ": the pointer is captured");
+    if (how == "Escape") presses(v, "Escape", 0.3);
+    else if (how == "SIGTERM") kill(c.pid, SIGTERM);
+    else sendDeleteWindow(v, w);
+    const bool ended = waitChild(c, 5.0);
+    check(ended && c.status == 0, how + ": status 0 (got " + std::to_string(c.status) + ")");
+    known = currentMode(v, mw, mh);
+    check(known && mw == 1920 && mh == 1080,
+          how + ": the mode is 1920 x 1080 again (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
+    check(pointerFree(v) && keyboardFree(v), how + ": pointer and keyboard are released");
+    finish(c, dir);
+  }
+  closeView(v);
+  stopXServer(x);
+
+  // A monitor without a 1280 x 720 mode.
+  XServer only;
+  if (startXorgDummy(only, dir, {"1920x1080"})) {
+    XView* v2 = openView(only.display);
+    Child c = runProgram(dir, program, {}, joinEnv(audio.env, {"DISPLAY=" + only.display}));
+    const bool ended = waitChild(c, 60.0);
+    check(ended && c.status == 1, "only 1920 x 1080: status 1 (got " + std::to_string(c.status) + ")");
+    check(readFile(dir + "/logger.log") == "No best mode found!\n", "only 1920 x 1080: the log holds \"No best mode found!\"");
+    check(currentMode(v2, mw, mh) && mw == 1920 && mh == 1080, "only 1920 x 1080: the mode is untouched");
+    finish(c, dir);
+    closeView(v2);
+    stopXServer(only);
+  } else {
+    check(false, "a second Xorg with one mode starts");
+  }
+  stopAudio(audio);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+// Two whole passes at the same time: fullscreen under Xorg with music far
+// shorter than the show (it must still end by itself, and restore the mode),
+// and in a window under Xvfb with "l" (a second pass must begin).
+int caseFullPasses() {
+  const std::string dir = makeTempDir("passes");
+  prepareContent(dir);
+  const bool xorg = getuid() == 0 && commandExists("Xorg") && pathExists("/usr/lib/xorg/modules/drivers/dummy_drv.so");
+  AudioServer audio;
+  startAudio(audio, dir);
+  const std::string shortMp3 = dir + "/short.mp3";
+  writeToneMp3(shortMp3, 5.0);
+
+  XServer xv;
+  if (!startXvfb(xv, dir)) return 1;
+  const std::string loopDir = dir + "/loop";
+  mkdir(loopDir.c_str(), 0755);
+  const std::string loopProgram = showFolder(loopDir, MusicPath);
+  XView* vv = openView(xv.display);
+  Child loop = runProgram(loopDir, loopProgram, {"w", "l"}, joinEnv(audio.env, {"DISPLAY=" + xv.display}));
+
+  XServer xo;
+  XView* vo = nullptr;
+  Child end;
+  const std::string endDir = dir + "/end";
+  if (xorg && startXorgDummy(xo, dir, {"1920x1080", "1280x720"})) {
+    mkdir(endDir.c_str(), 0755);
+    vo = openView(xo.display);
+    end = runProgram(endDir, showFolder(endDir, shortMp3), {}, joinEnv(audio.env, {"DISPLAY=" + xo.display}));
+  } else {
+    note("fullscreen pass skipped: Xorg with the dummy driver needs root");
+  }
+
+  const unsigned long wl = findWindow(vv, WindowTitle, 60.0);
+  const double loopShown = nowSeconds();
+  check(wl != 0, "loop: the window appears");
+  const unsigned long we = vo ? findWindow(vo, WindowTitle, 60.0) : 0;
+  const double endShown = nowSeconds();
+  if (vo) check(we != 0, "end: the window appears");
+
+  // Well past the end of the 5 s music: the fullscreen show still runs and moves.
+  sleepSeconds(std::max(0.0, 30.0 - (nowSeconds() - endShown)));
+  if (vo) {
+    int mw = 0, mh = 0;
+    check(!end.exited && !waitChild(end, 0), "end: the show runs on at 30 s with 5 s of music");
+    check(currentMode(vo, mw, mh) && mw == 1280 && mh == 720, "end: the mode is 1280 x 720 during the show");
+    std::vector<uint32_t> s1, s2;
+    screenshot(vo, we, 1280, 720, s1);
+    sleepSeconds(1.0);
+    screenshot(vo, we, 1280, 720, s2);
+    const double t = nowSeconds() - endShown;
+    FrameMatch m = matchShot(s2, timesAround(t * 1000, 2500, 600, 40), endDir, "end: shot at " + std::to_string(int(t * 1000)) + " ms");
+    checkWithRenderer(m.ok && m.blockDiff <= MatchLimit, "end: past the music's end the picture follows the clock (renderer frame)");
+  }
+
+  // The fullscreen show ends by itself after 73 s and the end fade.
+  if (vo) {
+    const bool ended = waitChild(end, std::max(1.0, 100.0 - (nowSeconds() - endShown)));
+    note("end: the show ended " + std::to_string(int(nowSeconds() - endShown)) + " s after its window appeared");
+    check(ended && end.status == 0, "end: a show with 5 s of music ends by itself, status 0 (got " +
+                                        std::to_string(end.status) + ")");
+    int mw = 0, mh = 0;
+    check(currentMode(vo, mw, mh) && mw == 1920 && mh == 1080, "end: the mode is 1920 x 1080 again after the end");
+    check(!pathExists(endDir + "/logger.log"), "end: no logger.log");
+    finish(end, endDir);
+  }
+
+  // The looping show: still there after its first pass, showing the start again.
+  sleepSeconds(std::max(0.0, 84.0 - (nowSeconds() - loopShown)));
+  check(!waitChild(loop, 0), "loop: with \"l\" the program is still running after the first pass");
+  std::vector<uint32_t> shot;
+  screenshot(vv, wl, 1280, 720, shot);
+  std::vector<int32_t> early;
+  for (int32_t t = 0; t <= 16000; t += 100) early.push_back(t);
+  FrameMatch m = matchShot(shot, early, loopDir, "loop: shot 84 s after the window appeared");
+  checkWithRenderer(m.ok && m.blockDiff <= MatchLimit, "loop: the second pass shows the start of the show again");
+  presses(vv, "Escape", 0.3);
+  const bool ended = waitChild(loop, 5.0);
+  check(ended && loop.status == 0, "loop: Escape ends it, status 0");
+  finish(loop, loopDir);
+
+  closeView(vv);
+  if (vo) closeView(vo);
+  stopXServer(xv);
+  if (vo) stopXServer(xo);
+  stopAudio(audio);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+// The show clock through the real back end: a 10 s run over a 6 s file.
+int caseClock(bool forceNull) {
+  const std::string dir = makeTempDir("clock");
+  AudioServer audio;
+  startAudio(audio, dir, forceNull);
+  note("audio: " + audio.kind);
+  writeToneMp3(dir + "/six.mp3", 6.0);
+  Child c = spawn({harnessBinDir() + "/morvex-clock-probe", dir + "/six.mp3", "10"}, audio.env, dir,
+                  dir + "/probe.txt", dir + "/probe.err");
+  const bool ended = waitChild(c, 60.0);
+  note(readFile(dir + "/probe.txt"));
+  check(ended && c.status == 0, "the clock probe passes");
+  stopAudio(audio);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+// The display unit in-process: windowed under Xvfb, fullscreen under Xorg.
+int caseDisplay(bool fullscreen) {
+  if (fullscreen && !needRootForXorg()) return SkipStatus;
+  const std::string dir = makeTempDir("display");
+  XServer x;
+  const bool up = fullscreen ? startXorgDummy(x, dir, {"1920x1080", "1280x720"}) : startXvfb(x, dir);
+  if (!check(up, "the X server starts")) return 1;
+  Child c = spawn({harnessBinDir() + "/morvex-display-probe", fullscreen ? "f" : "w"}, {"DISPLAY=" + x.display}, dir,
+                  dir + "/probe.txt", dir + "/probe.err");
+  const bool ended = waitChild(c, 60.0);
+  note(readFile(dir + "/probe.txt"));
+  check(ended && c.status == 0, "the display probe passes");
+  if (!ended) stopChild(c, 9);
+  stopXServer(x);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::map<std::string, std::function<int()>> cases = {
+      {"errors", caseErrors},
+      {"windowed", caseWindowed},
+      {"close-and-signals", caseCloseAndSignals},
+      {"fullscreen", caseFullscreen},
+      {"full-passes", caseFullPasses},
+      {"clock", [] { return caseClock(false); }},
+      {"clock-null-output", [] { return caseClock(true); }},
+      {"display-window", [] { return caseDisplay(false); }},
+      {"display-fullscreen", [] { return caseDisplay(true); }},
+  };
+  if (argc < 2 || cases.count(argv[1]) == 0) {
+    std::fprintf(stderr, "usage: morvex-e2e CASE\ncases:");
+    for (const auto& c : cases) std::fprintf(stderr, " %s", c.first.c_str());
+    std::fprintf(stderr, "\n");
+    return 2;
+  }
+  const int status = cases.at(argv[1])();
+  std::printf("%s: %s\n", argv[1], status == 0 ? "passed" : status == SkipStatus ? "skipped" : "FAILED");
+  return status;
+}
