@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -532,6 +533,7 @@ FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<in
   const std::vector<float> shotMeans = blockMeans(shot.data());
   std::vector<uint32_t> frame(size_t(FrameW) * FrameH);
   best.blockDiff = 1e9;
+  std::vector<double> diffs;
   for (size_t i = 0; i < times.size(); i++) {
     if (std::fread(frame.data(), 4, frame.size(), pipe) != frame.size()) break;
     for (uint32_t& p : frame) p &= 0xFFFFFF;
@@ -539,6 +541,7 @@ FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<in
     double diff = 0;
     for (size_t k = 0; k < m.size(); k++) diff += std::fabs(double(m[k]) - double(shotMeans[k]));
     diff /= double(m.size());
+    diffs.push_back(diff);
     if (diff < best.blockDiff) {
       size_t same = 0;
       for (size_t k = 0; k < frame.size(); k++) same += frame[k] == shot[k];
@@ -549,6 +552,12 @@ FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<in
     }
   }
   pclose(pipe);
+  best.earliest = best.latest = best.time;
+  for (size_t i = 0; i < diffs.size(); i++)
+    if (diffs[i] <= best.blockDiff + 0.1) {
+      best.earliest = std::min(best.earliest, times[i]);
+      best.latest = std::max(best.latest, times[i]);
+    }
   if (!best.ok) note("morvex-render gave no frames: " + readFile(dir + "/render.err"));
   return best;
 }

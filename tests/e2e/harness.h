@@ -104,6 +104,9 @@ struct FrameMatch {
   int32_t time = 0;     // DemoTime of the best matching renderer frame
   double blockDiff = 0;  // mean |difference| of 16 x 16 block means, 0..255
   double exactShare = 0; // share of pixels exactly equal to that frame
+  // The DemoTimes whose frames match about as well (within 0.1 of the best):
+  // where the picture stands still the shot's time is only known to this range.
+  int32_t earliest = 0, latest = 0;
 };
 // Renders the frames at the given DemoTimes with morvex-render and finds the
 // one closest to the screenshot.
