@@ -245,3 +245,30 @@ TEST(Filters, TimeRandomRangeRepeatsAndPinnedValues) {
   }
   DemoTime = savedTime;
 }
+
+TEST(Filters, FastTextureOverlayMatchesTheLiteralPass) {
+  const int32_t savedX = TexOffsetX, savedY = TexOffsetY;
+  const uint32_t baseSeed = 4242u;
+  std::printf("texture overlay differential seed %u\n", baseSeed);
+  for (uint32_t i = 0; i < 300; ++i) {
+    uint32_t seed = baseSeed + i;
+    std::mt19937 rng(seed);
+    Picture dst(1 + int32_t(rng() % 60), 1 + int32_t(rng() % 40));
+    Picture tex(1 + int32_t(rng() % 30), 1 + int32_t(rng() % 30));
+    for (auto& c : dst.store) c = (rng() & 1) ? (rng() | 0x00F00000u) : rng();
+    for (auto& c : tex.store) c = rng();
+    int32_t spread = (i % 3 == 0) ? 1000 : 40;
+    TexOffsetX = int32_t(rng() % uint32_t(2 * spread + 1)) - spread;
+    TexOffsetY = int32_t(rng() % uint32_t(2 * spread + 1)) - spread;
+    Picture want = dst, got = dst;
+    overlayBrightPixelsReference(want.img, tex.img);
+    overlayBrightPixelsFast(got.img, tex.img);
+    for (size_t k = 0; k < got.store.size(); ++k) {
+      if (got.store[k] != want.store[k]) {
+        TexOffsetX = savedX, TexOffsetY = savedY;
+        FAIL() << "seed " << seed << ": first difference at x " << k % dst.img.width << " y " << k / dst.img.width;
+      }
+    }
+  }
+  TexOffsetX = savedX, TexOffsetY = savedY;
+}

@@ -93,6 +93,51 @@ void blurImage(Image img) {
   }
 }
 
+namespace {
+
+// Texture coordinate of offset + x: 1 .. size - 2 as they are, larger ones
+// wrapped, zero and negative ones to 0.
+inline int32_t wrapTextureCoordinate(int32_t t, int32_t size) {
+  if (t <= 0) t = size;
+  if (t >= size - 1) t = t % size;
+  return t;
+}
+
+inline int32_t offsetPlus(int32_t offset, int32_t i) { return int32_t(uint32_t(offset) + uint32_t(i)); }
+
+}  // namespace
+
+void overlayBrightPixelsReference(Image dst, Image tex) {
+  for (int32_t y = 0; y < dst.height; ++y) {
+    for (int32_t x = 0; x < dst.width; ++x) {
+      Color32 p = getPixel(dst, x, y);
+      int32_t tx = offsetPlus(TexOffsetX, x), ty = offsetPlus(TexOffsetY, y);
+      if (tx <= 0) tx = tex.width;
+      if (ty <= 0) ty = tex.height;
+      if (tx >= tex.width - 1) tx = tx % tex.width;
+      if (ty >= tex.height - 1) ty = ty % tex.height;
+      if (((p >> 16) & 0xFF) >= 240) putPixel(dst, x, y, getPixel(tex, tx, ty) | 0xFF000000u);
+    }
+  }
+}
+
+// The same pixels, with the texture column of every x worked out once per call
+// and the texture row once per row.
+void overlayBrightPixelsFast(Image dst, Image tex) {
+  static std::vector<uint32_t> columns;  // grows to the widest image seen
+  if (dst.width <= 0) return;
+  const uint32_t w = uint32_t(dst.width);
+  if (columns.size() < w) columns.resize(w);
+  for (uint32_t x = 0; x < w; ++x) columns[x] = uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetX, int32_t(x)), tex.width));
+  for (int32_t y = 0; y < dst.height; ++y) {
+    Color32* row = dst.pixels + uint32_t(y) * w;
+    const Color32* texRow =
+        tex.pixels + uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetY, y), tex.height)) * uint32_t(tex.width);
+    for (uint32_t x = 0; x < w; ++x)
+      if ((row[x] & 0x00FF0000u) >= 0x00F00000u) row[x] = texRow[columns[x]] | 0xFF000000u;
+  }
+}
+
 void textureBrightPixels(Image dst, Image tex, uint8_t interval) {
   TexAccum = TexAccum + FrameStep;
   if (float(interval) <= TexAccum) {
@@ -101,18 +146,8 @@ void textureBrightPixels(Image dst, Image tex, uint8_t interval) {
     TexAccum = 0.0f;
   }
   if (dst.pixels == nullptr || tex.pixels == nullptr || tex.width <= 0 || tex.height <= 0) return;
-  for (int32_t y = 0; y < dst.height; ++y) {
-    for (int32_t x = 0; x < dst.width; ++x) {
-      Color32 p = getPixel(dst, x, y);
-      int32_t tx = int32_t(uint32_t(TexOffsetX) + uint32_t(x));
-      int32_t ty = int32_t(uint32_t(TexOffsetY) + uint32_t(y));
-      if (tx <= 0) tx = tex.width;
-      if (ty <= 0) ty = tex.height;
-      if (tx >= tex.width - 1) tx = tx % tex.width;
-      if (ty >= tex.height - 1) ty = ty % tex.height;
-      if (((p >> 16) & 0xFF) >= 240) putPixel(dst, x, y, getPixel(tex, tx, ty) | 0xFF000000u);
-    }
-  }
+  if (RasterSimdLevel == SimdNone) overlayBrightPixelsReference(dst, tex);
+  else overlayBrightPixelsFast(dst, tex);
 }
 
 int32_t timeRandom(int32_t n) {

@@ -11,5 +11,9 @@ void blurImageSse2(Image img);
 void blurImageAvx2(Image img);
 #endif
 
+// The pixel pass of textureBrightPixels at the current offsets (tex not empty).
+void overlayBrightPixelsReference(Image dst, Image tex);
+void overlayBrightPixelsFast(Image dst, Image tex);
+
 // Row buffer of the fast blurs: grows to the widest image seen.
 uint64_t* blurRowBuffer(uint32_t count);
