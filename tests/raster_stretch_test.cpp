@@ -285,6 +285,9 @@ Case drawCase(std::mt19937& rng) {
   k.b = range(-spread, spread);
   k.c = range(-spread, spread);
   k.d = range(-spread, spread);
+  // Widths of the source itself (1:1 columns) and one more.
+  if (rng() % 6 == 0) k.c = k.a + k.sw + int32_t(rng() % 2);
+  if (rng() % 6 == 0) k.d = k.b + k.sh + int32_t(rng() % 2);
   k.key = 0;
   return k;
 }
@@ -394,6 +397,26 @@ TEST(StretchKernels, FullScreenSizesMatch) {
       EXPECT_EQ(at, -1) << "op " << j.op << " level " << simdLevelName(SimdLevel(level)) << " x " << at % 1280
                         << " y " << at / 1280;
     }
+  }
+  RasterSimdLevel = saved;
+}
+
+TEST(StretchKernels, SourceSharingTheDestinationTakesTheLiteralOrder) {
+  SimdLevel saved = RasterSimdLevel;
+  std::mt19937 rng(9);
+  Canvas start(50, 40);
+  fillRandom(start, rng, 0);
+  Canvas want = start;
+  Image wantSrc{want.img.pixels + 3, 20, 20};  // pixels inside the destination's own
+  stretchBlitAlphaReference(want.img, 5, 5, 45, 37, wantSrc);
+  rotateBlitReference(want.img, 2, 1, 30, wantSrc);
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    RasterSimdLevel = SimdLevel(level);
+    Canvas got = start;
+    Image gotSrc{got.img.pixels + 3, 20, 20};
+    stretchBlitAlpha(got.img, 5, 5, 45, 37, gotSrc);
+    rotateBlit(got.img, 2, 1, 30, gotSrc);
+    EXPECT_EQ(firstDifference(want, got), -1) << simdLevelName(RasterSimdLevel);
   }
   RasterSimdLevel = saved;
 }

@@ -143,6 +143,8 @@ void rotateLiteral(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Co
 // Source column of every visible destination column; grows to the widest
 // destination seen, so steady frames allocate nothing.
 std::vector<uint32_t> ColumnTable;
+// One sampled source row, for enlargements that draw it on several rows.
+std::vector<Color32> SampledRow;
 
 template <StretchMode Mode>
 void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key,
@@ -167,6 +169,12 @@ void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Imag
     cols[j] = uint32_t(sampleIndex(fx, src.width));
     fx = fx + st.stepX;
   }
+  // Columns one after another (a 1:1 width): every row is a plain span of its source row.
+  bool contiguous = true;
+  for (uint32_t j = 1; j < n && contiguous; ++j) contiguous = cols[j] == cols[j - 1] + 1;
+  // When rows repeat their source row, sample it once into a buffer.
+  const bool sampleOnce = Mode != StretchCopy && !contiguous && st.stepY < 1.0f;
+  if (sampleOnce && SampledRow.size() < n) SampledRow.resize(n);
   float fy = 0.0f;
   for (int64_t i = 0; i < i0; ++i) fy = fy + st.stepY;
 
@@ -175,11 +183,19 @@ void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Imag
   int32_t previousSy = -1;
   for (int64_t i = i0; i < i1; ++i, dstRow += dstWidth) {
     int32_t sy = sampleIndex(fy, src.height);
-    if (Mode == StretchCopy && sy == previousSy) {
+    const Color32* srcRow = src.pixels + uint32_t(sy) * uint32_t(src.width);
+    if (contiguous) {
+      if (Mode == StretchCopy) std::memcpy(dstRow, srcRow + cols[0], size_t(n) * sizeof(Color32));
+      else k.span[Mode](dstRow, srcRow + cols[0], n, key);
+    } else if (Mode == StretchCopy && sy == previousSy) {
       // Same source row as the row just drawn: the same pixels.
       std::memcpy(dstRow, dstRow - dstWidth, size_t(n) * sizeof(Color32));
+    } else if (sampleOnce) {
+      if (sy != previousSy)
+        k.stretchRow[StretchCopy](SampledRow.data(), srcRow, cols, n, 0);
+      k.span[Mode](dstRow, SampledRow.data(), n, key);
     } else {
-      k.stretchRow[Mode](dstRow, src.pixels + uint32_t(sy) * uint32_t(src.width), cols, n, key);
+      k.stretchRow[Mode](dstRow, srcRow, cols, n, key);
     }
     previousSy = sy;
     fy = fy + st.stepY;
@@ -272,6 +288,11 @@ void stretchRowPortable(Color32* dst, const Color32* srcRow, const uint32_t* col
 }
 
 template <StretchMode Mode>
+void spanPortable(Color32* dst, const Color32* row, uint32_t n, Color32 key) {
+  for (uint32_t j = 0; j < n; ++j) combine<Mode>(dst[j], row[j], key);
+}
+
+template <StretchMode Mode>
 void rotateRowPortable(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n,
                        const RotateRow& r, Color32 key) {
   for (uint32_t k = 0; k < n; ++k) {
@@ -315,9 +336,14 @@ void rotateDispatch(Image dst, int32_t x, int32_t y, int32_t angle, Image src, C
 
 }  // namespace
 
+void stretchCopyRow(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32) {
+  for (uint32_t j = 0; j < n; ++j) dst[j] = srcRow[cols[j]];
+}
+
 const StretchKernels StretchKernelsPortable = {
-    {stretchRowPortable<StretchCopy>, stretchRowPortable<StretchKeyed>, stretchRowPortable<StretchAlpha>,
+    {stretchCopyRow, stretchRowPortable<StretchKeyed>, stretchRowPortable<StretchAlpha>,
      stretchRowPortable<StretchAdd>},
+    {nullptr, spanPortable<StretchKeyed>, spanPortable<StretchAlpha>, spanPortable<StretchAdd>},
     {rotateRowPortable<StretchCopy>, rotateRowPortable<StretchKeyed>, nullptr, rotateRowPortable<StretchAdd>},
 };
 

@@ -58,16 +58,19 @@ void stretchRowAvx2(Color32* dst, const Color32* srcRow, const uint32_t* cols, u
   const __m256i keyV = _mm256_set1_epi32(int32_t(key));
   const int* base = reinterpret_cast<const int*>(srcRow);
   uint32_t j = 0;
-  if constexpr (Mode == StretchCopy) {
-    // Plain loads beat the gather for a bare copy.
-    for (; j < n; ++j) dst[j] = srcRow[cols[j]];
-    return;
-  }
   for (; j + 8 <= n; j += 8) {
     __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cols + j));
     store8<Mode>(dst + j, _mm256_i32gather_epi32(base, idx, 4), keyV);
   }
   for (; j < n; ++j) combine1<Mode>(dst[j], srcRow[cols[j]], key);
+}
+
+template <StretchMode Mode>
+void spanAvx2(Color32* dst, const Color32* row, uint32_t n, Color32 key) {
+  const __m256i keyV = _mm256_set1_epi32(int32_t(key));
+  uint32_t j = 0;
+  for (; j + 8 <= n; j += 8) store8<Mode>(dst + j, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + j)), keyV);
+  for (; j < n; ++j) combine1<Mode>(dst[j], row[j], key);
 }
 
 template <StretchMode Mode>
@@ -104,8 +107,9 @@ void rotateRowAvx2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t c
 }  // namespace
 
 const StretchKernels StretchKernelsAvx2 = {
-    {stretchRowAvx2<StretchCopy>, stretchRowAvx2<StretchKeyed>, stretchRowAvx2<StretchAlpha>,
+    {stretchCopyRow, stretchRowAvx2<StretchKeyed>, stretchRowAvx2<StretchAlpha>,
      stretchRowAvx2<StretchAdd>},
+    {nullptr, spanAvx2<StretchKeyed>, spanAvx2<StretchAlpha>, spanAvx2<StretchAdd>},
     {rotateRowAvx2<StretchCopy>, rotateRowAvx2<StretchKeyed>, nullptr, rotateRowAvx2<StretchAdd>},
 };
 #endif

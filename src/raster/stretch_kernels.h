@@ -12,6 +12,10 @@ enum StretchMode : int32_t { StretchCopy, StretchKeyed, StretchAlpha, StretchAdd
 using StretchRowKernel = void (*)(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n,
                                   Color32 key);
 
+// dst[k] op= row[k] for k < n: a source row already sampled into a buffer, for
+// enlargements that draw the same source row several times.
+using SpanKernel = void (*)(Color32* dst, const Color32* row, uint32_t n, Color32 key);
+
 // One row of a rotated blit: fy = float(row) - cy is fixed, fyC = fy * c, fyS = fy * s.
 struct RotateRow {
   float s, c, cx, cy, fyC, fyS;
@@ -24,10 +28,15 @@ using RotateRowKernel = void (*)(Color32* dst, const Color32* src, int32_t srcWi
 
 struct StretchKernels {
   StretchRowKernel stretchRow[StretchModeCount];
+  SpanKernel span[StretchModeCount];  // Copy unused
   RotateRowKernel rotateRow[StretchModeCount];  // Alpha unused
 };
 
 extern const StretchKernels StretchKernelsPortable;
+// The copy row of every level: plain loads beat assembling vectors, and beat
+// the gather instruction on some processors (this one is built without -mavx2,
+// so the compiler cannot turn it into gathers).
+void stretchCopyRow(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32 key);
 #if defined(__x86_64__) || defined(__i386__)
 extern const StretchKernels StretchKernelsSse2;
 extern const StretchKernels StretchKernelsAvx2;

@@ -56,11 +56,6 @@ inline void combine1(Color32& d, Color32 p, Color32 key) {
 
 template <StretchMode Mode>
 void stretchRowSse2(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32 key) {
-  if constexpr (Mode == StretchCopy) {
-    // No gather in SSE2: plain loads are as fast as assembling vectors.
-    for (uint32_t j = 0; j < n; ++j) dst[j] = srcRow[cols[j]];
-    return;
-  }
   __m128i keyV = _mm_set1_epi32(int32_t(key));
   uint32_t j = 0;
   for (; j + 4 <= n; j += 4) {
@@ -69,6 +64,14 @@ void stretchRowSse2(Color32* dst, const Color32* srcRow, const uint32_t* cols, u
     store4<Mode>(dst + j, p, keyV);
   }
   for (; j < n; ++j) combine1<Mode>(dst[j], srcRow[cols[j]], key);
+}
+
+template <StretchMode Mode>
+void spanSse2(Color32* dst, const Color32* row, uint32_t n, Color32 key) {
+  const __m128i keyV = _mm_set1_epi32(int32_t(key));
+  uint32_t j = 0;
+  for (; j + 4 <= n; j += 4) store4<Mode>(dst + j, _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + j)), keyV);
+  for (; j < n; ++j) combine1<Mode>(dst[j], row[j], key);
 }
 
 template <StretchMode Mode>
@@ -106,8 +109,9 @@ void rotateRowSse2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t c
 }  // namespace
 
 const StretchKernels StretchKernelsSse2 = {
-    {stretchRowSse2<StretchCopy>, stretchRowSse2<StretchKeyed>, stretchRowSse2<StretchAlpha>,
+    {stretchCopyRow, stretchRowSse2<StretchKeyed>, stretchRowSse2<StretchAlpha>,
      stretchRowSse2<StretchAdd>},
+    {nullptr, spanSse2<StretchKeyed>, spanSse2<StretchAlpha>, spanSse2<StretchAdd>},
     {rotateRowSse2<StretchCopy>, rotateRowSse2<StretchKeyed>, nullptr, rotateRowSse2<StretchAdd>},
 };
 #endif
