@@ -19,6 +19,7 @@ target_link_libraries(morvex morvex_display morvex_music morvex_core)
 # ---- end-to-end tests: the real program against real servers -----------------
 find_library(XTST_LIBRARY Xtst REQUIRED)
 find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
+find_library(XDAMAGE_LIBRARY Xdamage REQUIRED)
 
 add_executable(morvex-clock-probe tests/e2e/clock_probe.cpp)
 target_link_libraries(morvex-clock-probe morvex_music)
@@ -28,7 +29,7 @@ target_link_libraries(morvex-display-probe morvex_display ${XTST_LIBRARY})
 
 add_executable(morvex-e2e tests/e2e/e2e.cpp tests/e2e/harness.cpp)
 target_include_directories(morvex-e2e PRIVATE tests)
-target_link_libraries(morvex-e2e morvex_core X11::X11 X11::Xxf86vm ${XTST_LIBRARY} ${MP3LAME_LIBRARY})
+target_link_libraries(morvex-e2e morvex_core X11::X11 X11::Xxf86vm ${XTST_LIBRARY} ${XDAMAGE_LIBRARY} ${MP3LAME_LIBRARY})
 add_dependencies(morvex-e2e morvex morvex-clock-probe morvex-display-probe)
 
 # Each case starts its own servers; Xorg cases skip (77) when not run as root.

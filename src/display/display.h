@@ -28,4 +28,5 @@ void presentFrame();
 // From the moment the window opens, SIGINT and SIGTERM end the show through the
 // normal shutdown: the handler only records the request and the next
 // presentFrame sets WindowClosed, so the frame loop ends and the video mode,
-// pointer and keyboard are restored. A second signal ends the process at once.
+// pointer and keyboard are restored. A second signal ends a windowed show at
+// once; in fullscreen it only repeats the request.

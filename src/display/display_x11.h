@@ -30,6 +30,9 @@ void saveCurrentMode();
 void findBestMode(int32_t width, int32_t height);
 void switchToBestMode();
 void restoreVideoMode();
+// The desktop's mode through another connection (the program's own is lost).
+void restoreVideoModeOn(Display* display);
+extern bool ModeSwitched;      // the show's mode is in force
 void grabPointerConfined();
 Cursor createHiddenCursor();
 

@@ -43,14 +43,24 @@ void presentFrame() {
   glXSwapBuffers(XDisplay, OutputWindow);
 }
 
-static void requestStop(int) { StopRequested = 1; }
+// Only the flag is set here; the frame loop does the rest at its next present.
+// A second signal in a window ends the process at once (nothing needs giving
+// back); in fullscreen it only repeats the request, so the desktop always gets
+// its video mode back (SIGKILL still ends a program that hangs).
+static void requestStop(int signal) {
+  if (StopRequested && !FullscreenMode) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return;
+  }
+  StopRequested = 1;
+}
 
 void installStopSignals() {
   struct sigaction action = {};
   action.sa_handler = requestStop;
   sigemptyset(&action.sa_mask);
-  // One-shot: a second signal takes the default action and ends the process.
-  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
 }

@@ -9,6 +9,7 @@
 
 XF86VidModeModeInfo DesktopMode;
 XF86VidModeModeInfo BestMode;
+bool ModeSwitched = false;
 
 void checkVidModeExtension() {
   int eventBase = 0, errorBase = 0;
@@ -59,10 +60,18 @@ void findBestMode(int32_t width, int32_t height) {
 void switchToBestMode() {
   XF86VidModeSwitchToMode(XDisplay, XScreen, &BestMode);
   XF86VidModeSetViewPort(XDisplay, XScreen, 0, 0);
+  ModeSwitched = true;
 }
 
 void restoreVideoMode() {
   XF86VidModeSwitchToMode(XDisplay, XScreen, &DesktopMode);
+  ModeSwitched = false;
+}
+
+void restoreVideoModeOn(Display* display) {
+  XF86VidModeSwitchToMode(display, XScreen, &DesktopMode);
+  XSync(display, False);
+  ModeSwitched = false;
 }
 
 // Keeps the pointer inside the window until capturePointer replaces the grab.

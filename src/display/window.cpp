@@ -1,7 +1,9 @@
 // The output window and its GL context: open in the fixed order of start-up,
 // close in the reverse order of what must be undone first.
 #include <GL/gl.h>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include "display/display.h"
 #include "display/display_x11.h"
 #include "data/util.h"
@@ -29,10 +31,32 @@ static const long CreateEventMask = KeyPressMask | KeyReleaseMask | ButtonPressM
 static const long ShowEventMask =
     KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;  // 0x4F
 
+static std::string DisplayName;
+static XIOErrorHandler DefaultIOErrorHandler = nullptr;
+
+// The connection is gone: the server ended, or a client killed ours (xkill).
+// The server keeps a switched mode after its client is gone, so in fullscreen
+// a fresh connection gives the desktop its mode back; then Xlib's own handler
+// reports the lost connection and ends the program (status 1). The grabs end
+// with the connection.
+static int connectionLost(Display* display) {
+  if (FullscreenMode && ModeSwitched) {
+    Display* fresh = XOpenDisplay(DisplayName.c_str());
+    if (fresh != nullptr) {
+      restoreVideoModeOn(fresh);
+      XCloseDisplay(fresh);
+    }
+  }
+  if (DefaultIOErrorHandler != nullptr) return DefaultIOErrorHandler(display);
+  std::exit(1);
+}
+
 static void connectDisplay() {
   XDisplay = XOpenDisplay(nullptr);
   if (XDisplay == nullptr) fatalError("Could not connect to X server");
   XScreen = DefaultScreen(XDisplay);
+  DisplayName = DisplayString(XDisplay);
+  DefaultIOErrorHandler = XSetIOErrorHandler(connectionLost);
 }
 
 static void chooseVisual() {

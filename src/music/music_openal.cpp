@@ -364,13 +364,10 @@ bool audioChannelSetPosition(uint32_t stream, uint64_t bytes, uint32_t mode) {
   const uint64_t frame = bytes / BytesPerFrame;
   if (frame >= Stream.lengthFrames) return fail(AudioErrorPosition);
   followPlayback();
-  if (Stream.state == Playback::Ended) {
-    // Played out: the source is stopped; it plays on from there.
-    alSourcei(Stream.source, AL_SAMPLE_OFFSET, ALint(frame));
-    alSourcePlay(Stream.source);
-    Stream.state = Playback::Playing;
-  }
+  // On a playing source the mixer jumps there; a stopped one starts there when
+  // played. A stream that had played to its end waits, stopped, at the new place.
   alSourcei(Stream.source, AL_SAMPLE_OFFSET, ALint(frame));
+  if (Stream.state == Playback::Ended) Stream.state = Playback::Stopped;
   startPassAt(double(frame) / OutputRate, monotonicSeconds());
   LastError = AudioOk;
   return true;

@@ -132,7 +132,9 @@ int main(int argc, char** argv) {
   check(back == 0, "the clock never runs backwards within a pass");
   check(step <= 2.0, "median step at a high read rate <= 2 ms");
 
-  // A new pass: rewound to 0, and from there on the same figures.
+  // A new pass as the driver starts it: play (the music has ended by now), then
+  // rewind to 0; from there on the same figures.
+  audioChannelPlay(Stream, false);
   audioChannelSetPosition(Stream, audioChannelSeconds2Bytes(Stream, 0.0), AudioPosByte);
   updateDemoTime();
   std::printf("after the rewind: DemoTime %d, FrameStep %.2f\n", DemoTime, FrameStep);

@@ -228,9 +228,17 @@ int caseWindowed() {
   // somewhat behind the time since the window appeared (start-up, latency).
   auto waitUntil = [&](double t) { sleepSeconds(std::max(0.0, t - (nowSeconds() - shown))); };
   std::vector<uint32_t> first, frozenA, frozenB, after;
+  waitUntil(1.5);
+  const double blackRate = presentedFrameRate(v, w, 2.5);
+  note("presented frame rate under Xvfb, black frames before the titles: " + std::to_string(int(blackRate)) + " per second");
+  check(blackRate > 5, "frames keep coming");
   waitUntil(6.2);
   const double at = nowSeconds() - shown;
   check(screenshot(v, w, 1280, 720, first), "a screenshot can be taken");
+
+  waitUntil(7.0);
+  const double titleRate = presentedFrameRate(v, w, 3.0);
+  note("presented frame rate under Xvfb, title words (blurred): " + std::to_string(int(titleRate)) + " per second");
 
   // Holding space during the last title words: the same picture, again and
   // again, while the music goes on into the logo (from 16961 ms).
@@ -303,6 +311,19 @@ int caseCloseAndSignals() {
     finish(c, dir);
   }
 
+  {
+    // In a window a second signal ends the program at once.
+    Child c = runProgram(dir, program, {"w"}, env);
+    check(findWindow(v, WindowTitle, 60.0) != 0, "two SIGINTs: the window appears");
+    sleepSeconds(0.5);
+    kill(c.pid, SIGINT);
+    kill(c.pid, SIGINT);
+    const bool ended = waitChild(c, 5.0);
+    check(ended && (c.status == 0 || c.status == 128 + SIGINT),
+          "two SIGINTs in a window: the program ends promptly (status " + std::to_string(c.status) + ")");
+    finish(c, dir);
+  }
+
   Child c = runProgram(dir, program, {}, env);
   const bool ended = waitChild(c, 60.0);
   check(ended && c.status == 1, "fullscreen under Xvfb: status 1 (got " + std::to_string(c.status) + ")");
@@ -325,7 +346,8 @@ bool needRootForXorg() {
 }
 
 // Fullscreen under Xorg with the dummy driver: the mode switch and its restore
-// after Escape, SIGTERM and the close request; no 1280 x 720 mode is fatal.
+// after Escape, SIGTERM, the close request and a connection killed by another
+// client (xkill); no 1280 x 720 mode is fatal.
 int caseFullscreen() {
   if (!needRootForXorg()) return SkipStatus;
   const std::string dir = makeTempDir("fullscreen");
@@ -340,7 +362,7 @@ int caseFullscreen() {
   int mw = 0, mh = 0;
   check(currentMode(v, mw, mh) && mw == 1920 && mh == 1080, "the desktop starts in 1920 x 1080");
 
-  for (const std::string how : {"Escape", "SIGTERM", "close request"}) {
+  for (const std::string how : {"Escape", "SIGTERM", "two SIGTERMs", "close request", "killed connection"}) {
     Child c = runProgram(dir, program, {}, env);
     const unsigned long w = findWindow(v, WindowTitle, 60.0);
     check(w != 0, how + ": the window appears");
@@ -354,9 +376,16 @@ int caseFullscreen() {
     check(!pointerFree(v), how + ": the pointer is captured");
     if (how == "Escape") presses(v, "Escape", 0.3);
     else if (how == "SIGTERM") kill(c.pid, SIGTERM);
-    else sendDeleteWindow(v, w);
+    else if (how == "two SIGTERMs") {
+      kill(c.pid, SIGTERM);
+      kill(c.pid, SIGTERM);  // impatient: in fullscreen it must still restore the mode
+    } else if (how == "close request") sendDeleteWindow(v, w);
+    else killClientOf(v, w);
     const bool ended = waitChild(c, 5.0);
-    check(ended && c.status == 0, how + ": status 0 (got " + std::to_string(c.status) + ")");
+    // A lost connection is an error (status 1), the rest are normal ends.
+    const int expected = how == "killed connection" ? 1 : 0;
+    check(ended && c.status == expected,
+          how + ": status " + std::to_string(expected) + " (got " + std::to_string(c.status) + ")");
     known = currentMode(v, mw, mh);
     check(known && mw == 1920 && mh == 1080,
           how + ": the mode is 1920 x 1080 again (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
@@ -436,6 +465,13 @@ int caseFullPasses() {
     check(currentMode(vo, mw, mh) && mw == 1280 && mh == 720, "end: the mode is 1280 x 720 during the show");
     screenshot(vo, we, 1280, 720, endShot);
   }
+
+  // The frame rate of the windowed show in the dense section (the fullscreen
+  // show runs beside it on the same processors).
+  sleepSeconds(std::max(0.0, 45.0 - (nowSeconds() - loopShown)));
+  const double denseRate = presentedFrameRate(vv, wl, 5.0);
+  note("loop: presented frame rate under Xvfb 45-50 s into the show, beside a second show: " +
+       std::to_string(int(denseRate)) + " per second");
 
   // The fullscreen show ends by itself after 73 s and the end fade.
   if (vo) {

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/extensions/xf86vmode.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
@@ -465,6 +466,37 @@ void sendDeleteWindow(XView* v, unsigned long window) {
   e.xclient.data.l[1] = CurrentTime;
   XSendEvent(v->display, window, False, NoEventMask, &e);
   XFlush(v->display);
+}
+
+void killClientOf(XView* v, unsigned long window) {
+  XKillClient(v->display, window);
+  XSync(v->display, False);
+}
+
+double presentedFrameRate(XView* v, unsigned long window, double seconds) {
+  int eventBase = 0, errorBase = 0;
+  if (!XDamageQueryExtension(v->display, &eventBase, &errorBase)) return -1;
+  // Report only the step from undamaged to damaged; subtracting after each
+  // report rearms it, so every swap gives one event.
+  Damage damage = XDamageCreate(v->display, window, XDamageReportNonEmpty);
+  XSync(v->display, False);
+  int frames = 0;
+  const double start = nowSeconds();
+  while (nowSeconds() - start < seconds) {
+    while (XPending(v->display)) {
+      XEvent e;
+      XNextEvent(v->display, &e);
+      if (e.type == eventBase + XDamageNotify) {
+        frames++;
+        XDamageSubtract(v->display, damage, None, None);
+      }
+    }
+    sleepSeconds(0.0005);
+  }
+  const double elapsed = nowSeconds() - start;
+  XDamageDestroy(v->display, damage);
+  XSync(v->display, False);
+  return frames / elapsed;
 }
 
 bool currentMode(XView* v, int& width, int& height) {

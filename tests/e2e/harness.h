@@ -92,6 +92,11 @@ void pressKey(XView* v, const char* keysym, bool down);
 void autoRepeatOff(XView* v);
 // The window manager's close request, as a window manager sends it.
 void sendDeleteWindow(XView* v, unsigned long window);
+// What xkill does: the server closes the connection of the window's client.
+void killClientOf(XView* v, unsigned long window);
+// Frames presented per second over the next seconds, counted as damage to
+// the window (each buffer swap copies a frame onto it); -1 without XDamage.
+double presentedFrameRate(XView* v, unsigned long window, double seconds);
 // The current video mode's size (XF86VidMode), false without the extension.
 bool currentMode(XView* v, int& width, int& height);
 // True when this client can grab the pointer / keyboard (nobody else holds it).
