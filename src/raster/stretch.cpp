@@ -211,9 +211,10 @@ inline int64_t rankOf(float v) {
 }
 
 // Narrows [lo, hi) to the columns where inside(col) holds, for a test that is
-// true on one side of a threshold only (a half-line in col).
+// true on one side of a threshold only (a half-line in col). guess is an
+// estimate of the switch; the search gallops out from it, then halves.
 template <class Inside>
-void narrowToHalfLine(int64_t& lo, int64_t& hi, Inside inside) {
+void narrowToHalfLine(int64_t& lo, int64_t& hi, double guess, Inside inside) {
   if (lo >= hi) return;
   bool first = inside(lo), last = inside(hi - 1);
   if (first && last) return;
@@ -221,8 +222,31 @@ void narrowToHalfLine(int64_t& lo, int64_t& hi, Inside inside) {
     hi = lo;
     return;
   }
-  // Binary search for the switch between lo and hi - 1.
-  int64_t a = lo, b = hi - 1;  // inside(a) == first, inside(b) == last
+  int64_t g = lo;
+  if (guess > double(lo)) g = guess < double(hi - 1) ? int64_t(guess) : hi - 1;
+  // Bracket the switch: inside(a) == first, inside(b) != first, a < b.
+  int64_t a = lo, b = hi - 1;
+  if (inside(g) == first) {
+    a = g;
+    for (int64_t step = 1;; step *= 2) {
+      if (a + step >= hi - 1) break;
+      if (inside(a + step) != first) {
+        b = a + step;
+        break;
+      }
+      a += step;
+    }
+  } else {
+    b = g;
+    for (int64_t step = 1;; step *= 2) {
+      if (b - step <= lo) break;
+      if (inside(b - step) == first) {
+        a = b - step;
+        break;
+      }
+      b -= step;
+    }
+  }
   while (b - a > 1) {
     int64_t m = a + (b - a) / 2;
     if (inside(m) == first) a = m;
@@ -230,6 +254,12 @@ void narrowToHalfLine(int64_t& lo, int64_t& hi, Inside inside) {
   }
   if (first) hi = a + 1;
   else lo = b;
+}
+
+// The column at which ((float(col) - cx) * f + add) + base reaches t, in real
+// arithmetic: the estimate for the search.
+inline double switchEstimate(double t, double cx, double f, double add, double base) {
+  return cx + (t - base - add) / f;
 }
 
 template <StretchMode Mode>
@@ -269,10 +299,15 @@ void rotateFast(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color
       return rankOf(((fx * rr.c) + rr.fyS) + rr.cy);
     };
     int64_t lo = colLo, hi = colHi;
-    narrowToHalfLine(lo, hi, [&](int64_t col) { return sxRank(col) >= 0; });
-    narrowToHalfLine(lo, hi, [&](int64_t col) { return sxRank(col) < srcW; });
-    narrowToHalfLine(lo, hi, [&](int64_t col) { return syRank(col) >= 0; });
-    narrowToHalfLine(lo, hi, [&](int64_t col) { return syRank(col) < srcH; });
+    const double cx = rr.cx, cy = rr.cy;
+    narrowToHalfLine(lo, hi, switchEstimate(-0.5, cx, rr.s, -double(rr.fyC), cx),
+                     [&](int64_t col) { return sxRank(col) >= 0; });
+    narrowToHalfLine(lo, hi, switchEstimate(double(srcW) - 0.5, cx, rr.s, -double(rr.fyC), cx),
+                     [&](int64_t col) { return sxRank(col) < srcW; });
+    narrowToHalfLine(lo, hi, switchEstimate(-0.5, cx, rr.c, double(rr.fyS), cy),
+                     [&](int64_t col) { return syRank(col) >= 0; });
+    narrowToHalfLine(lo, hi, switchEstimate(double(srcH) - 0.5, cx, rr.c, double(rr.fyS), cy),
+                     [&](int64_t col) { return syRank(col) < srcH; });
     if (lo >= hi) continue;
     Color32* d = dst.pixels + uint32_t(y + row) * uint32_t(dst.width) + uint32_t(x + lo);
     k.rotateRow[Mode](d, src.pixels, src.width, int32_t(lo), uint32_t(hi - lo), rr, key);
