@@ -1,12 +1,6 @@
-# Instruction-set kernels of the raster library: each file gets its own flags,
-# the rest of the project stays at the baseline. The files compile to nothing
-# on other processors.
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|i.86")
-  set_source_files_properties(
-    ${CMAKE_CURRENT_LIST_DIR}/../src/raster/stretch_avx2.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../src/raster/filter_avx2.cpp
-    PROPERTIES COMPILE_OPTIONS "-mavx2")
-endif()
+# The instruction-set kernels (src/raster/*_avx2.cpp) choose their target with
+# a pragma after their includes rather than -mavx2 on the whole file, so that
+# the inline routines of the shared headers are never built for AVX2 there.
 
 # The stretch, rotate and filter tests once more under MORVEX_SIMD=none (they
 # compare every level in one process as well).

@@ -420,3 +420,23 @@ TEST(StretchKernels, SourceSharingTheDestinationTakesTheLiteralOrder) {
   }
   RasterSimdLevel = saved;
 }
+
+TEST(StretchKernels, HugeRectanglesFarOffTheDestinationStayQuick) {
+  // Two thousand million columns left of the destination: fx stops growing
+  // (a step no longer changes it) long before, at about 0.03, so every visible
+  // column samples source column 0. The literal loop would take minutes here.
+  SimdLevel saved = RasterSimdLevel;
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    RasterSimdLevel = SimdLevel(level);
+    Canvas src = coordinateSource(4, 4);
+    Canvas dst(8, 4, 1u);
+    stretchBlit(dst.img, -2000000000, 0, 8, 4, src.img);
+    for (int32_t y = 0; y < 4; ++y)
+      for (int32_t x = 0; x < 8; ++x) ASSERT_EQ(dst.at(x, y), (x < 7 && y < 3) ? src.at(0, y) : 1u) << x << "," << y;
+    Canvas tall(4, 8, 1u);
+    stretchBlitKeyed(tall.img, 0, -2000000000, 4, 8, 0, src.img);
+    for (int32_t y = 0; y < 8; ++y)
+      for (int32_t x = 0; x < 4; ++x) ASSERT_EQ(tall.at(x, y), (y < 7 && x < 3) ? src.at(x, 0) : 1u) << x << "," << y;
+  }
+  RasterSimdLevel = saved;
+}

@@ -16,7 +16,10 @@
 
 #include "raster/image.h"
 
+// Internal linkage: the files that include this are built for different
+// instruction sets, so no copy of these may be shared between them.
 namespace blur {
+namespace {
 
 struct Rows {
   const Color32* above;
@@ -92,4 +95,5 @@ inline StepKind stepKind(int64_t k, uint32_t pairs, bool odd) {
   return NoStep;
 }
 
+}  // namespace
 }  // namespace blur

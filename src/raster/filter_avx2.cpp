@@ -1,11 +1,16 @@
 // AVX2 form of the in-place box blur: bands of four rows; each 256-bit chain
 // carries two rows at once, one per 128-bit half, with the steps of
-// blur_steps.h. Built with -mavx2 (this file only).
+// blur_steps.h.
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
 #include "raster/blur_steps.h"
 #include "raster/filter_kernels.h"
+
+// AVX2 from here on only: the inline routines of the headers above stay at the
+// baseline, so no AVX2 copy of them can reach the other files through the linker.
+#pragma GCC push_options
+#pragma GCC target("avx2")
 
 namespace {
 
@@ -92,4 +97,5 @@ void blurImageAvx2(Image img) {
       for (uint32_t i = 0; i < rows; ++i) stepRow(i, k - int64_t(i) * Lag);
   }
 }
+#pragma GCC pop_options
 #endif

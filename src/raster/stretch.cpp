@@ -164,7 +164,13 @@ void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Imag
   // fx restarts at 0 every row, so every row samples the same columns; the
   // coordinates are still accumulated one step at a time from 0.
   float fx = 0.0f;
-  for (int64_t j = 0; j < j0; ++j) fx = fx + st.stepX;
+  // Columns left of the destination still step fx; once a step no longer
+  // changes it, no later step does either.
+  for (int64_t j = 0; j < j0; ++j) {
+    float next = fx + st.stepX;
+    if (next == fx) break;
+    fx = next;
+  }
   for (uint32_t j = 0; j < n; ++j) {
     cols[j] = uint32_t(sampleIndex(fx, src.width));
     fx = fx + st.stepX;
@@ -176,7 +182,11 @@ void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Imag
   const bool sampleOnce = Mode != StretchCopy && !contiguous && st.stepY < 1.0f;
   if (sampleOnce && SampledRow.size() < n) SampledRow.resize(n);
   float fy = 0.0f;
-  for (int64_t i = 0; i < i0; ++i) fy = fy + st.stepY;
+  for (int64_t i = 0; i < i0; ++i) {
+    float next = fy + st.stepY;
+    if (next == fy) break;
+    fy = next;
+  }
 
   uint32_t dstWidth = uint32_t(dst.width);
   Color32* dstRow = dst.pixels + uint32_t(st.y1 + i0) * dstWidth + uint32_t(st.x1 + j0);

@@ -1,9 +1,14 @@
 // AVX2 span kernels of the stretched and rotated blits: eight samples per step
-// through the gather instruction. Built with -mavx2 (this file only).
+// through the gather instruction.
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
 #include "raster/stretch_kernels.h"
+
+// AVX2 from here on only: the inline routines of the headers above stay at the
+// baseline, so no AVX2 copy of them can reach the other files through the linker.
+#pragma GCC push_options
+#pragma GCC target("avx2")
 
 namespace {
 
@@ -112,4 +117,5 @@ const StretchKernels StretchKernelsAvx2 = {
     {nullptr, spanAvx2<StretchKeyed>, spanAvx2<StretchAlpha>, spanAvx2<StretchAdd>},
     {rotateRowAvx2<StretchCopy>, rotateRowAvx2<StretchKeyed>, nullptr, rotateRowAvx2<StretchAdd>},
 };
+#pragma GCC pop_options
 #endif
