@@ -121,21 +121,22 @@ void overlayBrightPixelsReference(Image dst, Image tex) {
   }
 }
 
-// The same pixels, with the texture column of every x worked out once per call
-// and the texture row once per row.
-void overlayBrightPixelsFast(Image dst, Image tex) {
+void overlayBrightPixelsFast(Image dst, Image tex, BrightRowKernel rowKernel) {
   static std::vector<uint32_t> columns;  // grows to the widest image seen
   if (dst.width <= 0) return;
   const uint32_t w = uint32_t(dst.width);
   if (columns.size() < w) columns.resize(w);
   for (uint32_t x = 0; x < w; ++x) columns[x] = uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetX, int32_t(x)), tex.width));
   for (int32_t y = 0; y < dst.height; ++y) {
-    Color32* row = dst.pixels + uint32_t(y) * w;
     const Color32* texRow =
         tex.pixels + uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetY, y), tex.height)) * uint32_t(tex.width);
-    for (uint32_t x = 0; x < w; ++x)
-      if ((row[x] & 0x00FF0000u) >= 0x00F00000u) row[x] = texRow[columns[x]] | 0xFF000000u;
+    rowKernel(dst.pixels + uint32_t(y) * w, texRow, columns.data(), w);
   }
+}
+
+void brightRowPortable(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n) {
+  for (uint32_t x = 0; x < n; ++x)
+    if ((row[x] & 0x00FF0000u) >= 0x00F00000u) row[x] = texRow[columns[x]] | 0xFF000000u;
 }
 
 void textureBrightPixels(Image dst, Image tex, uint8_t interval) {
@@ -146,8 +147,14 @@ void textureBrightPixels(Image dst, Image tex, uint8_t interval) {
     TexAccum = 0.0f;
   }
   if (dst.pixels == nullptr || tex.pixels == nullptr || tex.width <= 0 || tex.height <= 0) return;
-  if (RasterSimdLevel == SimdNone) overlayBrightPixelsReference(dst, tex);
-  else overlayBrightPixelsFast(dst, tex);
+  switch (RasterSimdLevel) {
+    case SimdNone: overlayBrightPixelsReference(dst, tex); return;
+#if defined(__x86_64__) || defined(__i386__)
+    case SimdSse2: overlayBrightPixelsFast(dst, tex, brightRowSse2); return;
+    case SimdAvx2: overlayBrightPixelsFast(dst, tex, brightRowAvx2); return;
+#endif
+    default: overlayBrightPixelsFast(dst, tex, brightRowPortable); return;
+  }
 }
 
 int32_t timeRandom(int32_t n) {

@@ -97,5 +97,23 @@ void blurImageAvx2(Image img) {
       for (uint32_t i = 0; i < rows; ++i) stepRow(i, k - int64_t(i) * Lag);
   }
 }
+
+// Eight pixels at a time, the texture pixels gathered only for groups with a
+// bright pixel.
+void brightRowAvx2(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n) {
+  const __m256i redMask = _mm256_set1_epi32(0x00FF0000), below240 = _mm256_set1_epi32(0x00EFFFFF);
+  const __m256i opaque = _mm256_set1_epi32(int32_t(0xFF000000u));
+  const int* base = reinterpret_cast<const int*>(texRow);
+  uint32_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+    __m256i bright = _mm256_cmpgt_epi32(_mm256_and_si256(p, redMask), below240);
+    if (_mm256_testz_si256(bright, bright)) continue;
+    __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns + x));
+    __m256i t = _mm256_or_si256(_mm256_i32gather_epi32(base, idx, 4), opaque);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), _mm256_blendv_epi8(p, t, bright));
+  }
+  brightRowPortable(row + x, texRow, columns + x, n - x);
+}
 #pragma GCC pop_options
 #endif

@@ -13,7 +13,16 @@ void blurImageAvx2(Image img);
 
 // The pixel pass of textureBrightPixels at the current offsets (tex not empty).
 void overlayBrightPixelsReference(Image dst, Image tex);
-void overlayBrightPixelsFast(Image dst, Image tex);
+// row[x] = texRow[columns[x]] | 0xFF000000 where the red of row[x] is >= 240.
+using BrightRowKernel = void (*)(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n);
+void brightRowPortable(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n);
+#if defined(__x86_64__) || defined(__i386__)
+void brightRowSse2(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n);
+void brightRowAvx2(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n);
+#endif
+// The same pixels, the texture column of every x found once per call and the
+// texture row once per row.
+void overlayBrightPixelsFast(Image dst, Image tex, BrightRowKernel rowKernel);
 
 // Row buffer of the fast blurs: grows to the widest image seen.
 uint64_t* blurRowBuffer(uint32_t count);

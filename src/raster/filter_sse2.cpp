@@ -44,4 +44,22 @@ void blurImageSse2(Image img) {
       for (uint32_t i = 0; i < rows; ++i) stepRow(i, k - int64_t(i) * Lag);
   }
 }
+
+// Four pixels at a time; groups without a bright pixel (most of a dark
+// picture) cost one comparison.
+void brightRowSse2(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n) {
+  const __m128i redMask = _mm_set1_epi32(0x00FF0000), below240 = _mm_set1_epi32(0x00EFFFFF);
+  const __m128i opaque = _mm_set1_epi32(int32_t(0xFF000000u));
+  uint32_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+    __m128i bright = _mm_cmpgt_epi32(_mm_and_si128(p, redMask), below240);
+    if (_mm_movemask_epi8(bright) == 0) continue;
+    __m128i t = _mm_setr_epi32(int32_t(texRow[columns[x]]), int32_t(texRow[columns[x + 1]]),
+                               int32_t(texRow[columns[x + 2]]), int32_t(texRow[columns[x + 3]]));
+    t = _mm_or_si128(t, opaque);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_or_si128(_mm_and_si128(bright, t), _mm_andnot_si128(bright, p)));
+  }
+  brightRowPortable(row + x, texRow, columns + x, n - x);
+}
 #endif
