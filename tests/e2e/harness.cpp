@@ -11,6 +11,7 @@
 #include <lame/lame.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -126,6 +127,8 @@ static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector
   std::fflush(stdout);
   pid_t pid = fork();
   if (pid == 0) {
+    // Servers and programs end with the test, even when it dies.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
     int out = open(outFile.empty() ? "/dev/null" : outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(errFile.empty() ? "/dev/null" : errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
