@@ -20,12 +20,13 @@ target_link_libraries(morvex morvex_display morvex_music morvex_core)
 find_library(XTST_LIBRARY Xtst REQUIRED)
 find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
 find_library(XDAMAGE_LIBRARY Xdamage REQUIRED)
+find_library(XFIXES_LIBRARY Xfixes REQUIRED)
 
 add_executable(morvex-clock-probe tests/e2e/clock_probe.cpp)
 target_link_libraries(morvex-clock-probe morvex_music)
 
 add_executable(morvex-display-probe tests/e2e/display_probe.cpp)
-target_link_libraries(morvex-display-probe morvex_display ${XTST_LIBRARY})
+target_link_libraries(morvex-display-probe morvex_display ${XTST_LIBRARY} ${XFIXES_LIBRARY})
 
 add_executable(morvex-e2e tests/e2e/e2e.cpp tests/e2e/harness.cpp)
 target_include_directories(morvex-e2e PRIVATE tests)

@@ -11,6 +11,7 @@
 // The display unit's own X header first: it keeps Xlib's Screen apart from ours.
 #include "display/display_x11.h"
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/xf86vmode.h>
 #include <unistd.h>
 
@@ -180,6 +181,17 @@ int main(int argc, char** argv) {
     capturePointer(false);
     XSync(XDisplay, False);
     check(!otherClientCanGrabPointer(other), "capturePointer(false) holds the pointer");
+    int fixesEvent = 0, fixesError = 0;
+    if (XFixesQueryExtension(other, &fixesEvent, &fixesError)) {
+      XFixesCursorImage* cursor = XFixesGetCursorImage(other);
+      bool invisible = cursor != nullptr;
+      if (cursor != nullptr) {
+        for (int i = 0; i < cursor->width * cursor->height; i++) invisible = invisible && (cursor->pixels[i] >> 24) == 0;
+        std::printf("cursor while captured: %dx%d\n", cursor->width, cursor->height);
+        XFree(cursor);
+      }
+      check(invisible, "the captured pointer's cursor is invisible");
+    }
     capturePointer(true);
     XSync(XDisplay, False);
     check(otherClientCanGrabPointer(other), "capturePointer(true) lets it go");
