@@ -2,9 +2,9 @@
 // the sizes the show uses, for every implementation level the processor runs.
 //   morvex-bench-stretch [milliseconds of timing per routine and level]  (default 300)
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -34,7 +34,8 @@ const Case Cases[] = {
      [](const Pictures& p) { stretchBlitKeyed(p.screen, 0, 0, 1280, 720, 0, p.keyed); }},
     {"stretchBlitAlpha 320x200 -> 1280x720",
      [](const Pictures& p) { stretchBlitAlpha(p.screen, 0, 0, 1280, 720, p.keyed); }},
-    {"stretchBlitAdd 320x200 -> 1280x720", [](const Pictures& p) { stretchBlitAdd(p.screen, 0, 0, 1280, 720, p.small); }},
+    {"stretchBlitAdd 320x200 -> 1280x720",
+     [](const Pictures& p) { stretchBlitAdd(p.screen, 0, 0, 1280, 720, p.small); }},
     {"stretchBlit 320x200 -> 16000x14000 (zoom)",
      [](const Pictures& p) { stretchBlit(p.screen, -7360, -6640, 8640, 7360, p.small); }},
     {"stretchBlitKeyed 320x200 -> 16000x14000",

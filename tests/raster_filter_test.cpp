@@ -30,7 +30,7 @@ struct Picture {
 // Every blur implementation the processor runs, the literal one first.
 std::vector<std::pair<const char*, void (*)(Image)>> blurLevels() {
   std::vector<std::pair<const char*, void (*)(Image)>> v = {{"reference", blurImageReference},
-                                                             {"portable", blurImagePortable}};
+                                                            {"portable", blurImagePortable}};
 #if defined(__x86_64__) || defined(__i386__)
   if (supportedSimdLevel() >= SimdSse2) v.push_back({"sse2", blurImageSse2});
   if (supportedSimdLevel() >= SimdAvx2) v.push_back({"avx2", blurImageAvx2});
@@ -79,7 +79,8 @@ TEST(Filters, BlurWorkedValues) {
       if (i == 4) continue;
       EXPECT_EQ(p.store[i], before.store[i]);
     }
-    EXPECT_EQ(p.at(1, 1), makeColor(uint8_t(sum[0] / 9), uint8_t(sum[1] / 9), uint8_t(sum[2] / 9), uint8_t(sum[3] / 9)));
+    EXPECT_EQ(p.at(1, 1),
+              makeColor(uint8_t(sum[0] / 9), uint8_t(sum[1] / 9), uint8_t(sum[2] / 9), uint8_t(sum[3] / 9)));
 
     // Two rows or two columns: nothing happens.
     std::mt19937 rng(2);
@@ -227,7 +228,7 @@ TEST(Filters, TimeRandomRangeRepeatsAndPinnedValues) {
   };
   // From the formula by hand: DemoTime 0 gives v = 453806245, f = 0.2113...,
   // 16 f = 3.38 -> 3.
-  const Pin pins[] = {{0, 16, 3},     {0, 1000, 211},  {1, 16, 6},       {1, 255, 91},   {1000, 16, 8},
+  const Pin pins[] = {{0, 16, 3},      {0, 1000, 211},    {1, 16, 6},         {1, 255, 91}, {1000, 16, 8},
                       {1000, 100, 50}, {33000, 255, 214}, {73000, 1000, 513}, {-5, 100, 48}};
   for (const Pin& p : pins) {
     DemoTime = p.time;

@@ -311,8 +311,7 @@ int64_t firstDifference(const Canvas& a, const Canvas& b) {
 TEST(StretchKernels, EveryLevelMatchesTheLiteralRoutines) {
   SimdLevel saved = RasterSimdLevel;
   const uint32_t baseSeed = 20261208u;
-  std::printf("stretch/rotate differential seed %u, levels up to %s\n", baseSeed,
-              simdLevelName(supportedSimdLevel()));
+  std::printf("stretch/rotate differential seed %u, levels up to %s\n", baseSeed, simdLevelName(supportedSimdLevel()));
   for (uint32_t i = 0; i < 3000; ++i) {
     uint32_t seed = baseSeed + i;
     std::mt19937 rng(seed);
@@ -327,15 +326,27 @@ TEST(StretchKernels, EveryLevelMatchesTheLiteralRoutines) {
     int32_t x = k.a / 2, y = k.b / 2;
     auto run = [&](Canvas& dst, bool reference) {
       switch (op) {
-        case 0: (reference ? stretchBlitReference : stretchBlit)(dst.img, k.a, k.b, k.c, k.d, src.img); break;
+        case 0:
+          (reference ? stretchBlitReference : stretchBlit)(dst.img, k.a, k.b, k.c, k.d, src.img);
+          break;
         case 1:
           (reference ? stretchBlitKeyedReference : stretchBlitKeyed)(dst.img, k.a, k.b, k.c, k.d, k.key, src.img);
           break;
-        case 2: (reference ? stretchBlitAlphaReference : stretchBlitAlpha)(dst.img, k.a, k.b, k.c, k.d, src.img); break;
-        case 3: (reference ? stretchBlitAddReference : stretchBlitAdd)(dst.img, k.a, k.b, k.c, k.d, src.img); break;
-        case 4: (reference ? rotateBlitReference : rotateBlit)(dst.img, x, y, angle, src.img); break;
-        case 5: (reference ? rotateBlitKeyedReference : rotateBlitKeyed)(dst.img, x, y, angle, src.img, k.key); break;
-        default: (reference ? rotateBlitAddReference : rotateBlitAdd)(dst.img, x, y, angle, src.img); break;
+        case 2:
+          (reference ? stretchBlitAlphaReference : stretchBlitAlpha)(dst.img, k.a, k.b, k.c, k.d, src.img);
+          break;
+        case 3:
+          (reference ? stretchBlitAddReference : stretchBlitAdd)(dst.img, k.a, k.b, k.c, k.d, src.img);
+          break;
+        case 4:
+          (reference ? rotateBlitReference : rotateBlit)(dst.img, x, y, angle, src.img);
+          break;
+        case 5:
+          (reference ? rotateBlitKeyedReference : rotateBlitKeyed)(dst.img, x, y, angle, src.img, k.key);
+          break;
+        default:
+          (reference ? rotateBlitAddReference : rotateBlitAdd)(dst.img, x, y, angle, src.img);
+          break;
       }
     };
     Canvas want = dst0;
@@ -347,9 +358,9 @@ TEST(StretchKernels, EveryLevelMatchesTheLiteralRoutines) {
       int64_t at = firstDifference(want, got);
       if (at != -1) {
         RasterSimdLevel = saved;
-        FAIL() << "seed " << seed << " op " << op << " level " << simdLevelName(SimdLevel(level)) << ": dst "
-               << k.dw << "x" << k.dh << " src " << k.sw << "x" << k.sh << " corners " << k.a << "," << k.b << " "
-               << k.c << "," << k.d << " angle " << angle << ": first difference at pixel " << at << " (x "
+        FAIL() << "seed " << seed << " op " << op << " level " << simdLevelName(SimdLevel(level)) << ": dst " << k.dw
+               << "x" << k.dh << " src " << k.sw << "x" << k.sh << " corners " << k.a << "," << k.b << " " << k.c << ","
+               << k.d << " angle " << angle << ": first difference at pixel " << at << " (x "
                << (at >= 0 ? at % k.dw : at) << ", y " << (at >= 0 ? at / k.dw : 0) << "): want 0x" << std::hex
                << want.store[size_t(at + Canvas::Guard)] << " got 0x" << got.store[size_t(at + Canvas::Guard)];
       }
@@ -367,8 +378,8 @@ TEST(StretchKernels, FullScreenSizesMatch) {
   struct Job {
     int32_t op, a, b, c, d;
   };
-  const Job jobs[] = {{0, 0, 0, 1280, 720}, {1, -7000, -6500, 9000, 7500}, {2, -3, -5, 1290, 725},
-                      {3, 100, 50, 900, 650}, {4, 480, 260, 33, 0},         {5, 400, 200, 271, 0},
+  const Job jobs[] = {{0, 0, 0, 1280, 720},   {1, -7000, -6500, 9000, 7500}, {2, -3, -5, 1290, 725},
+                      {3, 100, 50, 900, 650}, {4, 480, 260, 33, 0},          {5, 400, 200, 271, 0},
                       {6, -100, -300, 10, 0}};
   Canvas screen0(1280, 720);
   fillRandom(screen0, rng, 0);
@@ -378,13 +389,27 @@ TEST(StretchKernels, FullScreenSizesMatch) {
     Image s = j.op == 6 ? big.img : src.img;
     auto run = [&](Canvas& dst, bool reference) {
       switch (j.op) {
-        case 0: (reference ? stretchBlitReference : stretchBlit)(dst.img, j.a, j.b, j.c, j.d, s); break;
-        case 1: (reference ? stretchBlitKeyedReference : stretchBlitKeyed)(dst.img, j.a, j.b, j.c, j.d, 0, s); break;
-        case 2: (reference ? stretchBlitAlphaReference : stretchBlitAlpha)(dst.img, j.a, j.b, j.c, j.d, s); break;
-        case 3: (reference ? stretchBlitAddReference : stretchBlitAdd)(dst.img, j.a, j.b, j.c, j.d, s); break;
-        case 4: (reference ? rotateBlitReference : rotateBlit)(dst.img, j.a, j.b, j.c, s); break;
-        case 5: (reference ? rotateBlitKeyedReference : rotateBlitKeyed)(dst.img, j.a, j.b, j.c, s, 0); break;
-        default: (reference ? rotateBlitAddReference : rotateBlitAdd)(dst.img, j.a, j.b, j.c, s); break;
+        case 0:
+          (reference ? stretchBlitReference : stretchBlit)(dst.img, j.a, j.b, j.c, j.d, s);
+          break;
+        case 1:
+          (reference ? stretchBlitKeyedReference : stretchBlitKeyed)(dst.img, j.a, j.b, j.c, j.d, 0, s);
+          break;
+        case 2:
+          (reference ? stretchBlitAlphaReference : stretchBlitAlpha)(dst.img, j.a, j.b, j.c, j.d, s);
+          break;
+        case 3:
+          (reference ? stretchBlitAddReference : stretchBlitAdd)(dst.img, j.a, j.b, j.c, j.d, s);
+          break;
+        case 4:
+          (reference ? rotateBlitReference : rotateBlit)(dst.img, j.a, j.b, j.c, s);
+          break;
+        case 5:
+          (reference ? rotateBlitKeyedReference : rotateBlitKeyed)(dst.img, j.a, j.b, j.c, s, 0);
+          break;
+        default:
+          (reference ? rotateBlitAddReference : rotateBlitAdd)(dst.img, j.a, j.b, j.c, s);
+          break;
       }
     };
     Canvas want = screen0;
@@ -394,8 +419,8 @@ TEST(StretchKernels, FullScreenSizesMatch) {
       Canvas got = screen0;
       run(got, false);
       int64_t at = firstDifference(want, got);
-      EXPECT_EQ(at, -1) << "op " << j.op << " level " << simdLevelName(SimdLevel(level)) << " x " << at % 1280
-                        << " y " << at / 1280;
+      EXPECT_EQ(at, -1) << "op " << j.op << " level " << simdLevelName(SimdLevel(level)) << " x " << at % 1280 << " y "
+                        << at / 1280;
     }
   }
   RasterSimdLevel = saved;

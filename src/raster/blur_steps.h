@@ -50,8 +50,8 @@ inline __m128i pairSums(const Rows& r, uint32_t x) {
 // out[x], out[x + 1] from V[x], V[x + 1]; stores both.
 inline void pairStep(const Rows& r, uint32_t x, __m128i& chain) {
   const __m128i nineHigh = _mm_setr_epi16(0, 0, 0, 0, 9, 9, 9, 9);
-  const __m128i magic = _mm_setr_epi16(7282, 7282, 7282, 7282, int16_t(51782), int16_t(51782), int16_t(51782),
-                                       int16_t(51782));
+  const __m128i magic =
+      _mm_setr_epi16(7282, 7282, 7282, 7282, int16_t(51782), int16_t(51782), int16_t(51782), int16_t(51782));
   __m128i v = pairSums(r, x);
   __m128i vv = _mm_add_epi16(_mm_mullo_epi16(v, nineHigh), _mm_unpacklo_epi64(v, v));  // V[x], 9 V[x+1] + V[x]
   __m128i q = _mm_mulhi_epu16(_mm_add_epi16(chain, vv), magic);

@@ -84,12 +84,20 @@ void blurImagePortable(Image img) {
 
 void blurImage(Image img) {
   switch (RasterSimdLevel) {
-    case SimdNone: blurImageReference(img); return;
+    case SimdNone:
+      blurImageReference(img);
+      return;
 #if defined(__x86_64__) || defined(__i386__)
-    case SimdSse2: blurImageSse2(img); return;
-    case SimdAvx2: blurImageAvx2(img); return;
+    case SimdSse2:
+      blurImageSse2(img);
+      return;
+    case SimdAvx2:
+      blurImageAvx2(img);
+      return;
 #endif
-    default: blurImagePortable(img); return;
+    default:
+      blurImagePortable(img);
+      return;
   }
 }
 
@@ -126,7 +134,8 @@ void overlayBrightPixelsFast(Image dst, Image tex, BrightRowKernel rowKernel) {
   if (dst.width <= 0) return;
   const uint32_t w = uint32_t(dst.width);
   if (columns.size() < w) columns.resize(w);
-  for (uint32_t x = 0; x < w; ++x) columns[x] = uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetX, int32_t(x)), tex.width));
+  for (uint32_t x = 0; x < w; ++x)
+    columns[x] = uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetX, int32_t(x)), tex.width));
   for (int32_t y = 0; y < dst.height; ++y) {
     const Color32* texRow =
         tex.pixels + uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetY, y), tex.height)) * uint32_t(tex.width);
@@ -148,12 +157,20 @@ void textureBrightPixels(Image dst, Image tex, uint8_t interval) {
   }
   if (dst.pixels == nullptr || tex.pixels == nullptr || tex.width <= 0 || tex.height <= 0) return;
   switch (RasterSimdLevel) {
-    case SimdNone: overlayBrightPixelsReference(dst, tex); return;
+    case SimdNone:
+      overlayBrightPixelsReference(dst, tex);
+      return;
 #if defined(__x86_64__) || defined(__i386__)
-    case SimdSse2: overlayBrightPixelsFast(dst, tex, brightRowSse2); return;
-    case SimdAvx2: overlayBrightPixelsFast(dst, tex, brightRowAvx2); return;
+    case SimdSse2:
+      overlayBrightPixelsFast(dst, tex, brightRowSse2);
+      return;
+    case SimdAvx2:
+      overlayBrightPixelsFast(dst, tex, brightRowAvx2);
+      return;
 #endif
-    default: overlayBrightPixelsFast(dst, tex, brightRowPortable); return;
+    default:
+      overlayBrightPixelsFast(dst, tex, brightRowPortable);
+      return;
   }
 }
 

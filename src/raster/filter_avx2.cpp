@@ -40,9 +40,9 @@ inline void pairStep2(const Rows& a, uint32_t xa, const Rows& b, uint32_t xb, __
   v = _mm256_add_epi16(v, _mm256_add_epi16(m0, m1));
 
   const __m256i nineHigh = _mm256_setr_epi16(0, 0, 0, 0, 9, 9, 9, 9, 0, 0, 0, 0, 9, 9, 9, 9);
-  const __m256i magic = _mm256_setr_epi16(7282, 7282, 7282, 7282, int16_t(51782), int16_t(51782), int16_t(51782),
-                                          int16_t(51782), 7282, 7282, 7282, 7282, int16_t(51782), int16_t(51782),
-                                          int16_t(51782), int16_t(51782));
+  const __m256i magic =
+      _mm256_setr_epi16(7282, 7282, 7282, 7282, int16_t(51782), int16_t(51782), int16_t(51782), int16_t(51782), 7282,
+                        7282, 7282, 7282, int16_t(51782), int16_t(51782), int16_t(51782), int16_t(51782));
   __m256i vv = _mm256_add_epi16(_mm256_mullo_epi16(v, nineHigh), _mm256_unpacklo_epi64(v, v));
   __m256i q = _mm256_mulhi_epu16(_mm256_add_epi16(chain, vv), magic);
   __m256i q81 = _mm256_srli_epi16(q, 6);
@@ -74,8 +74,10 @@ void blurImageAvx2(Image img) {
     }
     auto stepRow = [&](uint32_t i, int64_t kr) {
       StepKind kind = stepKind(kr, pairs, odd);
-      if (kind == PairStep) pairStep(r[i], 1 + 2 * uint32_t(kr), chain[i]);
-      else if (kind == SingleStep) singleStep(r[i], w - 2, chain[i]);
+      if (kind == PairStep)
+        pairStep(r[i], 1 + 2 * uint32_t(kr), chain[i]);
+      else if (kind == SingleStep)
+        singleStep(r[i], w - 2, chain[i]);
     };
     const int64_t steps = int64_t(pairs) + (odd ? 1 : 0) + int64_t(rows - 1) * Lag;
     int64_t k = 0;

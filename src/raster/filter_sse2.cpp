@@ -23,8 +23,10 @@ void blurImageSse2(Image img) {
     }
     auto stepRow = [&](uint32_t i, int64_t kr) {
       StepKind kind = stepKind(kr, pairs, odd);
-      if (kind == PairStep) pairStep(r[i], 1 + 2 * uint32_t(kr), chain[i]);
-      else if (kind == SingleStep) singleStep(r[i], w - 2, chain[i]);
+      if (kind == PairStep)
+        pairStep(r[i], 1 + 2 * uint32_t(kr), chain[i]);
+      else if (kind == SingleStep)
+        singleStep(r[i], w - 2, chain[i]);
     };
     const int64_t steps = int64_t(pairs) + (odd ? 1 : 0) + int64_t(rows - 1) * Lag;
     int64_t k = 0;
@@ -58,7 +60,8 @@ void brightRowSse2(Color32* row, const Color32* texRow, const uint32_t* columns,
     __m128i t = _mm_setr_epi32(int32_t(texRow[columns[x]]), int32_t(texRow[columns[x + 1]]),
                                int32_t(texRow[columns[x + 2]]), int32_t(texRow[columns[x + 3]]));
     t = _mm_or_si128(t, opaque);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_or_si128(_mm_and_si128(bright, t), _mm_andnot_si128(bright, p)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
+                     _mm_or_si128(_mm_and_si128(bright, t), _mm_andnot_si128(bright, p)));
   }
   brightRowPortable(row + x, texRow, columns + x, n - x);
 }

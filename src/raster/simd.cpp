@@ -15,11 +15,16 @@ SimdLevel supportedSimdLevel() {
 
 const char* simdLevelName(SimdLevel level) {
   switch (level) {
-    case SimdNone: return "none";
-    case SimdPortable: return "portable";
-    case SimdSse2: return "sse2";
-    case SimdAvx2: return "avx2";
-    default: return "?";
+    case SimdNone:
+      return "none";
+    case SimdPortable:
+      return "portable";
+    case SimdSse2:
+      return "sse2";
+    case SimdAvx2:
+      return "avx2";
+    default:
+      return "?";
   }
 }
 
@@ -28,8 +33,7 @@ static SimdLevel chooseSimdLevel() {
   const char* wanted = std::getenv("MORVEX_SIMD");
   if (wanted == nullptr || *wanted == '\0') return best;
   for (int32_t level = SimdNone; level < SimdLevelCount; ++level) {
-    if (std::strcmp(wanted, simdLevelName(SimdLevel(level))) == 0)
-      return level < best ? SimdLevel(level) : best;
+    if (std::strcmp(wanted, simdLevelName(SimdLevel(level))) == 0) return level < best ? SimdLevel(level) : best;
   }
   std::fprintf(stderr, "MORVEX_SIMD=%s not known (none, portable, sse2, avx2); using %s\n", wanted,
                simdLevelName(best));

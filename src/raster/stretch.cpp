@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "data/util.h"
@@ -57,7 +58,8 @@ inline void combine(Color32& d, Color32 p, Color32 key) {
   if constexpr (Mode == StretchAdd) d = addColors(p, d);
 }
 
-// Both callers and kernels compute the rotation factors the same way.
+// What a rotated blit works out once per call: the centre, the bounding box of
+// the turned corners and the sampling factors.
 struct RotateSetup {
   int32_t cx, cy;
   int32_t minX, maxX, minY, maxY;
@@ -112,7 +114,6 @@ void stretchLiteral(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, I
   }
 }
 
-
 template <StretchMode Mode>
 void rotateLiteral(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
   if (src.pixels == nullptr || src.width <= 0 || src.height <= 0) return;
@@ -129,8 +130,10 @@ void rotateLiteral(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Co
         uint32_t dy = uint32_t(y) + uint32_t(row), dx = uint32_t(x) + uint32_t(col);
         if (dy < uint32_t(dst.height) && dx < uint32_t(dst.width)) {
           Color32& d = dst.pixels[dy * uint32_t(dst.width) + dx];
-          if constexpr (Mode == StretchAdd) d = addColors(d, p);
-          else d = p;
+          if constexpr (Mode == StretchAdd)
+            d = addColors(d, p);
+          else
+            d = p;
         }
       }
     }
@@ -195,14 +198,15 @@ void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Imag
     int32_t sy = sampleIndex(fy, src.height);
     const Color32* srcRow = src.pixels + uint32_t(sy) * uint32_t(src.width);
     if (contiguous) {
-      if (Mode == StretchCopy) std::memcpy(dstRow, srcRow + cols[0], size_t(n) * sizeof(Color32));
-      else k.span[Mode](dstRow, srcRow + cols[0], n, key);
+      if (Mode == StretchCopy)
+        std::memcpy(dstRow, srcRow + cols[0], size_t(n) * sizeof(Color32));
+      else
+        k.span[Mode](dstRow, srcRow + cols[0], n, key);
     } else if (Mode == StretchCopy && sy == previousSy) {
       // Same source row as the row just drawn: the same pixels.
       std::memcpy(dstRow, dstRow - dstWidth, size_t(n) * sizeof(Color32));
     } else if (sampleOnce) {
-      if (sy != previousSy)
-        k.stretchRow[StretchCopy](SampledRow.data(), srcRow, cols, n, 0);
+      if (sy != previousSy) k.stretchRow[StretchCopy](SampledRow.data(), srcRow, cols, n, 0);
       k.span[Mode](dstRow, SampledRow.data(), n, key);
     } else {
       k.stretchRow[Mode](dstRow, srcRow, cols, n, key);
@@ -259,11 +263,15 @@ void narrowToHalfLine(int64_t& lo, int64_t& hi, double guess, Inside inside) {
   }
   while (b - a > 1) {
     int64_t m = a + (b - a) / 2;
-    if (inside(m) == first) a = m;
-    else b = m;
+    if (inside(m) == first)
+      a = m;
+    else
+      b = m;
   }
-  if (first) hi = a + 1;
-  else lo = b;
+  if (first)
+    hi = a + 1;
+  else
+    lo = b;
 }
 
 // The column at which ((float(col) - cx) * f + add) + base reaches t, in real
@@ -338,8 +346,8 @@ void spanPortable(Color32* dst, const Color32* row, uint32_t n, Color32 key) {
 }
 
 template <StretchMode Mode>
-void rotateRowPortable(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n,
-                       const RotateRow& r, Color32 key) {
+void rotateRowPortable(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n, const RotateRow& r,
+                       Color32 key) {
   for (uint32_t k = 0; k < n; ++k) {
     float fx = float(col0 + int32_t(k)) - r.cx;
     int32_t sx = roundToInt32(((fx * r.s) - r.fyC) + r.cx);
@@ -369,14 +377,18 @@ bool overlaps(Image a, Image b) {
 
 template <StretchMode Mode>
 void stretchDispatch(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key) {
-  if (RasterSimdLevel == SimdNone || overlaps(dst, src)) stretchLiteral<Mode>(dst, x1, y1, x2, y2, src, key);
-  else stretchFast<Mode>(dst, x1, y1, x2, y2, src, key, *kernelsFor(RasterSimdLevel));
+  if (RasterSimdLevel == SimdNone || overlaps(dst, src))
+    stretchLiteral<Mode>(dst, x1, y1, x2, y2, src, key);
+  else
+    stretchFast<Mode>(dst, x1, y1, x2, y2, src, key, *kernelsFor(RasterSimdLevel));
 }
 
 template <StretchMode Mode>
 void rotateDispatch(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
-  if (RasterSimdLevel == SimdNone || overlaps(dst, src)) rotateLiteral<Mode>(dst, x, y, angle, src, key);
-  else rotateFast<Mode>(dst, x, y, angle, src, key, *kernelsFor(RasterSimdLevel));
+  if (RasterSimdLevel == SimdNone || overlaps(dst, src))
+    rotateLiteral<Mode>(dst, x, y, angle, src, key);
+  else
+    rotateFast<Mode>(dst, x, y, angle, src, key, *kernelsFor(RasterSimdLevel));
 }
 
 }  // namespace
@@ -397,10 +409,8 @@ void rotatePoint(int32_t cx, int32_t cy, int32_t px, int32_t py, float rad, int3
   float dist = float(sqrtl(static_cast<long double>(dx * dx + dy * dy)));
   float theta = angleOf(float(dy), float(dx));
   float a = rad + theta;
-  ox = roundToInt32(cosl(static_cast<long double>(a)) * static_cast<long double>(dist) +
-                    static_cast<long double>(cx));
-  oy = roundToInt32(sinl(static_cast<long double>(a)) * static_cast<long double>(dist) +
-                    static_cast<long double>(cy));
+  ox = roundToInt32(cosl(static_cast<long double>(a)) * static_cast<long double>(dist) + static_cast<long double>(cx));
+  oy = roundToInt32(sinl(static_cast<long double>(a)) * static_cast<long double>(dist) + static_cast<long double>(cy));
 }
 
 void stretchBlit(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {

@@ -17,17 +17,15 @@ inline __m256i blend8(__m256i s, __m256i d) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i all255 = _mm256_set1_epi16(255);
   // Alpha of each pixel in all four 16-bit lanes of its unpacked form.
-  const __m256i alphaLo = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1, 3, -1, 3, -1, 3,
-                                           -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
+  const __m256i alphaLo = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1, 3, -1, 3, -1, 3, -1,
+                                           3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
   const __m256i alphaHi = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1, 11, -1, 11,
                                            -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
   __m256i aLo = _mm256_shuffle_epi8(s, alphaLo), aHi = _mm256_shuffle_epi8(s, alphaHi);
   __m256i sLo = _mm256_unpacklo_epi8(s, zero), sHi = _mm256_unpackhi_epi8(s, zero);
   __m256i dLo = _mm256_unpacklo_epi8(d, zero), dHi = _mm256_unpackhi_epi8(d, zero);
-  __m256i rLo =
-      _mm256_add_epi16(_mm256_mullo_epi16(sLo, aLo), _mm256_mullo_epi16(dLo, _mm256_sub_epi16(all255, aLo)));
-  __m256i rHi =
-      _mm256_add_epi16(_mm256_mullo_epi16(sHi, aHi), _mm256_mullo_epi16(dHi, _mm256_sub_epi16(all255, aHi)));
+  __m256i rLo = _mm256_add_epi16(_mm256_mullo_epi16(sLo, aLo), _mm256_mullo_epi16(dLo, _mm256_sub_epi16(all255, aLo)));
+  __m256i rHi = _mm256_add_epi16(_mm256_mullo_epi16(sHi, aHi), _mm256_mullo_epi16(dHi, _mm256_sub_epi16(all255, aHi)));
   __m256i rgb = _mm256_packus_epi16(_mm256_srli_epi16(rLo, 8), _mm256_srli_epi16(rHi, 8));
   return _mm256_blendv_epi8(rgb, s, _mm256_set1_epi32(int32_t(0xFF000000u)));
 }
@@ -79,8 +77,8 @@ void spanAvx2(Color32* dst, const Color32* row, uint32_t n, Color32 key) {
 }
 
 template <StretchMode Mode>
-void rotateRowAvx2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n,
-                   const RotateRow& r, Color32 key) {
+void rotateRowAvx2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n, const RotateRow& r,
+                   Color32 key) {
   const __m256 s = _mm256_set1_ps(r.s), c = _mm256_set1_ps(r.c);
   const __m256 cx = _mm256_set1_ps(r.cx), cy = _mm256_set1_ps(r.cy);
   const __m256 fyC = _mm256_set1_ps(r.fyC), fyS = _mm256_set1_ps(r.fyS);
@@ -112,8 +110,7 @@ void rotateRowAvx2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t c
 }  // namespace
 
 const StretchKernels StretchKernelsAvx2 = {
-    {stretchCopyRow, stretchRowAvx2<StretchKeyed>, stretchRowAvx2<StretchAlpha>,
-     stretchRowAvx2<StretchAdd>},
+    {stretchCopyRow, stretchRowAvx2<StretchKeyed>, stretchRowAvx2<StretchAlpha>, stretchRowAvx2<StretchAdd>},
     {nullptr, spanAvx2<StretchKeyed>, spanAvx2<StretchAlpha>, spanAvx2<StretchAdd>},
     {rotateRowAvx2<StretchCopy>, rotateRowAvx2<StretchKeyed>, nullptr, rotateRowAvx2<StretchAdd>},
 };

@@ -9,8 +9,7 @@ enum StretchMode : int32_t { StretchCopy, StretchKeyed, StretchAlpha, StretchAdd
 
 // dst[k] op= srcRow[cols[k]] for k < n; Keyed skips key, Alpha stores
 // blendColors(p, d), Add stores addColors(p, d).
-using StretchRowKernel = void (*)(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n,
-                                  Color32 key);
+using StretchRowKernel = void (*)(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32 key);
 
 // dst[k] op= row[k] for k < n: a source row already sampled into a buffer, for
 // enlargements that draw the same source row several times.
@@ -28,7 +27,7 @@ using RotateRowKernel = void (*)(Color32* dst, const Color32* src, int32_t srcWi
 
 struct StretchKernels {
   StretchRowKernel stretchRow[StretchModeCount];
-  SpanKernel span[StretchModeCount];  // Copy unused
+  SpanKernel span[StretchModeCount];            // Copy unused
   RotateRowKernel rotateRow[StretchModeCount];  // Alpha unused
 };
 

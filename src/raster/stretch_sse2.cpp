@@ -75,8 +75,8 @@ void spanSse2(Color32* dst, const Color32* row, uint32_t n, Color32 key) {
 }
 
 template <StretchMode Mode>
-void rotateRowSse2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n,
-                   const RotateRow& r, Color32 key) {
+void rotateRowSse2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n, const RotateRow& r,
+                   Color32 key) {
   const __m128 s = _mm_set1_ps(r.s), c = _mm_set1_ps(r.c), cx = _mm_set1_ps(r.cx), cy = _mm_set1_ps(r.cy);
   const __m128 fyC = _mm_set1_ps(r.fyC), fyS = _mm_set1_ps(r.fyS);
   const __m128i keyV = _mm_set1_epi32(int32_t(key));
@@ -109,8 +109,7 @@ void rotateRowSse2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t c
 }  // namespace
 
 const StretchKernels StretchKernelsSse2 = {
-    {stretchCopyRow, stretchRowSse2<StretchKeyed>, stretchRowSse2<StretchAlpha>,
-     stretchRowSse2<StretchAdd>},
+    {stretchCopyRow, stretchRowSse2<StretchKeyed>, stretchRowSse2<StretchAlpha>, stretchRowSse2<StretchAdd>},
     {nullptr, spanSse2<StretchKeyed>, spanSse2<StretchAlpha>, spanSse2<StretchAdd>},
     {rotateRowSse2<StretchCopy>, rotateRowSse2<StretchKeyed>, nullptr, rotateRowSse2<StretchAdd>},
 };
