@@ -119,6 +119,11 @@ static void createOutputWindow(int32_t width, int32_t height) {
   hints.min_width = hints.max_width = width;
   hints.min_height = hints.max_height = height;
   XSetWMNormalHints(XDisplay, OutputWindow, &hints);
+  // The close button of the window manager asks through WM_DELETE_WINDOW
+  // instead of killing the connection; presentFrame turns it into WindowClosed.
+  // Set before mapping, like the hints, so the window manager sees it at once.
+  WMDeleteWindow = XInternAtom(XDisplay, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(XDisplay, OutputWindow, &WMDeleteWindow, 1);
 }
 
 static void createGLContext() {
@@ -174,10 +179,6 @@ void openOutputWindow(int32_t width, int32_t height, bool fullscreen) {
   char* title = toCString(WindowTitle);
   XStoreName(XDisplay, OutputWindow, title);
   delete[] title;
-  // The close button of the window manager asks through WM_DELETE_WINDOW
-  // instead of killing the connection; presentFrame turns it into WindowClosed.
-  WMDeleteWindow = XInternAtom(XDisplay, "WM_DELETE_WINDOW", False);
-  XSetWMProtocols(XDisplay, OutputWindow, &WMDeleteWindow, 1);
   HiddenCursor = createHiddenCursor();
 }
 
