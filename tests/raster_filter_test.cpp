@@ -127,6 +127,15 @@ TEST(Filters, FastBlursMatchTheLiteralScan) {
   const uint32_t baseSeed = 777u;
   std::printf("blur differential seed %u\n", baseSeed);
   auto levels = blurLevels();
+  // CRC-32 of the literal scan's results, pinned below.
+  uint32_t crc = ~0u;
+  auto crcStep = [](uint32_t h, Color32 c) {
+    for (int b = 0; b < 4; ++b) {
+      h ^= (c >> (8 * b)) & 0xFFu;
+      for (int k = 0; k < 8; ++k) h = (h & 1) ? 0xEDB88320u ^ (h >> 1) : h >> 1;
+    }
+    return h;
+  };
   std::vector<std::pair<int32_t, int32_t>> sizes;
   for (int32_t w = 1; w <= 40; ++w) sizes.push_back({w, 3 + w % 7});
   for (int32_t h = 1; h <= 12; ++h) sizes.push_back({5 + h, h});
@@ -145,6 +154,7 @@ TEST(Filters, FastBlursMatchTheLiteralScan) {
     }
     Picture want = start;
     levels[0].second(want.img);
+    for (Color32 c : want.store) crc = crcStep(crc, c);
     for (size_t l = 1; l < levels.size(); ++l) {
       Picture got = start;
       levels[l].second(got.img);
@@ -157,6 +167,8 @@ TEST(Filters, FastBlursMatchTheLiteralScan) {
       }
     }
   }
+  crc = ~crc;
+  EXPECT_EQ(crc, 0x12AFA38Bu) << std::hex << "literal blur results changed: crc 0x" << crc;
 }
 
 TEST(Filters, TextureBrightPixelsThresholdWrapAndJumps) {
