@@ -42,13 +42,14 @@ void blurImageReference(Image img) {
   }
 }
 
+namespace {
+
+// Per-column sums of one row: grows to the widest image seen.
 uint64_t* blurRowBuffer(uint32_t count) {
   static std::vector<uint64_t> buffer;
   if (buffer.size() < count) buffer.resize(count);
   return buffer.data();
 }
-
-namespace {
 
 // The four channels of a pixel in four 16-bit lanes (sums of up to 257 pixels fit).
 inline uint64_t spread(Color32 c) {

@@ -1,6 +1,6 @@
 #pragma once
-// Internal to the filters: the implementations of blurImage by level. All give
-// the pixels of the literal in-place scan.
+// Internal to the filters: the implementations of blurImage and of the texture
+// overlay by level. All give the pixels of the literal routines.
 #include "raster/image.h"
 #include "raster/simd.h"
 
@@ -23,6 +23,3 @@ void brightRowAvx2(Color32* row, const Color32* texRow, const uint32_t* columns,
 // The same pixels, the texture column of every x found once per call and the
 // texture row once per row.
 void overlayBrightPixelsFast(Image dst, Image tex, BrightRowKernel rowKernel);
-
-// Row buffer of the fast blurs: grows to the widest image seen.
-uint64_t* blurRowBuffer(uint32_t count);
