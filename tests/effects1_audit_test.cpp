@@ -86,6 +86,9 @@ void fillScreenPattern(Image img) {
 class Effects1AuditTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    drift = saveDrift();
+    time = DemoTime;
+    step = FrameStep;
     AllocImage(Screen, 1280, 720);
     uint32_t seed = 3;
     for (int i = 0; i < 18; ++i) makeGrey(*AssetTable[i].image, 22, 30, seed++);
@@ -98,7 +101,16 @@ class Effects1AuditTest : public ::testing::Test {
   void TearDown() override {
     for (const AssetEntry& entry : AssetTable) freeImage(*entry.image);
     freeImage(Screen);
+    // The drift and the clock are program-wide: leave them as found.
+    restoreDrift(drift);
+    DemoTime = time;
+    FrameStep = step;
+    TitleJitter = 0;
+    LogoLevel = 0.0f;
   }
+  DriftState drift{};
+  int32_t time = 0;
+  float step = 0.0f;
 };
 
 // j x 14.1 with 14.1 and the product each rounded to a 64-bit significand, then to
