@@ -20,11 +20,10 @@ void initEnding() {
 }
 
 void resetEnding() {
-  const uint32_t count = uint32_t(EndImage.width) * uint32_t(EndImage.height);
-  copyLongs(EndImage.pixels, endImage.pixels, count);
-  // copyLongs moves pixel pairs; an odd last pixel would keep the previous pass's
-  // brightened value and the passes would differ.
-  if (count % 2 != 0) endImage.pixels[count - 1] = EndImage.pixels[count - 1];
+  // Pixel pairs: with an odd count the last pixel is not copied. It keeps the 0
+  // it was allocated with, which brightening and the blur (a corner) never
+  // change, so every pass still starts from the same picture.
+  copyLongs(EndImage.pixels, endImage.pixels, uint32_t(EndImage.width) * uint32_t(EndImage.height));
 }
 
 void brightenEnding() {

@@ -15,7 +15,7 @@ extern int32_t endBottomOffset;
 
 // Blurs "end.img" in place once (the pristine copy) and allocates endImage.
 void initEnding();
-// endImage := the blurred "end.img", every pixel (an odd count too).
+// endImage := the blurred "end.img" in pixel pairs (an odd last pixel stays 0).
 void resetEnding();
 // Every pixel becomes grey g in all four bytes, g = its red byte + 4 (at most
 // 255), 0 staying 0.
