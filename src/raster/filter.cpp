@@ -130,8 +130,12 @@ void overlayBrightPixelsReference(Image dst, Image tex) {
   }
 }
 
+// Texture column of every destination column: wide enough for the screen from
+// the start, so frames allocate nothing; a wider image grows it.
+static std::vector<uint32_t> BrightColumns(1280);
+
 void overlayBrightPixelsFast(Image dst, Image tex, BrightRowKernel rowKernel) {
-  static std::vector<uint32_t> columns;  // grows to the widest image seen
+  std::vector<uint32_t>& columns = BrightColumns;
   if (dst.width <= 0) return;
   const uint32_t w = uint32_t(dst.width);
   if (columns.size() < w) columns.resize(w);

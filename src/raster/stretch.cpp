@@ -143,11 +143,14 @@ void rotateLiteral(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Co
 // ---------------------------------------------------------------------------
 // The fast drivers: the same samples, clipped once per call
 
-// Source column of every visible destination column; grows to the widest
-// destination seen, so steady frames allocate nothing.
-std::vector<uint32_t> ColumnTable;
+// A visible span is at most as wide as its destination. Both tables start wide
+// enough for the 1280-column screen, so no frame drawing onto it allocates; only
+// set-up work on wider images grows them.
+constexpr size_t ScreenSpan = 1280;
+// Source column of every visible destination column.
+std::vector<uint32_t> ColumnTable(ScreenSpan);
 // One sampled source row, for enlargements that draw it on several rows.
-std::vector<Color32> SampledRow;
+std::vector<Color32> SampledRow(ScreenSpan);
 
 template <StretchMode Mode>
 void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key,
