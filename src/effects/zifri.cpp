@@ -16,7 +16,7 @@ void initZifri() {
   requireMinSize(CurveImage, "curve.img", 2, 2);
   AllocImage(DigitsPic, 1280, 14960);
   stretchBlit(DigitsPic, 0, 0, 1279, 14959, ZifriImage);
-  // Every pixel opaque, also the last column and row the stretch leaves at 0:
+  // Every pixel opaque, also the last two columns and rows the stretch leaves at 0:
   // the scroll replaces the whole screen.
   for (int32_t y = 0; y < 14960; ++y) {
     for (int32_t x = 0; x < 1280; ++x) {
