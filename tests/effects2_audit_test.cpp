@@ -5,23 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <new>
 
+#include "allocation_counter.h"
 #include "raster/filter.h"
 #include "raster/image.h"
 #include "raster/stretch.h"
-
-namespace {
-long AllocationCount = 0;
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++AllocationCount;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -33,14 +21,14 @@ int allocationsOfScreenFrames() {
   AllocImage(pic, 1280, 720);
   AllocImage(tex, 640, 400);
   for (int32_t i = 0; i < 1280 * 720; ++i) pic.pixels[i] = 0xFF000000u | uint32_t(i * 2654435761u);
-  const long before = AllocationCount;
+  const long before = OperatorNewCalls.load();
   stretchBlitAdd(screen, -1, -1, 1281, 721, pic);
   stretchBlitKeyed(screen, -300, -200, 1600, 1000, 0, pic);
   stretchBlitAlpha(screen, -264, -528, 1544, 720, pic);
   stretchBlit(screen, -10, -10, 1300, 1300, pic);
   rotateBlitKeyed(screen, 0, 0, 352, pic, 0);
   textureBrightPixels(screen, tex, 5);
-  return int(AllocationCount - before);
+  return int(OperatorNewCalls.load() - before);
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+#include "allocation_counter.h"
+
+#include <cstdlib>
+#include <new>
+
+std::atomic<long> OperatorNewCalls{0};
+
+// The replacements pair malloc with free; g++ cannot see that they match.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  OperatorNewCalls.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
