@@ -22,14 +22,14 @@ namespace {
 enum class Building { Standard, Negative, TallStretch };
 
 // Width and height 0: twice the source's width and height.
-struct FlashPictureSpec {
+struct FlashPictureRecipe {
   Image* picture;
   Image* source;  // for the negative: the finished brain picture
   int32_t width, height;
   Building building;
 };
 
-const FlashPictureSpec Pictures[] = {
+const FlashPictureRecipe Pictures[] = {
     {&BrainPicture, &BrainImage, 1280, 720, Building::Standard},
     {&BrainNegativePicture, &BrainPicture, 1280, 720, Building::Negative},
     {&Noirose1Picture, &Noirose1Image, 1280, 720, Building::Standard},
@@ -59,26 +59,26 @@ const FlashPictureSpec Pictures[] = {
     {&NetzPicture, &NetzImage, 0, 0, Building::Standard},
 };
 
-void buildFlashPicture(const FlashPictureSpec& spec) {
-  Image& pic = *spec.picture;
-  const Image& src = *spec.source;
-  switch (spec.building) {
+void buildFlashPicture(const FlashPictureRecipe& recipe) {
+  Image& pic = *recipe.picture;
+  const Image& src = *recipe.source;
+  switch (recipe.building) {
     case Building::Standard:
-      if (spec.width == 0)
+      if (recipe.width == 0)
         buildKeyedPicture(pic, src, 2 * src.width, 2 * src.height);
       else
-        buildKeyedPicture(pic, src, spec.width, spec.height);
+        buildKeyedPicture(pic, src, recipe.width, recipe.height);
       break;
     case Building::Negative:
       // Transparent black becomes opaque white, opaque colours transparent.
-      AllocImage(pic, uint32_t(spec.width), uint32_t(spec.height));
-      copyLongs(src.pixels, pic.pixels, uint32_t(spec.width * spec.height));
+      AllocImage(pic, uint32_t(recipe.width), uint32_t(recipe.height));
+      copyLongs(src.pixels, pic.pixels, uint32_t(recipe.width * recipe.height));
       invertImage(pic);
       blurImage(pic);
       break;
     case Building::TallStretch:
       // Stretched three rows past the picture's bottom; those rows are clipped.
-      AllocImage(pic, uint32_t(spec.width), uint32_t(spec.height));
+      AllocImage(pic, uint32_t(recipe.width), uint32_t(recipe.height));
       stretchBlit(pic, 0, 0, 1279, 232, src);
       blurImage(pic);
       keyBlackTransparent(pic);
@@ -89,13 +89,13 @@ void buildFlashPicture(const FlashPictureSpec& spec) {
 }  // namespace
 
 void initFlashPictures() {
-  for (const FlashPictureSpec& spec : Pictures)
-    if (spec.building != Building::Negative) checkAssetMinSize(*spec.source);
-  for (const FlashPictureSpec& spec : Pictures) buildFlashPicture(spec);
+  for (const FlashPictureRecipe& recipe : Pictures)
+    if (recipe.building != Building::Negative) checkAssetMinSize(*recipe.source);
+  for (const FlashPictureRecipe& recipe : Pictures) buildFlashPicture(recipe);
 }
 
 void freeFlashPictures() {
-  for (const FlashPictureSpec& spec : Pictures) freeImage(*spec.picture);
+  for (const FlashPictureRecipe& recipe : Pictures) freeImage(*recipe.picture);
 }
 
 void flashBrain() { blitImageKeyed(Screen, 0, 0, BrainPicture, 0); }

@@ -33,12 +33,12 @@ Bytes makePack(std::vector<Canvas>* keep) {
   std::fflush(stdout);
   Bytes pack;
   for (int i = 0; i < PictureCount; ++i) {
-    const PictureSpec& spec = Pictures[i];
-    Canvas cv = renderPicture(spec);
-    appendPackEntry(pack, spec.name, encodeImg(cv));
+    const PictureRecipe& recipe = Pictures[i];
+    Canvas cv = renderPicture(recipe);
+    appendPackEntry(pack, recipe.name, encodeImg(cv));
     if (keep) keep->push_back(std::move(cv));
     if ((i + 1) % 11 == 0 || i + 1 == PictureCount) {
-      std::printf("  %2d/%d pictures (%s) %.1f s\n", i + 1, PictureCount, spec.name, secondsSince(start));
+      std::printf("  %2d/%d pictures (%s) %.1f s\n", i + 1, PictureCount, recipe.name, secondsSince(start));
       std::fflush(stdout);
     }
   }
@@ -141,14 +141,14 @@ int main(int argc, char** argv) {
     const bool musicSame = sameAsFile(argv[4], makeMusic(cuts));
     if (!packSame || !musicSame) return 1;
   } else if (mode == "picture" && argc == 4) {
-    const PictureSpec* spec = nullptr;
-    for (const PictureSpec& p : Pictures)
-      if (std::strcmp(p.name, argv[2]) == 0) spec = &p;
-    if (!spec) {
+    const PictureRecipe* recipe = nullptr;
+    for (const PictureRecipe& p : Pictures)
+      if (std::strcmp(p.name, argv[2]) == 0) recipe = &p;
+    if (!recipe) {
       std::fprintf(stderr, "morvex-content: no picture named %s\n", argv[2]);
       return 1;
     }
-    if (!writePicturePng(argv[3], renderPicture(*spec))) {
+    if (!writePicturePng(argv[3], renderPicture(*recipe))) {
       std::fprintf(stderr, "morvex-content: cannot write %s\n", argv[3]);
       return 1;
     }

@@ -33,8 +33,8 @@ int letterXSize() {
   return xs;
 }
 
-void paintLetter(Canvas& cv, const PictureSpec& spec) {
-  const std::string name = spec.name;
+void paintLetter(Canvas& cv, const PictureRecipe& recipe) {
+  const std::string name = recipe.name;
   const char c = name == "minus.img" ? '-' : char(name[0] - 'a' + 'A');
   const int xs = letterXSize();
   const GlyphBox b = glyphBox(c, LetterSize, xs);
@@ -43,8 +43,8 @@ void paintLetter(Canvas& cv, const PictureSpec& spec) {
 
 constexpr int DigitSize = 16, DigitBaseline = 12;
 
-void paintDigit(Canvas& cv, const PictureSpec& spec) {
-  const std::string name = spec.name;
+void paintDigit(Canvas& cv, const PictureRecipe& recipe) {
+  const std::string name = recipe.name;
   const char c = name == "dot.img" ? '.' : name[0];
   int xs = DigitSize;
   while (glyphBox(c, DigitSize, xs).width > cv.width - 1) --xs;
@@ -195,7 +195,7 @@ std::vector<Point> lemniscate(double cx, double cy, double a, int steps) {
 
 // ---------------------------------------------------------------- painters
 
-void paintLogo(Canvas& cv, const PictureSpec&) {
+void paintLogo(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height;
   frameRect(cv, 6, 6, W - 6, H - 8, 4, 0.65);
   frameRect(cv, 16, 16, W - 16, H - 18, 2, 0.45);
@@ -205,9 +205,9 @@ void paintLogo(Canvas& cv, const PictureSpec&) {
   for (int i = 0; i < 12; ++i) fillCircle(cv, 70 + i * (W - 140) / 11, 276, 4, 0.55);
 }
 
-void paintBrain(Canvas& cv, const PictureSpec& s) { drawBrain(cv, cv.width * 0.5, cv.height * 0.45, cv.width * 0.36, cv.height * 0.36, s.seed); }
+void paintBrain(Canvas& cv, const PictureRecipe& s) { drawBrain(cv, cv.width * 0.5, cv.height * 0.45, cv.width * 0.36, cv.height * 0.36, s.seed); }
 
-void paintRose(Canvas& cv, const PictureSpec& s) {
+void paintRose(Canvas& cv, const PictureRecipe& s) {
   Rng rng(s.seed);
   const bool bouquet = std::string(s.name) == "noiroze2.img";
   const int roses = bouquet ? 3 : 1;
@@ -236,13 +236,13 @@ void paintRose(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintPlatine(Canvas& cv, const PictureSpec& s) {
+void paintPlatine(Canvas& cv, const PictureRecipe& s) {
   const int variant = s.name[7] - '0';
   const int grids[] = {0, 16, 20, 12, 24, 14};
   drawBoard(cv, s.seed, grids[variant], 3 + variant, 60 + 15 * variant, variant == 1 ? 0.95 : 0.6);
 }
 
-void paintStar(Canvas& cv, const PictureSpec&) {
+void paintStar(Canvas& cv, const PictureRecipe&) {
   const double cx = cv.width / 2.0, cy = cv.height * 0.52, R = cv.width * 0.47;
   for (int i = 0; i < 24; ++i) {
     const double a = i * Pi / 12;
@@ -254,7 +254,7 @@ void paintStar(Canvas& cv, const PictureSpec&) {
   polyline(cv, starPoints(cx, cy, R, R * 0.42, 5, -Pi / 2), 3, 1.0, Ink::Max, true);
 }
 
-void paintDirka(Canvas& cv, const PictureSpec& s) {
+void paintDirka(Canvas& cv, const PictureRecipe& s) {
   Rng rng(s.seed);
   if (std::string(s.name) == "dirka1.img") {
     // A perforated plate: a bright sheet full of round holes.
@@ -275,7 +275,7 @@ void paintDirka(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintWolke(Canvas& cv, const PictureSpec& s) {
+void paintWolke(Canvas& cv, const PictureRecipe& s) {
   if (std::string(s.name) == "wolke1.img") {
     drawCloud(cv, cv.width * 0.3, cv.height * 0.35, cv.width * 0.42, cv.height * 0.28, s.seed);
     drawCloud(cv, cv.width * 0.72, cv.height * 0.62, cv.width * 0.38, cv.height * 0.24, s.seed + 1);
@@ -286,7 +286,7 @@ void paintWolke(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintSintable(Canvas& cv, const PictureSpec& s) {
+void paintSintable(Canvas& cv, const PictureRecipe& s) {
   const double W = cv.width, H = cv.height, mid = H / 2;
   const int variant = s.name[8] - '0';
   line(cv, 0, mid, W, mid, 1.5, 0.4);
@@ -333,7 +333,7 @@ std::vector<Point> headProfile(double ox, double oy, double s) {
   return out;
 }
 
-void paintLobotom(Canvas& cv, const PictureSpec& s) {
+void paintLobotom(Canvas& cv, const PictureRecipe& s) {
   const double size = cv.height * 0.96, ox = cv.width * 0.5 - size * 0.45, oy = cv.height * 0.02;
   const auto head = headProfile(ox, oy, size);
   if (std::string(s.name) == "lobotom.img") {
@@ -360,7 +360,7 @@ void paintLobotom(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintKruk(Canvas& cv, const PictureSpec&) {
+void paintKruk(Canvas& cv, const PictureRecipe&) {
   const double cx = cv.width * 0.5;
   // Chain links down to the hook.
   for (int i = 0; i < 5; ++i) {
@@ -375,7 +375,7 @@ void paintKruk(Canvas& cv, const PictureSpec&) {
   fillPolygon(cv, {{cx - 170, 250}, {cx - 150, 200}, {cx - 128, 250}}, 1.0);
 }
 
-void paintLineyka(Canvas& cv, const PictureSpec&) {
+void paintLineyka(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width;
   for (int r = 0; r < 2; ++r) {
     const double y0 = r == 0 ? 60 : 220, y1 = y0 + 90;
@@ -394,7 +394,7 @@ void paintLineyka(Canvas& cv, const PictureSpec&) {
   }
 }
 
-void paintKurukulum(Canvas& cv, const PictureSpec& s) {
+void paintKurukulum(Canvas& cv, const PictureRecipe& s) {
   const double W = cv.width, H = cv.height;
   frameRect(cv, 4, 4, W - 4, H - 4, 8, 0.7);  // the board's frame
   if (std::string(s.name) == "kurukulum1.img") {
@@ -436,7 +436,7 @@ void drawNeuron(Canvas& cv, double cx, double cy, double r, double ax, double ay
   ring(cv, cx, cy, r, 3, 1.0);
 }
 
-void paintSynapse(Canvas& cv, const PictureSpec& s) {
+void paintSynapse(Canvas& cv, const PictureRecipe& s) {
   const double W = cv.width, H = cv.height;
   if (std::string(s.name) == "synapse1.img") {
     drawNeuron(cv, W * 0.2, H * 0.4, 34, W * 0.6, H * 0.55, s.seed);
@@ -464,7 +464,7 @@ void paintSynapse(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintThreeD(Canvas& cv, const PictureSpec&) {
+void paintThreeD(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height;
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x)
@@ -474,7 +474,7 @@ void paintThreeD(Canvas& cv, const PictureSpec&) {
   drawTextCentred(cv, "3D", 120, W / 2 - 4, H / 2 + 40, 1.0, Ink::Over);
 }
 
-void paintBrainbug(Canvas& cv, const PictureSpec& s) {
+void paintBrainbug(Canvas& cv, const PictureRecipe& s) {
   const double cx = cv.width * 0.5, cy = cv.height * 0.52;
   // Six legs and two antennae.
   for (int i = 0; i < 3; ++i)
@@ -492,7 +492,7 @@ void paintBrainbug(Canvas& cv, const PictureSpec& s) {
   drawBrain(cv, cx + 60, cy - 4, 120, 70, s.seed, 1.0, true);
 }
 
-void paintDist(Canvas& cv, const PictureSpec& s) {
+void paintDist(Canvas& cv, const PictureRecipe& s) {
   // Cloudy noise with deep black gaps; its complement textures the bright strokes.
   Noise n{unsigned(s.seed)};
   for (int y = 0; y < cv.height; ++y)
@@ -502,7 +502,7 @@ void paintDist(Canvas& cv, const PictureSpec& s) {
     }
 }
 
-void paintZeptor(Canvas& cv, const PictureSpec&) {
+void paintZeptor(Canvas& cv, const PictureRecipe&) {
   const double cx = cv.width * 0.5, H = cv.height;
   for (int i = 0; i < 36; ++i) {  // halo of rays
     const double a = i * Pi / 18;
@@ -520,7 +520,7 @@ void paintZeptor(Canvas& cv, const PictureSpec&) {
   fillRect(cv, cx - 18, 24, cx + 18, 34, 1.0);
 }
 
-void paintForm(Canvas& cv, const PictureSpec& s) {
+void paintForm(Canvas& cv, const PictureRecipe& s) {
   const int variant = s.name[4] - '0';
   const double W = cv.width, H = cv.height;
   if (variant == 4) {
@@ -549,14 +549,14 @@ void paintForm(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintGitter(Canvas& cv, const PictureSpec&) {
+void paintGitter(Canvas& cv, const PictureRecipe&) {
   for (int x = 8; x < cv.width; x += 32) line(cv, x, 0, x, cv.height - 1, 3, 0.8);
   for (int y = 8; y < cv.height; y += 32) line(cv, 0, y, cv.width - 1, y, 3, 0.8);
   for (int y = 8; y < cv.height; y += 32)
     for (int x = 8; x < cv.width; x += 32) fillCircle(cv, x, y, 4, 1.0);
 }
 
-void paintWelle(Canvas& cv, const PictureSpec&) {
+void paintWelle(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height, mid = H / 2;
   for (int k = 0; k < 5; ++k) {
     std::vector<Point> pts;
@@ -568,7 +568,7 @@ void paintWelle(Canvas& cv, const PictureSpec&) {
   }
 }
 
-void paintGraf(Canvas& cv, const PictureSpec&) {
+void paintGraf(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height, ox = 60, oy = H - 50;
   for (int x = int(ox); x < W - 20; x += 40) line(cv, x, 30, x, oy, 1, 0.3);
   for (int y = int(oy); y > 30; y -= 40) line(cv, ox, y, W - 30, y, 1, 0.3);
@@ -590,7 +590,7 @@ void paintGraf(Canvas& cv, const PictureSpec&) {
   drawText(cv, "y", 30, ox + 16, 30, 0.9);
 }
 
-void paintKrutit(Canvas& cv, const PictureSpec&) {
+void paintKrutit(Canvas& cv, const PictureRecipe&) {
   // A pinwheel: six curved blades about a hub.
   const double cx = cv.width * 0.5, cy = cv.height * 0.5, R = cv.height * 0.47;
   for (int i = 0; i < 6; ++i) {
@@ -611,7 +611,7 @@ void paintKrutit(Canvas& cv, const PictureSpec&) {
   fillCircle(cv, cx, cy, R * 0.04, 0.2, Ink::Over);
 }
 
-void paintLandscape(Canvas& cv, const PictureSpec& s) {
+void paintLandscape(Canvas& cv, const PictureRecipe& s) {
   // The picture drifts down the screen from its upper third, so the sky carries
   // stars and a moon; the sun sets behind the mountains on the horizon.
   Rng rng(s.seed);
@@ -644,7 +644,7 @@ void paintLandscape(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintLine(Canvas& cv, const PictureSpec& s) {
+void paintLine(Canvas& cv, const PictureRecipe& s) {
   // A long chart trace with a heartbeat in it, on ruled lines.
   Rng rng(s.seed);
   const double W = cv.width, H = cv.height, mid = H * 0.5;
@@ -669,7 +669,7 @@ void bone(Canvas& cv, double x0, double y0, double x1, double y1, double t, doub
   }
 }
 
-void paintSkeleton(Canvas& cv, const PictureSpec&) {
+void paintSkeleton(Canvas& cv, const PictureRecipe&) {
   const double cx = cv.width * 0.5;
   // Skull with sockets, nose and teeth.
   fillCircle(cv, cx, 32, 24, 0.95);
@@ -708,7 +708,7 @@ void paintSkeleton(Canvas& cv, const PictureSpec&) {
   }
 }
 
-void paintSpiral(Canvas& cv, const PictureSpec&) {
+void paintSpiral(Canvas& cv, const PictureRecipe&) {
   const double cx = cv.width * 0.5, cy = cv.height * 0.5, turns = 9, R = cv.height * 0.49;
   std::vector<Point> pts;
   const int steps = 3000;
@@ -720,7 +720,7 @@ void paintSpiral(Canvas& cv, const PictureSpec&) {
     line(cv, pts[i - 1].x, pts[i - 1].y, pts[i].x, pts[i].y, 3 + 14.0 * i / steps, 0.45 + 0.55 * double(i) / steps);
 }
 
-void paintInfinity(Canvas& cv, const PictureSpec&) {
+void paintInfinity(Canvas& cv, const PictureRecipe&) {
   // Kept within a radius that its three tilted copies (10, 20 and 30 degrees)
   // do not push out of their fixed frames.
   const auto pts = lemniscate(cv.width / 2.0, cv.height / 2.0, 170, 400);
@@ -728,7 +728,7 @@ void paintInfinity(Canvas& cv, const PictureSpec&) {
   polyline(cv, pts, 12, 1.0, Ink::Max, true);
 }
 
-void paintVoxel(Canvas& cv, const PictureSpec& s) {
+void paintVoxel(Canvas& cv, const PictureRecipe& s) {
   // Voxel-space terrain: for each column, march away from the eye and draw the
   // height field's visible spans front to back, shaded by height.
   Noise n{unsigned(s.seed)};
@@ -749,7 +749,7 @@ void paintVoxel(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintWertit(Canvas& cv, const PictureSpec&) {
+void paintWertit(Canvas& cv, const PictureRecipe&) {
   // A cog wheel.
   const double cx = cv.width * 0.5, cy = cv.height * 0.5, R = cv.width * 0.46;
   std::vector<Point> cog;
@@ -769,7 +769,7 @@ void paintWertit(Canvas& cv, const PictureSpec&) {
   fillCircle(cv, cx, cy, R * 0.08, 0.0, Ink::Over);
 }
 
-void paintZifri(Canvas& cv, const PictureSpec& s) {
+void paintZifri(Canvas& cv, const PictureRecipe& s) {
   // Columns of digits, as in a printout of an endless number; brightness
   // varies by column so the scrolling strip shows structure.
   Rng rng(s.seed);
@@ -786,7 +786,7 @@ void paintZifri(Canvas& cv, const PictureSpec& s) {
   }
 }
 
-void paintCurve(Canvas& cv, const PictureSpec&) {
+void paintCurve(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height;
   const Point p0{30, H - 40}, p1{W * 0.2, -H * 0.4}, p2{W * 0.7, H * 1.3}, p3{W - 30, 40};
   polyline(cv, {p0, p1}, 2, 0.5);
@@ -797,7 +797,7 @@ void paintCurve(Canvas& cv, const PictureSpec&) {
   polyline(cv, pts, 5, 1.0);
 }
 
-void paintEnd(Canvas& cv, const PictureSpec&) {
+void paintEnd(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height;
   for (int i = 0; i < 48; ++i) {
     const double a = i * Pi / 24;
@@ -809,7 +809,7 @@ void paintEnd(Canvas& cv, const PictureSpec&) {
   drawTextCentred(cv, "dark monstrous cartoons", 20, W / 2, H - 20, 0.6);
 }
 
-void paintNetz(Canvas& cv, const PictureSpec&) {
+void paintNetz(Canvas& cv, const PictureRecipe&) {
   // A net hanging from its top edge, sagging in the middle; knots at the crossings.
   const double W = cv.width, H = cv.height;
   auto at = [&](double u, double v) {
@@ -835,7 +835,7 @@ void paintNetz(Canvas& cv, const PictureSpec&) {
 
 }  // namespace
 
-const PictureSpec Pictures[PictureCount] = {
+const PictureRecipe Pictures[PictureCount] = {
     {"minus.img", 22, 30, paintLetter, 0},
     {"a.img", 22, 30, paintLetter, 0},
     {"c.img", 22, 30, paintLetter, 0},
@@ -915,9 +915,9 @@ const PictureSpec Pictures[PictureCount] = {
     {"netz.img", 640, 360, paintNetz, 0},
 };
 
-Canvas renderPicture(const PictureSpec& spec) {
-  Canvas cv = makeCanvas(spec.width, spec.height);
-  if (spec.paint) spec.paint(cv, spec);
+Canvas renderPicture(const PictureRecipe& recipe) {
+  Canvas cv = makeCanvas(recipe.width, recipe.height);
+  if (recipe.paint) recipe.paint(cv, recipe);
   // The decoder never reads the last row: keep it black in the data too.
   for (int x = 0; x < cv.width; ++x) cv.v[size_t(cv.height - 1) * cv.width + x] = 0;
   return cv;

@@ -4,14 +4,14 @@
 // (docs/assets.md gives the reason for each one).
 #include "canvas.h"
 
-struct PictureSpec {
+struct PictureRecipe {
   const char* name;
   int width, height;
-  void (*paint)(Canvas& cv, const PictureSpec& spec);
+  void (*paint)(Canvas& cv, const PictureRecipe& recipe);
   int seed;  // fixed seed of the painter's chance
 };
 
 constexpr int PictureCount = 77;
-extern const PictureSpec Pictures[PictureCount];
+extern const PictureRecipe Pictures[PictureCount];
 
-Canvas renderPicture(const PictureSpec& spec);
+Canvas renderPicture(const PictureRecipe& recipe);
