@@ -2,6 +2,7 @@
 
 #include "data/assets.h"
 #include "display/screen.h"
+#include "effects/setupchecks.h"
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/filter.h"
@@ -14,13 +15,7 @@ void initBrainBug() {
   requireMinSize(BrainbugImage, "brainbug.img", 2, 2);
   AllocImage(BrainBugStrip, 1280, 424);
   stretchBlit(BrainBugStrip, 0, 0, 1279, 423, BrainbugImage);
-  for (int32_t y = 0; y < 424; ++y) {
-    for (int32_t x = 0; x < 1280; ++x) {
-      uint8_t r = 0, g = 0, b = 0, a = 0;
-      getPixelRGBA(BrainBugStrip, x, y, r, g, b, a);
-      putPixelRGBAClipped(BrainBugStrip, x, y, r, g, b, 255);
-    }
-  }
+  makeOpaque(BrainBugStrip);
   // After the alpha pass: the blur of an all-255 alpha stays 255.
   blurImage(BrainBugStrip);
 }

@@ -3,6 +3,7 @@
 #include "data/assets.h"
 #include "display/screen.h"
 #include "effects/keyed.h"
+#include "effects/setupchecks.h"
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/stretch.h"
@@ -18,13 +19,7 @@ void initZifri() {
   stretchBlit(DigitsPic, 0, 0, 1279, 14959, ZifriImage);
   // Every pixel opaque, also the last two columns and rows the stretch leaves at 0:
   // the scroll replaces the whole screen.
-  for (int32_t y = 0; y < 14960; ++y) {
-    for (int32_t x = 0; x < 1280; ++x) {
-      uint8_t r = 0, g = 0, b = 0, a = 0;
-      getPixelRGBA(DigitsPic, x, y, r, g, b, a);
-      putPixelRGBAClipped(DigitsPic, x, y, r, g, b, 255);
-    }
-  }
+  makeOpaque(DigitsPic);
   buildKeyedPicture(CurvePic, CurveImage, 2 * CurveImage.width, 2 * CurveImage.height);
 }
 
