@@ -11,7 +11,7 @@ add_library(morvex_music STATIC src/music/music.cpp src/music/music_openal.cpp)
 target_link_libraries(morvex_music PUBLIC morvex_core PkgConfig::MPG123 PkgConfig::OPENAL)
 
 add_library(morvex_display STATIC src/display/window.cpp src/display/vidmode.cpp src/display/present.cpp)
-target_link_libraries(morvex_display PUBLIC morvex_core X11::X11 X11::Xxf86vm OpenGL::GL OpenGL::GLX)
+target_link_libraries(morvex_display PUBLIC morvex_core X11::X11 X11::Xxf86vm X11::Xss OpenGL::GL OpenGL::GLX)
 
 add_executable(morvex src/driver/main.cpp)
 target_link_libraries(morvex morvex_display morvex_music morvex_core)
