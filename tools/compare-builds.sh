@@ -2,6 +2,8 @@
 # Compares a second build of the show with the first.
 #   compare-builds.sh content BIN_A BIN_B    data.dat and kaz.mp3 byte for byte
 #   compare-builds.sh show BIN PINNED        BIN's renderer against the pinned frame hashes
+#   compare-builds.sh fingerprint BIN CUTS PINNED
+#                                            BIN's generator: pack and composed samples against the pin
 # Exit 77 (skipped) when the second build is absent.
 set -euo pipefail
 case "${1:-}" in
@@ -33,8 +35,22 @@ case "${1:-}" in
       exit 1
     fi
     ;;
+  fingerprint)
+    bin="$2" cuts="$3" pinned="$4"
+    if [ ! -x "$bin/morvex-content" ]; then echo "no generator in $bin"; exit 77; fi
+    got="$("$bin/morvex-content" fingerprint "$cuts" | grep -E '^(pack|samples) ')"
+    if [ "$got" = "$(grep -E '^(pack|samples) ' "$pinned")" ]; then
+      echo "$got"
+      echo "pack and composed samples as pinned"
+    else
+      echo "the generator's output differs from $pinned; after a deliberate change run tools/pin-show-hashes.sh"
+      echo "pinned:"; grep -E '^(pack|samples) ' "$pinned"
+      echo "made:"; echo "$got"
+      exit 1
+    fi
+    ;;
   *)
-    echo "usage: compare-builds.sh content BIN_A BIN_B | show BIN PINNED" >&2
+    echo "usage: compare-builds.sh content BIN_A BIN_B | show BIN PINNED | fingerprint BIN CUTS PINNED" >&2
     exit 2
     ;;
 esac
