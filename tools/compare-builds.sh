@@ -23,6 +23,7 @@ case "${1:-}" in
     ;;
   show)
     bin="$2" pinned="$3"
+    [ -d "$bin" ] && bin="$(cd "$bin" && pwd)"
     if [ ! -x "$bin/morvex-render" ] || [ ! -f "$bin/data.dat" ]; then echo "no renderer or pack in $bin"; exit 77; fi
     work="$(mktemp -d)"
     trap 'rm -rf "$work"' EXIT
