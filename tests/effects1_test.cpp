@@ -568,30 +568,6 @@ TEST_F(Effects1Test, FlashPicturesBuildAndDraw) {
   EXPECT_EQ(BrainNegativePicture.pixels, nullptr);
 }
 
-TEST_F(Effects1Test, ScoreRowsOfTheseModules) {
-  // Spot checks of the table: the title rows close with the blur, rows in order.
-  int found = 0;
-  for (int i = 0; i < EffectScheduleRows; ++i) {
-    const ScheduleRow& row = EffectSchedule[i];
-    if (row.From == 5241) {
-      EXPECT_EQ(row.To, 12199);
-      EXPECT_EQ(row.Routines[0], &jitterTitleWords);
-      EXPECT_EQ(row.Routines[5], &blurScreen);
-      ++found;
-    }
-    if (row.From == 12201) {
-      EXPECT_EQ(row.Routines[4], &blurScreen);
-      ++found;
-    }
-    if (row.From == 63041) {
-      EXPECT_EQ(row.Routines[0], &zoomLineyka);
-      EXPECT_EQ(row.To, 63439);
-      ++found;
-    }
-  }
-  EXPECT_EQ(found, 3);
-}
-
 TEST_F(Effects1Test, SetupChecksRefuseUnfitPictures) {
   makeAsset(AImage, 24, 30, 1);
   expectSetupFailure(initTitleWords, "Asset a.img is 24 x 30; it must be at most 22 x 30");
