@@ -20,6 +20,7 @@
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/filter.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -55,20 +56,6 @@ void makeAllAssets() {
 
 void freeAllTestAssets() {
   for (const AssetEntry& entry : AssetTable) freeImage(*entry.image);
-}
-
-void setTime(int32_t ms, float step = 1.0f) {
-  DemoTime = ms;
-  FrameStep = step;
-}
-
-void clearScreen(Color32 c) { fillLongs(Screen.pixels, uint32_t(Screen.width * Screen.height), c); }
-
-std::string readFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 class Effects1Test : public ::testing::Test {

@@ -33,6 +33,7 @@
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/stretch.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -102,13 +103,6 @@ bool isKeyedPicture(Image img) {
     if ((c >> 24) != 255 || (c & 0xFFFFFF) == 0) return false;
   }
   return true;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 class Effects2Test : public ::testing::Test {
