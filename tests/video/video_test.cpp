@@ -423,6 +423,23 @@ TEST_F(Video, Mp4FramesSitAtTheirTimesAndTheSoundOnTheMusic) {
   EXPECT_LT(rms(m.audio, end + FadeSamples - 441, 441), 0.05 * rms(ref, end + FadeSamples - 441, 441));
 }
 
+// --passes: as the program rewinds the music at every pass, the sound starts
+// again from its first sample with the first frame of the next pass.
+TEST_F(Video, EveryPassStartsTheMusicAgain) {
+  const fs::path folder = scratch("passes");
+  const RunResult r = render("--fps 1 --passes 2 --no-fade --quiet --video passes.mkv --codec ffv1", folder);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const MediaFile m = readMedia(folder / "passes.mkv");
+  ASSERT_EQ(m.videoPts.size(), 148u);  // 0 to 73 s, twice
+  const int64_t secondPass = 74 * Rate;
+  ASSERT_EQ(int64_t(m.audio.size() / 2), 2 * secondPass + FadeSamples);
+  const std::vector<float>& ref = music();
+  for (int64_t i = 0; i < 2 * secondPass; ++i) {
+    const int64_t inMusic = i < secondPass ? i : i - secondPass;
+    ASSERT_EQ(m.audio[size_t(2 * i)], ref[size_t(2 * inMusic)]) << "sample " << i;
+  }
+}
+
 // WebM: VP9 + Opus at 48 kHz; Opus's pre-skip must not move the sound.
 TEST_F(Video, WebmSoundStartsWithTheFirstFrame) {
   const fs::path folder = scratch("webm");
