@@ -11,6 +11,13 @@ out="${2:-$(mktemp -d)}"
 mkdir -p "$out"
 echo "morvex-render --video, whole show at 60 fps; $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-14s %-28s %7s %9s %7s %8s %10s %9s\n' variant options frames capture fps "x real" "size MB" "CPU s"
+# The show alone (hashes only, start-up included), for comparison.
+TIMEFORMAT='%R %U %S'
+times=$( { time "$bin/morvex-render" --hash --quiet >"$out/hashes.txt" 2>/dev/null; } 2>&1 )
+read -r wall user system <<<"$times"
+frames=$(wc -l <"$out/hashes.txt")
+awk -v n="$frames" -v w="$wall" -v u="$user" -v s="$system" 'BEGIN {
+  printf "%-14s %-28s %7d %8.1fs %7.1f %8.2f %10s %9.1f\n", "render-only", "--hash", n, w, n / w, n / w / 60, "-", u + s }'
 while IFS='|' read -r variant file options; do
   log="$out/$variant.log"
   TIMEFORMAT='%U %S'

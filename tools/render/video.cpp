@@ -342,6 +342,8 @@ bool openVideoEncoder(const AVCodec* encoder, std::string& error) {
     c->color_range = AVCOL_RANGE_JPEG;
   }
   if (Out.format->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  // As many encoder threads as the encoder finds useful (libavcodec's default is one).
+  c->thread_count = 0;
 
   AVDictionary* options = nullptr;
   const std::string name = Out.codec->name;
@@ -360,12 +362,10 @@ bool openVideoEncoder(const AVCodec* encoder, std::string& error) {
     av_dict_set(&options, "deadline", "realtime", 0);
     av_dict_set(&options, "cpu-used", "8", 0);
     av_dict_set(&options, "row-mt", "1", 0);
-    c->thread_count = 0;
   } else if (name == "ffv1") {
     // Version 3 with slices, so both cores encode.
     av_dict_set(&options, "level", "3", 0);
     av_dict_set(&options, "slices", "12", 0);
-    c->thread_count = 0;
   }
   const int ret = avcodec_open2(c, encoder, &options);
   av_dict_free(&options);
