@@ -35,7 +35,7 @@ while IFS='|' read -r variant file options; do
     "$real" "$size" "$cpuTotal"
 done <<'LIST'
 720p-h264|show.mp4|
-4k-h264|show-4k.mp4|--scale 3
 720p-ffv1|show.mkv|--codec ffv1
+4k-h264|show-4k.mp4|--scale 3
 LIST
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg); files in $out"
