@@ -468,8 +468,8 @@ TEST_F(Video, ErrorsLeaveNoFile) {
       {"--video show.avi", "show.avi: unknown video container (the name must end in .mp4, .mkv, .webm or .mov)"},
       {"--video show", "show: unknown video container (the name must end in .mp4, .mkv, .webm or .mov)"},
       {"--video show.mp4 --codec h265", "--codec: 'h265' is not one of h264, h264rgb, ffv1 or vp9"},
-      {"--video show.webm --codec h264", "show.webm: a webm file cannot hold h264 video (.mkv holds every codec)"},
-      {"--video show.mp4 --codec ffv1", "show.mp4: a mp4 file cannot hold ffv1 video (.mkv holds every codec)"},
+      {"--video show.webm --codec h264", "show.webm: a .webm file cannot hold h264 video (.mkv holds every codec)"},
+      {"--video show.mp4 --codec ffv1", "show.mp4: a .mp4 file cannot hold ffv1 video (.mkv holds every codec)"},
       {"--video show.mkv --codec ffv1 --crf 0", "--crf: ffv1 is lossless and takes no quality setting"},
       {"--video show.mp4 --crf 60", "--crf: 60 is not from 0 to 51 for h264"},
       {"--video show.mp4 --crf 64", "--crf: '64' is not a whole number from 0 to 63"},
@@ -480,6 +480,7 @@ TEST_F(Video, ErrorsLeaveNoFile) {
       {"--video nowhere/show.mp4", "nowhere/show.mp4: cannot write: No such file or directory"},
       {"--video show.mp4 --music missing.mp3", "missing.mp3: No such file or directory"},
       {"--video show.mp4 --music notes.mp3", "notes.mp3: no MPEG audio found in the file"},
+      {"--video show.mp4 --music taken.mp4", "taken.mp4: cannot be read"},
   };
   for (const auto& b : bad) {
     const RunResult r = render(b.args, folder);

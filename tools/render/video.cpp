@@ -172,6 +172,7 @@ bool endsWith(const std::string& text, const char* suffix) {
 
 const char* musicErrorText(int32_t code) {
   switch (code) {
+    case AudioErrorFileOpen: return "cannot be read";
     case AudioErrorNoFormat: return "no MPEG audio found in the file";
     case AudioErrorNoFrames: return "not one frame could be decoded";
     case AudioErrorTruncated: return "fewer frames than the file's own length header claims (truncated?)";
@@ -492,7 +493,7 @@ bool openVideo(const VideoSettings& settings, std::string& error) {
     return false;
   }
   if (avformat_query_codec(muxer, videoEncoder->id, FF_COMPLIANCE_NORMAL) != 1) {
-    error = path + ": a " + std::string(Out.container->extension + 1) + " file cannot hold " + codecName +
+    error = path + ": a " + std::string(Out.container->extension) + " file cannot hold " + codecName +
             " video (.mkv holds every codec)";
     return false;
   }
@@ -552,8 +553,8 @@ bool openVideo(const VideoSettings& settings, std::string& error) {
     av_dict_set(&muxOptions, "movflags", "+faststart", 0);
     av_dict_set(&muxOptions, "movie_timescale", std::to_string(Mp3OutputRate).c_str(), 0);
   }
-  // Matroska and WebM: audio timestamps are moved by the priming (below), so
-  // nothing is negative and no stream may be shifted against the other.
+  // Matroska and WebM: audio timestamps are moved by the priming (drainEncoder),
+  // so nothing is negative and no stream may be shifted against the other.
   if (Out.delayedBlocks) Out.format->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
   ret = avformat_write_header(Out.format, &muxOptions);
   av_dict_free(&muxOptions);
