@@ -57,8 +57,10 @@ std::string readAll(const fs::path& p) {
   return s.str();
 }
 
+fs::path scratchRoot() { return fs::temp_directory_path() / ("morvex-video-test-" + std::to_string(getpid())); }
+
 fs::path scratch(const std::string& name) {
-  const fs::path p = fs::temp_directory_path() / ("morvex-video-test-" + std::to_string(getpid())) / name;
+  const fs::path p = scratchRoot() / name;
   fs::remove_all(p);
   fs::create_directories(p);
   return p;
@@ -289,6 +291,10 @@ class Video : public ::testing::Test {
   void SetUp() override {
     if (!fs::exists(binFolder() / "data.dat") || !fs::exists(binFolder() / "kaz.mp3"))
       GTEST_SKIP() << "no data.dat or kaz.mp3 in " << binFolder() << " (content not generated)";
+  }
+  // The captures are large; a failing test leaves its files for a look.
+  void TearDown() override {
+    if (!HasFailure()) fs::remove_all(scratchRoot());
   }
 };
 
