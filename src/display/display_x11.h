@@ -22,7 +22,7 @@ extern GLXContext GLContext;
 extern Cursor HiddenCursor;
 extern bool FullscreenMode;    // copy of openOutputWindow's argument
 extern Atom WMDeleteWindow;    // the window manager's close request
-extern volatile sig_atomic_t StopRequested;  // set by SIGINT / SIGTERM
+extern volatile sig_atomic_t StopRequested;  // set by the stop signals
 
 // Video mode (fullscreen only), in the order openOutputWindow calls them.
 void checkVidModeExtension();
@@ -36,7 +36,14 @@ extern bool ModeSwitched;      // the show's mode is in force
 void grabPointerConfined();
 Cursor createHiddenCursor();
 
-// Keyboard, events and the stop signals.
+// Keyboard, events and the signals (signals.cpp).
+// Stop signals only set StopRequested; crash signals restore the mode through
+// the spare connection that armCrashRestore opens (fullscreen, while the show's
+// mode is in force), then end the process with the same signal.
 void installStopSignals();
+void armCrashRestore(const char* displayName);
+void disarmCrashRestore();
+bool isCrashDisplay(Display* display);  // the spare connection
+[[noreturn]] void endCrash();            // raises the crash being handled again
 void setupKeyCodes(Display* display);
 void handleEvent(const XEvent& event);

@@ -3,11 +3,8 @@
 // updated only here so the driver sees keys at the granularity of frames.
 #include <GL/gl.h>
 #include <X11/keysym.h>
-#include <csignal>
 #include "display/display.h"
 #include "display/display_x11.h"
-
-volatile sig_atomic_t StopRequested = 0;
 
 void setupKeyCodes(Display* display) {
   KeyCodes.Escape = uint8_t(XKeysymToKeycode(display, XK_Escape));
@@ -41,26 +38,4 @@ void presentFrame() {
   if (StopRequested) WindowClosed = true;
   glDrawPixels(Screen.width, Screen.height, GL_BGRA, GL_UNSIGNED_BYTE, Screen.pixels);
   glXSwapBuffers(XDisplay, OutputWindow);
-}
-
-// Only the flag is set here; the frame loop does the rest at its next present.
-// A second signal in a window ends the process at once (nothing needs giving
-// back); in fullscreen it only repeats the request, so the desktop always gets
-// its video mode back (SIGKILL still ends a program that hangs).
-static void requestStop(int signal) {
-  if (StopRequested && !FullscreenMode) {
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-    return;
-  }
-  StopRequested = 1;
-}
-
-void installStopSignals() {
-  struct sigaction action = {};
-  action.sa_handler = requestStop;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
 }

@@ -415,6 +415,65 @@ int caseFullscreen() {
   return Failures == 0 ? 0 : 1;
 }
 
+// Fullscreen under Xorg with the dummy driver, ended in the ways a show can
+// be ended besides Escape: every catchable signal that would end the process
+// (the terminal closed, Ctrl-\\, kill -USR1, a broken pipe, a timer) goes
+// through the normal shutdown (status 0); a crash restores the mode and still
+// ends by its signal (status 128 + signal); an X protocol error (another client
+// destroys the window) restores it and ends with status 1. After each, the
+// desktop is back in its mode with pointer and keyboard free.
+int caseFullscreenEnds(bool crashes) {
+  if (!needRootForXorg()) return SkipStatus;
+  const std::string dir = makeTempDir(crashes ? "crashes" : "stops");
+  prepareContent(dir);
+  XServer x;
+  if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
+  AudioServer audio;
+  startAudio(audio, dir);
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+
+  struct End {
+    std::string name;
+    int signal;  // 0: the window is destroyed by another client
+    int status;
+  };
+  const std::vector<End> ends =
+      crashes ? std::vector<End>{{"SIGSEGV", SIGSEGV, 128 + SIGSEGV},
+                                 {"SIGABRT", SIGABRT, 128 + SIGABRT},
+                                 {"SIGBUS", SIGBUS, 128 + SIGBUS},
+                                 {"X protocol error", 0, 1}}
+              : std::vector<End>{{"SIGHUP", SIGHUP, 0},   {"SIGQUIT", SIGQUIT, 0}, {"SIGUSR1", SIGUSR1, 0},
+                                 {"SIGUSR2", SIGUSR2, 0}, {"SIGPIPE", SIGPIPE, 0}, {"SIGALRM", SIGALRM, 0}};
+  for (const End& e : ends) {
+    Child c = runProgram(dir, program, {}, env);
+    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    check(w != 0, e.name + ": the window appears");
+    sleepSeconds(1.0);
+    int mw = 0, mh = 0;
+    check(currentMode(v, mw, mh) && mw == 1280 && mh == 720, e.name + ": the mode is 1280 x 720 during the show");
+    if (e.signal != 0) kill(c.pid, e.signal);
+    else destroyWindowOf(v, w);
+    const bool ended = waitChild(c, 10.0);
+    check(ended && c.status == e.status, e.name + ": status " + std::to_string(e.status) + " (got " +
+                                             std::to_string(c.status) + ")");
+    const bool known = currentMode(v, mw, mh);
+    check(known && mw == 1920 && mh == 1080,
+          e.name + ": the mode is 1920 x 1080 again (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
+    check(pointerFree(v) && keyboardFree(v), e.name + ": pointer and keyboard are released");
+    if (e.signal == 0)
+      check(readFile(dir + "/stderr.txt").find("X Error of failed request") != std::string::npos,
+            e.name + ": Xlib's report of the error on standard error");
+    finish(c, dir);
+  }
+  closeView(v);
+  stopXServer(x);
+  stopAudio(audio);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
 // Two whole passes at the same time: fullscreen under Xorg with music far
 // shorter than the show (it must still end by itself, and restore the mode),
 // and in a window under Xvfb with "l" (a second pass must begin).
@@ -568,6 +627,8 @@ int main(int argc, char** argv) {
       {"windowed", caseWindowed},
       {"close-and-signals", caseCloseAndSignals},
       {"fullscreen", caseFullscreen},
+      {"fullscreen-stop-signals", [] { return caseFullscreenEnds(false); }},
+      {"fullscreen-crashes", [] { return caseFullscreenEnds(true); }},
       {"full-passes", caseFullPasses},
       {"clock", [] { return caseClock(false); }},
       {"clock-null-output", [] { return caseClock(true); }},

@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -138,10 +140,15 @@ static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector
     dup2(err, 2);
     for (int fd = 3; fd < 1024; fd++)
       if (fd != keepFd) close(fd);
-    // The servers' children must not inherit the test's blocked signals.
+    // The servers' children must not inherit the test's blocked signals, nor
+    // signals ignored by whoever started the test (a background job ignores
+    // SIGINT and SIGQUIT); a program that crashes on purpose leaves no core.
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int signal = 1; signal < NSIG; signal++) std::signal(signal, SIG_DFL);
+    const struct rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     environ = envp.data();
     execvp(args[0], args.data());
     _exit(127);
@@ -473,6 +480,11 @@ void sendDeleteWindow(XView* v, unsigned long window) {
 
 void killClientOf(XView* v, unsigned long window) {
   XKillClient(v->display, window);
+  XSync(v->display, False);
+}
+
+void destroyWindowOf(XView* v, unsigned long window) {
+  XDestroyWindow(v->display, window);
   XSync(v->display, False);
 }
 

@@ -94,6 +94,9 @@ void autoRepeatOff(XView* v);
 void sendDeleteWindow(XView* v, unsigned long window);
 // What xkill does: the server closes the connection of the window's client.
 void killClientOf(XView* v, unsigned long window);
+// Another client destroys the window: the program's next request on it fails
+// with an X protocol error.
+void destroyWindowOf(XView* v, unsigned long window);
 // Frames presented per second over the next seconds, counted as damage to
 // the window (each buffer swap copies a frame onto it); -1 without XDamage.
 double presentedFrameRate(XView* v, unsigned long window, double seconds);
