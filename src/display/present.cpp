@@ -11,14 +11,15 @@ void setupKeyCodes(Display* display) {
   KeyCodes.space = uint8_t(XKeysymToKeycode(display, XK_space));
 }
 
-// Auto-repeat is not filtered: presses and releases apply in the order sent.
+// Auto-repeat is not filtered: presses and releases apply in the order sent
+// (a release right after a press in the same batch takes effect a frame later).
 void handleEvent(const XEvent& event) {
   switch (event.type) {
     case KeyPress:
-      KeyDown[event.xkey.keycode & 0xFF] = 1;
+      keyPressed(uint8_t(event.xkey.keycode & 0xFF));
       break;
     case KeyRelease:
-      KeyDown[event.xkey.keycode & 0xFF] = 0;
+      keyReleased(uint8_t(event.xkey.keycode & 0xFF));
       break;
     case ClientMessage:
       if (event.xclient.format == 32 && Atom(event.xclient.data.l[0]) == WMDeleteWindow)
@@ -31,6 +32,7 @@ void handleEvent(const XEvent& event) {
 
 void presentFrame() {
   XEvent event;
+  beginKeyEvents();
   while (XPending(XDisplay)) {
     XNextEvent(XDisplay, &event);
     handleEvent(event);
