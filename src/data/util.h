@@ -4,7 +4,7 @@
 #include <string>
 
 bool fileExists(const std::string& name);  // symbolic links followed
-void deleteFile(const std::string& name);  // fails like any log file operation
+void deleteFile(const std::string& name);  // on failure: "<name>: <reason>" on standard error, status 1
 std::string intToText(int32_t i);
 char* toCString(const std::string& s);  // new[] copy with a terminator; caller delete[]s
 // Decimal value of text; characters that stop the conversion are deleted and the

@@ -474,6 +474,71 @@ int caseFullscreenEnds(bool crashes) {
   return Failures == 0 ? 0 : 1;
 }
 
+// The program in a folder it cannot write, as a user without root's powers
+// (nobody when the test runs as root), with an old logger.log there: the log
+// is a convenience, so the show still runs (Escape ends it, status 0) and says
+// on standard error that the old log stays; with a truncated data.dat the real
+// reason still reaches the user, on standard output and standard error.
+int caseReadOnlyFolder() {
+  const std::string root = makeTempDir("readonly");
+  chmod(root.c_str(), 0755);
+  prepareContent(root);
+  XServer x;
+  if (!startXvfb(x, root)) return 1;
+  AudioServer audio;
+  startAudio(audio, root, true);  // OpenAL's null output: reachable by any user
+  chmod(root.c_str(), 0755);
+  const uid_t user = getuid() == 0 ? 65534 : 0;
+  const gid_t group = getuid() == 0 ? 65534 : 0;
+  note(user != 0 ? "running as user 65534 (nobody)" : "running as this user");
+  XView* v = openView(x.display);
+  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display, "HOME=" + root});
+
+  struct Variant {
+    std::string name;
+    bool truncated;
+  };
+  int n = 0;
+  for (const Variant& variant : {Variant{"intact pack", false}, Variant{"truncated data.dat", true}}) {
+    const std::string dir = root + "/folder" + std::to_string(n++);
+    mkdir(dir.c_str(), 0755);
+    const std::string program = showFolder(dir, MusicPath);
+    if (variant.truncated) writeFile(dir + "/data.dat", readFile(PackPath).substr(0, 100));
+    writeFile(dir + "/logger.log", "a line of an earlier run\n");
+    chmod(dir.c_str(), 0555);
+    const std::string out = root + "/" + variant.name + ".out", err = root + "/" + variant.name + ".err";
+    Child c = spawnAsUser(user, group, {program, "w"}, env, dir, out, err);
+    if (!variant.truncated) {
+      const unsigned long w = findWindow(v, WindowTitle, 60.0);
+      check(w != 0, variant.name + ": the show runs (its window appears)");
+      sleepSeconds(1.0);
+      presses(v, "Escape", 0.3);
+    }
+    const bool ended = waitChild(c, variant.truncated ? 60.0 : 10.0);
+    const int expected = variant.truncated ? 1 : 0;
+    check(ended && c.status == expected, variant.name + ": status " + std::to_string(expected) + " (got " +
+                                             std::to_string(c.status) + ")");
+    const std::string stdoutText = readFile(out), stderrText = readFile(err);
+    check(stderrText.rfind("Unable to remove the old logger.log: Permission denied\n", 0) == 0,
+          variant.name + ": standard error says the old log stays");
+    check(readFile(dir + "/logger.log") == "a line of an earlier run\n", variant.name + ": the old log is untouched");
+    if (variant.truncated) {
+      const std::string reason = "Error reading file minus.img\n";
+      check(stdoutText == "Loading...\n" + reason, variant.name + ": standard output has the real reason");
+      check(stderrText.find(reason + "Unable to write logger.log: Permission denied\n") != std::string::npos,
+            variant.name + ": standard error has it too, with why the log could not take it");
+    }
+    if (Failures > 0) note("--- stdout:\n" + stdoutText + "--- stderr:\n" + stderrText);
+    if (!c.exited) stopChild(c, 9);
+    chmod(dir.c_str(), 0755);
+  }
+  closeView(v);
+  stopXServer(x);
+  stopAudio(audio);
+  if (Failures == 0) removeTree(root);
+  return Failures == 0 ? 0 : 1;
+}
+
 // Two whole passes at the same time: fullscreen under Xorg with music far
 // shorter than the show (it must still end by itself, and restore the mode),
 // and in a window under Xvfb with "l" (a second pass must begin).
@@ -627,6 +692,7 @@ int main(int argc, char** argv) {
       {"windowed", caseWindowed},
       {"close-and-signals", caseCloseAndSignals},
       {"fullscreen", caseFullscreen},
+      {"read-only-folder", caseReadOnlyFolder},
       {"fullscreen-stop-signals", [] { return caseFullscreenEnds(false); }},
       {"fullscreen-crashes", [] { return caseFullscreenEnds(true); }},
       {"full-passes", caseFullPasses},

@@ -38,6 +38,10 @@ struct Child {
 // "NAME=" alone removes NAME), in dir, standard output and error to the files.
 Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
             const std::string& dir, const std::string& outFile, const std::string& errFile);
+// The same as another user (the test must be root; user 0 means no change).
+Child spawnAsUser(uid_t user, gid_t group, const std::vector<std::string>& argv,
+                  const std::vector<std::string>& env, const std::string& dir, const std::string& outFile,
+                  const std::string& errFile);
 // Waits up to timeout seconds; true when the child has ended.
 bool waitChild(Child& c, double timeout);
 void stopChild(Child& c, int signal = 15, double grace = 3.0);  // then SIGKILL
