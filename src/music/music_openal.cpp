@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "data/util.h"
 #include "music/clock.h"
 #include "music/music.h"
 
@@ -99,15 +100,19 @@ int64_t claimedFrameCount(const std::vector<uint8_t>& f) {
   return -1;
 }
 
+// The file through the program's gate for whole-file reads: a regular file
+// of at most MaxMusicFileBytes.
 bool readWholeFile(const char* path, std::vector<uint8_t>& bytes) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  const bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
+  switch (readInputFile(path, MaxMusicFileBytes, bytes)) {
+    case InputFileProblem::Ok:
+      return true;
+    case InputFileProblem::NotRegular:
+      return fail(AudioErrorNotRegular);
+    case InputFileProblem::TooLarge:
+      return fail(AudioErrorFileTooLarge);
+    default:
+      return fail(AudioErrorFileOpen);
+  }
 }
 
 // Decodes the whole file into Stream.samples. libmpg123 opens a text file or
@@ -116,7 +121,7 @@ bool readWholeFile(const char* path, std::vector<uint8_t>& bytes) {
 // own header claims.
 bool decodeFile(const char* path) {
   std::vector<uint8_t> file;
-  if (!readWholeFile(path, file)) return fail(AudioErrorFileOpen);
+  if (!readWholeFile(path, file)) return false;
   const int64_t claimed = claimedFrameCount(file);
 
   mpg123_init();
@@ -154,7 +159,7 @@ bool decodeFile(const char* path) {
       break;
     }
     if (done > 0) {
-      if (out.size() * sizeof(int16_t) + done > size_t(INT32_MAX)) {
+      if (out.size() * sizeof(int16_t) + done > MaxMusicSeconds * MusicBytesPerSecond) {
         code = AudioErrorTooLong;
         break;
       }

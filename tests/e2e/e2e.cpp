@@ -156,6 +156,10 @@ int caseErrors() {
   struct Variant {
     std::string name, mp3, expectOut, expectLog;
     std::vector<std::string> env;
+    // Replaces a file of the folder by a FIFO or by a sparse file of that size
+    // (0: a FIFO); "{dir}" in the expectations stands for the folder.
+    std::string replace = "";
+    long long size = 0;
   };
   const std::string truncated = root + "/truncated.mp3";
   writeToneMp3(root + "/full.mp3", 4.0);
@@ -169,22 +173,49 @@ int caseErrors() {
       {"kaz.mp3 truncated", truncated, "Error(13): Error Loading file", "", {"DISPLAY="}},
       {"no audio device", root + "/full.mp3", "Error(1): Cant init device", "",
        {"DISPLAY=", "ALSOFT_DRIVERS=no-such-driver", "PULSE_SERVER=unix:/nonexistent"}},
+      // Files that are no regular files or far too large are refused before
+      // anything is read: neither a hang nor an exhausted memory.
+      {"kaz.mp3 is a FIFO", root + "/full.mp3",
+       "Music file {dir}//kaz.mp3 is not a regular file\nError(18): Error Loading file", "", {"DISPLAY="},
+       "kaz.mp3", 0},
+      {"kaz.mp3 is 256 MiB and a byte", root + "/full.mp3",
+       "Music file {dir}//kaz.mp3 is larger than 256 MiB\nError(19): Error Loading file", "", {"DISPLAY="},
+       "kaz.mp3", (256ll << 20) + 1},
+      {"data.dat is a FIFO", root + "/full.mp3", "Data file {dir}//data.dat is not a regular file",
+       "Data file {dir}//data.dat is not a regular file", {"DISPLAY="}, "data.dat", 0},
+      {"data.dat is 1 GiB and a byte", root + "/full.mp3", "Data file {dir}//data.dat is larger than 1 GiB",
+       "Data file {dir}//data.dat is larger than 1 GiB", {"DISPLAY="}, "data.dat", (1ll << 30) + 1},
+  };
+  auto inDir = [](std::string text, const std::string& dir) {
+    for (size_t at; (at = text.find("{dir}")) != std::string::npos;) text.replace(at, 5, dir);
+    return text;
   };
   int n = 0;
   for (const Variant& v : variants) {
     const std::string dir = root + "/case" + std::to_string(n++);
     mkdir(dir.c_str(), 0755);
     const std::string program = showFolder(dir, v.mp3);
+    if (!v.replace.empty()) {
+      const std::string path = dir + "/" + v.replace;
+      std::remove(path.c_str());
+      if (v.size == 0) {
+        mkfifo(path.c_str(), 0644);
+      } else {
+        writeFile(path, "");
+        if (truncate(path.c_str(), off_t(v.size)) != 0) check(false, v.name + ": set-up");
+      }
+    }
     Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, v.env));
     const bool ended = waitChild(c, 60.0);
     check(ended && c.status == 1, v.name + ": exit status 1 (got " + std::to_string(c.status) + ")");
     const std::string out = readFile(dir + "/stdout.txt");
     check(out.rfind("Loading...\n", 0) == 0, v.name + ": \"Loading...\" first on standard output");
-    if (!v.expectOut.empty())
-      check(out.find("\n" + v.expectOut + "\n") != std::string::npos, v.name + ": standard output has \"" + v.expectOut + "\"");
-    if (!v.expectLog.empty())
-      check(readFile(dir + "/logger.log") == v.expectLog + "\n",
-            v.name + ": logger.log holds exactly \"" + v.expectLog + "\"");
+    const std::string expectOut = inDir(v.expectOut, dir), expectLog = inDir(v.expectLog, dir);
+    if (!expectOut.empty())
+      check(out.find("\n" + expectOut + "\n") != std::string::npos, v.name + ": standard output has \"" + expectOut + "\"");
+    if (!expectLog.empty())
+      check(readFile(dir + "/logger.log") == expectLog + "\n",
+            v.name + ": logger.log holds exactly \"" + expectLog + "\"");
     else
       check(!pathExists(dir + "/logger.log"), v.name + ": no logger.log (audio failures go to standard output)");
     finish(c, dir);
