@@ -67,9 +67,11 @@ uint64_t audioChannelSeconds2Bytes(uint32_t stream, double seconds);  // whole s
 double audioChannelBytes2Seconds(uint32_t stream, uint64_t bytes);
 bool audioChannelSetPosition(uint32_t stream, uint64_t bytes, uint32_t mode);
 // The position being heard, in bytes: offset minus the device's latency, moving
-// smoothly (extrapolated on the monotonic clock between the mixer's updates, at
-// most one mixing period ahead) and never backwards within a pass; after the
-// end of the music it goes on advancing in real time, as silence would.
+// smoothly (once the first sound is heard, carried forward on the monotonic
+// clock from the mixer's last figure for as long as the source plays, so a
+// mixer starved of processor time does not stop the clock) and never backwards
+// within a pass; after the end of the music it goes on advancing in real time,
+// as silence would.
 uint64_t audioChannelGetPosition(uint32_t stream, uint32_t mode);
 // Glides the attribute to value over ms milliseconds; the glide follows the
 // monotonic clock and is applied whenever the stream is asked about it.

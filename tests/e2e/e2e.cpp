@@ -680,16 +680,21 @@ int caseFullPasses() {
   return Failures == 0 ? 0 : 1;
 }
 
-// The show clock through the real back end: a 10 s run over a 6 s file.
-int caseClock(bool forceNull) {
+// The show clock through the real back end: a 10 s run over a 6 s file; with
+// hogs, beside that many processes that spin on the processors, so the audio
+// mixer's thread is starved at times (the clock must keep time regardless).
+int caseClock(bool forceNull, int hogs = 0) {
   const std::string dir = makeTempDir("clock");
   AudioServer audio;
   startAudio(audio, dir, forceNull);
-  note("audio: " + audio.kind);
+  note("audio: " + audio.kind + (hogs ? ", beside " + std::to_string(hogs) + " processor hogs" : ""));
   writeToneMp3(dir + "/six.mp3", 6.0);
-  Child c = spawn({harnessBinDir() + "/morvex-clock-probe", dir + "/six.mp3", "10"}, audio.env, dir,
-                  dir + "/probe.txt", dir + "/probe.err");
+  std::vector<Child> hogProcesses;
+  for (int i = 0; i < hogs; i++) hogProcesses.push_back(spawn({"sh", "-c", "while :; do :; done"}, {}, dir, "", ""));
+  Child c = spawn({harnessBinDir() + "/morvex-clock-probe", dir + "/six.mp3", "10", hogs ? "loaded" : ""},
+                  audio.env, dir, dir + "/probe.txt", dir + "/probe.err");
   const bool ended = waitChild(c, 60.0);
+  for (Child& hog : hogProcesses) stopChild(hog, SIGKILL);
   note(readFile(dir + "/probe.txt"));
   check(ended && c.status == 0, "the clock probe passes");
   stopAudio(audio);
@@ -729,6 +734,7 @@ int main(int argc, char** argv) {
       {"full-passes", caseFullPasses},
       {"clock", [] { return caseClock(false); }},
       {"clock-null-output", [] { return caseClock(true); }},
+      {"clock-under-load", [] { return caseClock(false, 2); }},
       {"display-window", [] { return caseDisplay(false); }},
       {"display-fullscreen", [] { return caseDisplay(true); }},
   };
