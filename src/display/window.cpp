@@ -62,6 +62,7 @@ static int connectionLost(Display* display) {
 // the mode is restored first, as for a lost connection. Nothing may be sent on
 // the failing connection from here, hence the fresh one.
 static int protocolError(Display* display, XErrorEvent* error) {
+  if (isCrashDisplay(display)) endCrash();
   restoreModeThroughFreshConnection();
   if (DefaultErrorHandler != nullptr) return DefaultErrorHandler(display, error);
   std::exit(1);
