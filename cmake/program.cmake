@@ -15,7 +15,8 @@ target_link_libraries(morvex_mp3 PUBLIC morvex_core PkgConfig::MPG123)
 add_library(morvex_music STATIC src/music/music.cpp src/music/music_openal.cpp)
 target_link_libraries(morvex_music PUBLIC morvex_core morvex_mp3 PkgConfig::OPENAL)
 
-add_library(morvex_display STATIC src/display/window.cpp src/display/vidmode.cpp src/display/present.cpp)
+add_library(morvex_display STATIC src/display/window.cpp src/display/vidmode.cpp src/display/present.cpp
+            src/display/signals.cpp)
 target_link_libraries(morvex_display PUBLIC morvex_core X11::X11 X11::Xxf86vm X11::Xss OpenGL::GL OpenGL::GLX)
 
 add_executable(morvex src/driver/main.cpp)
@@ -39,7 +40,8 @@ target_link_libraries(morvex-e2e morvex_core X11::X11 X11::Xxf86vm ${XTST_LIBRAR
 add_dependencies(morvex-e2e morvex morvex-clock-probe morvex-display-probe)
 
 # Each case starts its own servers; Xorg cases skip (77) when not run as root.
-foreach(e2e_case errors windowed close-and-signals fullscreen full-passes clock clock-null-output
+foreach(e2e_case errors windowed close-and-signals fullscreen fullscreen-stop-signals fullscreen-crashes
+                 read-only-folder full-passes clock clock-null-output clock-under-load
                  display-window display-fullscreen)
   add_test(NAME e2e.${e2e_case} COMMAND morvex-e2e ${e2e_case} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(e2e.${e2e_case} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240 LABELS e2e)

@@ -1,5 +1,6 @@
 // The pack reader, the .img decoder and the asset table, through files on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "data/assets.h"
 #include "data/log.h"
 #include "data/pack.h"
+#include "data/util.h"
 #include "fixtures.h"
 
 namespace {
@@ -123,6 +125,32 @@ TEST_F(DataTest, DamagedPacksEndWithOneLineAndStatusOne) {
   writeFile("empty.dat", {});
   expectFailure([] { openDataPack("empty.dat"); }, "Data file empty.dat is empty");
   expectFailure([] { openDataPack("missing.dat"); }, "Unable to open data file missing.dat");
+}
+
+// Only a regular file within the size limit is read: a FIFO would block for
+// ever, /dev/zero never ends, a huge sparse file would exhaust memory.
+TEST_F(DataTest, OnlyRegularFilesWithinTheLimitAreRead) {
+  ASSERT_EQ(mkfifo("fifo.dat", 0600), 0);
+  expectFailure([] { openDataPack("fifo.dat"); }, "Data file fifo.dat is not a regular file");
+  expectFailure([] { openDataPack("/dev/zero"); }, "Data file /dev/zero is not a regular file");
+  ASSERT_EQ(mkdir("folder.dat", 0700), 0);
+  expectFailure([] { openDataPack("folder.dat"); }, "Data file folder.dat is not a regular file");
+  // One byte past the limit, sparse: nothing of it is read.
+  writeFile("big.dat", {});
+  ASSERT_EQ(truncate("big.dat", off_t(MaxPackBytes + 1)), 0);
+  expectFailure([] { openDataPack("big.dat"); }, "Data file big.dat is larger than 1 GiB");
+  // A regular file within the limit is read as before.
+  Bytes pack;
+  appendEntry(pack, "a", {1, 2}, 2);
+  writeFile("small.dat", pack);
+  openDataPack("small.dat");
+  TfileContent c;
+  readPackFile("a", c);
+  EXPECT_EQ(c, (Bytes{1, 2}));
+  closeDataPack();
+  EXPECT_EQ(byteSizeText(MaxPackBytes), "1 GiB");
+  EXPECT_EQ(byteSizeText(uint64_t(256) << 20), "256 MiB");
+  EXPECT_EQ(byteSizeText(1000), "1000 bytes");
 }
 
 TEST_F(DataTest, ImageDecodingLevelsRowsAndColumns) {

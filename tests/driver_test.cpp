@@ -326,6 +326,17 @@ TEST(Driver, FirstFrameAlwaysRunsAndSpaceFreezes) {
                           "present frame 5000",  "schedule 73000",     "present frame 73000",
                           "present fade x255"};
   EXPECT_EQ(Names(frozen.begin() + 8, frozen.begin() + 18), expected);
+
+  // Escape ends a freeze at the present that sees it: no end fade, shutdown.
+  testing::internal::CaptureStdout();
+  const Names escaped = runTestShow({"./morvex", "w"}, {1000, 5000, 73000}, [](int n) {
+    KeyDown[TestSpace] = 1;
+    KeyDown[TestEscape] = n == 3;
+  });
+  testing::internal::GetCapturedStdout();
+  const Names ended = {"schedule 1000", "present frame 1000", "present frame 1000", "present frame 1000",
+                       "fadeOutMusic"};
+  EXPECT_EQ(Names(escaped.begin() + 8, escaped.begin() + 13), ended);
 }
 
 TEST(Driver, EscapeDuringFadeAndClosedWindow) {

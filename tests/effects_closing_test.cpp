@@ -20,14 +20,10 @@
 #include "music/clock.h"
 #include "raster/numeric.h"
 #include "fixtures.h"
+#include "screen_scope.h"
 
 namespace {
 
-void ensureScreen() {
-  if (Screen.pixels == nullptr) AllocImage(Screen, 1280, 720);
-  ASSERT_EQ(Screen.width, 1280);
-  ASSERT_EQ(Screen.height, 720);
-}
 
 uint64_t hashImage(Image img) {
   uint64_t h = 1469598103934665603ull;
@@ -134,7 +130,7 @@ TEST(Polygon3D, MatricesOfTheQuadCamera) {
 }
 
 TEST(Polygon3D, FillerSpanRulesAndWinding) {
-  ensureScreen();
+  ScreenScope screen;
   sizeRenderer();
   Image tex = solidTexture(0xFF112233);
   // Rectangles over row 360, spans n = 1, 2 and 5 wide; the last row is never drawn.
@@ -172,7 +168,7 @@ TEST(Polygon3D, FillerSpanRulesAndWinding) {
 }
 
 TEST(Polygon3D, KeyedTexelStillWritesDepth) {
-  ensureScreen();
+  ScreenScope screen;
   sizeRenderer();
   Image keyed = solidTexture(0x00000000);
   Image red = solidTexture(0xFFFF0000);
@@ -197,7 +193,7 @@ TEST(Polygon3D, KeyedTexelStillWritesDepth) {
 }
 
 TEST(Quad3D, AtRestCoversTheMiddleUpright) {
-  ensureScreen();
+  ScreenScope screen;
   AssetSwap asset(ThreeDImage, 32, 32, quadrants);
   initQuad3D();
   EXPECT_EQ(quadTexture.width, 64);
@@ -274,7 +270,7 @@ TEST(Quad3D, AtRestCoversTheMiddleUpright) {
 }
 
 TEST(Dist, ShakesAlongTheDiagonal) {
-  ensureScreen();
+  ScreenScope screen;
   AssetSwap asset(DistImage, 64, 40, greyPattern);
   initDist();
   for (int32_t t = 54301; t <= 55199; ++t) {
@@ -296,7 +292,7 @@ TEST(Dist, ShakesAlongTheDiagonal) {
 }
 
 TEST(Landscape, PositionsAndAngles) {
-  ensureScreen();
+  ScreenScope screen;
   AssetSwap asset(LandscapeImage, 74, 50, greyPattern);
   initLandscape();
   EXPECT_EQ(landTall.height, 100);
@@ -342,7 +338,7 @@ TEST(Landscape, PositionsAndAngles) {
 }
 
 TEST(Voxel, RisesFromTheBottom) {
-  ensureScreen();
+  ScreenScope screen;
   AssetSwap asset(VoxelImage, 30, 20, greyPattern);
   initVoxel();
   EXPECT_EQ(voxPic.width, 316);
@@ -367,7 +363,7 @@ TEST(Voxel, RisesFromTheBottom) {
 }
 
 TEST(Krutit, TurnAndBands) {
-  ensureScreen();
+  ScreenScope screen;
   AssetSwap asset(KrutitImage, 40, 30, greyPattern);
   initKrutit();
   EXPECT_EQ(turnBuffer.width, 208);
@@ -424,7 +420,7 @@ TEST(Krutit, TurnAndBands) {
 }
 
 TEST(Ending, BrightenAndLoopedPasses) {
-  ensureScreen();
+  ScreenScope screen;
   AssetSwap asset(EndImage, 128, 72, greyPattern);
   initEnding();
   resetEnding();
@@ -465,7 +461,7 @@ TEST(Ending, OddSizedPictureLeavesItsLastPixelBlack) {
   // copied and keeps the 0 it was allocated with. Brightening keeps 0 at 0 and
   // the blur never writes a corner, so it stays 0 and every pass still starts
   // from the same picture.
-  ensureScreen();
+  ScreenScope screen;
   AssetSwap asset(EndImage, 65, 37, greyPattern);  // an odd number of pixels
   initEnding();
   ASSERT_NE(getPixel(EndImage, 64, 36), 0u);

@@ -13,6 +13,7 @@
 #include "effects/quad3d.h"
 #include "music/clock.h"
 #include "raster/vecmath.h"
+#include "screen_scope.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ TEST(Quad3DArithmetic, MatricesAndProjectedVerticesToTheBit) {
   EXPECT_EQ(view.m[14], 0x1.3e0af4p+3f);
 
   // The frame routine's own working copy.
-  if (Screen.pixels == nullptr) AllocImage(Screen, 1280, 720);
+  ScreenScope screen;
   Image saved = ThreeDImage;
   Image small;
   AllocImage(small, 8, 8);
@@ -100,9 +101,7 @@ TEST(Quad3DArithmetic, MatricesAndProjectedVerticesToTheBit) {
 }
 
 TEST(Quad3DArithmetic, FilledFramesToTheBit) {
-  if (Screen.pixels == nullptr) AllocImage(Screen, 1280, 720);
-  ASSERT_EQ(Screen.width, 1280);
-  ASSERT_EQ(Screen.height, 720);
+  ScreenScope screen;
   // An odd-sized texture of scattered values with key-coloured diagonals.
   Image tex;
   AllocImage(tex, 97, 61);

@@ -132,4 +132,48 @@ TEST(Render, WholePassRepeatsHashForHash) {
   EXPECT_EQ(one[2].substr(0, 6), "30000 ");
 }
 
+// A --times list that reaches the show's end runs like the clock does: the end
+// fade after it and, with --passes, the next pass; the progress announces what
+// is presented. A list that ends earlier, or --until inside the pass, cannot
+// give a second pass and is refused.
+TEST(Render, TimesListWithPasses) {
+  const fs::path pack = binFolder() / "data.dat";
+  if (!fs::exists(pack)) GTEST_SKIP() << "no data.dat in " << binFolder() << " (content not generated)";
+  const fs::path folder = scratch("times-passes");
+  fs::create_directories(folder);
+  // 80000 lies past the end frame of the pass and is never reached.
+  std::ofstream(folder / "full.txt") << "0\n30000\n73000\n80000\n";
+  std::ofstream(folder / "short.txt") << "0\n30000\n";
+  const std::string base = "--pack '" + pack.string() + "' --hash ";
+  const RunResult r = render(base + "--times full.txt --passes 2", folder);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> hashes = lines(r.out);
+  ASSERT_EQ(hashes.size(), size_t(2 * (3 + 255)));
+  for (size_t pass = 0; pass < 2; ++pass) {
+    const size_t first = pass * (3 + 255);
+    EXPECT_EQ(hashes[first].substr(0, 2), "0 ") << "pass " << pass + 1;
+    EXPECT_EQ(hashes[first + 1].substr(0, 6), "30000 ") << "pass " << pass + 1;
+    EXPECT_EQ(hashes[first + 257], "73000 9fafc61a") << "pass " << pass + 1 << " ends in the faded black";
+  }
+  const std::vector<std::string> progress = lines(r.err);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back().rfind("frames 516/516 ", 0), 0u) << progress.back();
+
+  RunResult refused = render(base + "--times short.txt --passes 2", folder);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err,
+            "morvex-render: --passes 2: short.txt ends at 30000 ms, before the show's end at 73000, so no pass "
+            "after the first could start\n");
+  EXPECT_EQ(refused.out, "");
+  refused = render(base + "--until 500 --passes 3", folder);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "morvex-render: --passes 3: --until 500 stops the render within the first pass\n");
+
+  // One pass of the short list still ends after its last frame, as announced.
+  const RunResult one = render(base + "--times short.txt", folder);
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(lines(one.out).size(), 2u);
+  EXPECT_EQ(lines(one.err).back().rfind("frames 2/2 ", 0), 0u);
+}
+
 }  // namespace

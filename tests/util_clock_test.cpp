@@ -31,9 +31,21 @@ TEST(Log, LinesAppendAndTheOldLogIsRemoved) {
   EXPECT_EQ(readFile("logger.log"), "File x not found in data file\n");
   std::remove("logger.log");
 
-  // A log that cannot be written stops the program with the reason.
+  // A log that cannot be written or removed never stops the program: the line
+  // goes to standard error with the reason, and the program goes on.
   ASSERT_EQ(mkdir("logger.log", 0700), 0);
-  EXPECT_EXIT(writeLog("x"), testing::ExitedWithCode(1), "logger.log: ");
+  ASSERT_EQ(mkdir("logger.log/inside", 0700), 0);  // a folder that remove() cannot take
+  testing::internal::CaptureStderr();
+  testing::internal::CaptureStdout();
+  writeLog("x");
+  writeLogAndConsole("Error reading file brain.img");
+  deleteOldLog();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error reading file brain.img\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "x\nUnable to write logger.log: Is a directory\n"
+            "Error reading file brain.img\nUnable to write logger.log: Is a directory\n"
+            "Unable to remove the old logger.log: Directory not empty\n");
+  rmdir("logger.log/inside");
   rmdir("logger.log");
   rmdir(dir.c_str());
 }

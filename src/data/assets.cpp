@@ -110,6 +110,13 @@ void requireMaxSize(const Image& img, const char* name, int32_t maxWidth, int32_
                std::to_string(maxWidth) + " x " + std::to_string(maxHeight));
 }
 
+void requireWorkSize(const Image& img, const char* name, int64_t workWidth, int64_t workHeight) {
+  if (workWidth < 0 || workHeight < 0 || !imageSizeAllowed(uint64_t(workWidth), uint64_t(workHeight)))
+    fatalError(std::string("Asset ") + name + " is " + sizeText(img) + "; its effect makes a " +
+               std::to_string(workWidth) + " x " + std::to_string(workHeight) +
+               " picture of it, more than the " + std::to_string(MaxImagePixels) + " pixels an image can hold");
+}
+
 void requireEvenWidth(const Image& img, const char* name) {
   if (img.width % 2 != 0)
     fatalError(std::string("Asset ") + name + " is " + sizeText(img) + "; its width must be even");

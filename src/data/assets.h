@@ -42,3 +42,8 @@ void freeAllImages();
 void requireMinSize(const Image& img, const char* name, int32_t minWidth, int32_t minHeight);
 void requireMaxSize(const Image& img, const char* name, int32_t maxWidth, int32_t maxHeight);
 void requireEvenWidth(const Image& img, const char* name);
+// For an effect that makes a picture of workWidth x workHeight from the asset
+// (twice its size, say): that picture must be one an image can hold. Called
+// before the effect allocates anything, so a huge asset is refused at once,
+// by name, instead of failing late in AllocImage.
+void requireWorkSize(const Image& img, const char* name, int64_t workWidth, int64_t workHeight);

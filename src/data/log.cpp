@@ -5,27 +5,31 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "data/util.h"
-
 const char* const LogFileName = "logger.log";
 
-// The log is the channel of last resort: when it cannot be written the program
-// stops with the reason on standard error.
-[[noreturn]] static void logFileFailure() {
-  std::fprintf(stderr, "%s: %s\n", LogFileName, std::strerror(errno));
-  std::exit(1);
-}
-
+// The log is a convenience, never a reason to stop: in a folder where it cannot
+// be removed or written (read-only, full) the program goes on as it would have,
+// and a message that cannot reach the log goes to standard error instead,
+// followed by the reason the log failed.
 void deleteOldLog() {
-  if (fileExists(LogFileName)) deleteFile(LogFileName);
+  if (std::remove(LogFileName) != 0 && errno != ENOENT)
+    std::fprintf(stderr, "Unable to remove the old %s: %s\n", LogFileName, std::strerror(errno));
 }
 
 void writeLog(const std::string& message) {
   const std::string path = std::string("./") + LogFileName;
+  int reason = 0;
   FILE* f = std::fopen(path.c_str(), "a");
-  if (!f) logFileFailure();
-  bool ok = std::fwrite(message.data(), 1, message.size(), f) == message.size() && std::fputc('\n', f) != EOF;
-  if (std::fclose(f) != 0 || !ok) logFileFailure();
+  if (f == nullptr) {
+    reason = errno;
+  } else {
+    if (std::fwrite(message.data(), 1, message.size(), f) != message.size() || std::fputc('\n', f) == EOF)
+      reason = errno;
+    if (std::fclose(f) != 0 && reason == 0) reason = errno;
+  }
+  if (reason == 0) return;
+  std::fprintf(stderr, "%s\nUnable to write %s: %s\n", message.c_str(), LogFileName, std::strerror(reason));
+  std::fflush(stderr);
 }
 
 void writeLogAndConsole(const std::string& message) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "data/log.h"
+#include "data/util.h"
 
 // The whole pack is read into memory when it is opened; lookups then walk the
 // chain of entries from the start, strictly forwards, never past the end.
@@ -18,15 +19,18 @@ static bool PackOpen = false;
 
 void openDataPack(const std::string& path) {
   PackPath = path;
-  PackBytes.clear();
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) packFailure("Unable to open data file " + path);
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) PackBytes.insert(PackBytes.end(), buf, buf + n);
-  bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) packFailure("Unable to read data file " + path);
+  switch (readInputFile(path, MaxPackBytes, PackBytes)) {
+    case InputFileProblem::Ok:
+      break;
+    case InputFileProblem::Open:
+      packFailure("Unable to open data file " + path);
+    case InputFileProblem::NotRegular:
+      packFailure("Data file " + path + " is not a regular file");
+    case InputFileProblem::TooLarge:
+      packFailure("Data file " + path + " is larger than " + byteSizeText(MaxPackBytes));
+    case InputFileProblem::Read:
+      packFailure("Unable to read data file " + path);
+  }
   if (PackBytes.empty()) packFailure("Data file " + path + " is empty");
   PackOpen = true;
 }

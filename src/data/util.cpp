@@ -1,5 +1,6 @@
 #include "data/util.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 bool fileExists(const std::string& name) {
   struct stat st;
@@ -105,4 +107,47 @@ std::string executableDirectory() {
   std::string path(buf, size_t(n));
   size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  // Not blocking: opening a FIFO without a writer would wait forever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return InputFileProblem::Open;
+  auto fail = [&](InputFileProblem problem) {
+    const int reason = errno;
+    ::close(fd);
+    bytes.clear();
+    bytes.shrink_to_fit();
+    errno = reason;
+    return problem;
+  };
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return fail(InputFileProblem::Read);
+  if (!S_ISREG(st.st_mode)) return fail(InputFileProblem::NotRegular);
+  if (uint64_t(st.st_size) > maxBytes) return fail(InputFileProblem::TooLarge);
+  try {
+    bytes.reserve(size_t(st.st_size));
+    // A file that grows while it is read stops one byte past the limit.
+    uint8_t chunk[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, chunk, sizeof chunk);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return fail(InputFileProblem::Read);
+      if (n == 0) break;
+      if (bytes.size() + size_t(n) > maxBytes) return fail(InputFileProblem::TooLarge);
+      bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+    return fail(InputFileProblem::Read);
+  }
+  ::close(fd);
+  return InputFileProblem::Ok;
+}
+
+std::string byteSizeText(uint64_t bytes) {
+  if (bytes >= (uint64_t(1) << 30) && bytes % (uint64_t(1) << 30) == 0) return std::to_string(bytes >> 30) + " GiB";
+  if (bytes >= (uint64_t(1) << 20) && bytes % (uint64_t(1) << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+  return std::to_string(bytes) + " bytes";
 }

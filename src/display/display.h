@@ -27,8 +27,13 @@ void capturePointer(bool release);
 // glDrawPixels of Screen (GL_BGRA, GL_UNSIGNED_BYTE) and a buffer swap.
 void presentFrame();
 
-// From the moment the window opens, SIGINT and SIGTERM end the show through the
-// normal shutdown: the handler only records the request and the next
-// presentFrame sets WindowClosed, so the frame loop ends and the video mode,
-// pointer and keyboard are restored. A second signal ends a windowed show at
-// once; in fullscreen it only repeats the request.
+// From the moment the window opens, every signal that would end the process
+// (SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGPIPE, SIGALRM, ...)
+// ends the show through the normal shutdown: the handler only records the
+// request and the next presentFrame sets WindowClosed, so the frame loop ends
+// and the video mode, pointer and keyboard are restored. A second signal ends a
+// windowed show at once; in fullscreen it only repeats the request. A crash
+// (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, ...) in fullscreen restores the
+// mode through a spare connection and ends the process with that signal; an X
+// protocol error or a lost connection restores it through a fresh connection
+// and ends the program with status 1.

@@ -23,7 +23,7 @@ extern Cursor HiddenCursor;
 extern bool FullscreenMode;    // copy of openOutputWindow's argument
 extern Atom WMDeleteWindow;    // the window manager's close request
 extern bool KeyboardGrabPending;  // the grab failed (window not yet viewable); retried on map
-extern volatile sig_atomic_t StopRequested;  // set by SIGINT / SIGTERM
+extern volatile sig_atomic_t StopRequested;  // set by the stop signals
 
 // Video mode (fullscreen only), in the order openOutputWindow calls them.
 void checkVidModeExtension();
@@ -37,8 +37,15 @@ extern bool ModeSwitched;      // the show's mode is in force
 void grabPointerConfined();
 Cursor createHiddenCursor();
 
-// Keyboard, events and the stop signals.
+// Keyboard, events and the signals (signals.cpp).
 void grabKeyboard();  // grabs, or leaves KeyboardGrabPending and watches for the map
+// Stop signals only set StopRequested; crash signals restore the mode through
+// the spare connection that armCrashRestore opens (fullscreen, while the show's
+// mode is in force), then end the process with the same signal.
 void installStopSignals();
+void armCrashRestore(const char* displayName);
+void disarmCrashRestore();
+bool isCrashDisplay(Display* display);  // the spare connection
+[[noreturn]] void endCrash();            // raises the crash being handled again
 void setupKeyCodes(Display* display);
 void handleEvent(const XEvent& event);

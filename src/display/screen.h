@@ -14,3 +14,12 @@ struct KeyCodeTable {
   uint8_t space;
 };
 extern KeyCodeTable KeyCodes;
+
+// KeyDown from the key events the platform reads at each present, in the order
+// they came. A key pressed and released within one present's batch stays down
+// for that frame and goes up when the next batch begins, so a quick tap of
+// Escape is never lost to a slow frame. The space bar keeps plain held
+// semantics: a tap between two presents freezes nothing.
+void beginKeyEvents();  // releases the keys tapped in the previous batch
+void keyPressed(uint8_t code);
+void keyReleased(uint8_t code);

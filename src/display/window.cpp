@@ -36,21 +36,38 @@ static const long ShowEventMask =
 
 static std::string DisplayName;
 static XIOErrorHandler DefaultIOErrorHandler = nullptr;
+static XErrorHandler DefaultErrorHandler = nullptr;
+
+// The server keeps a switched mode after its client is gone, so in fullscreen
+// a fresh connection gives the desktop its mode back.
+static void restoreModeThroughFreshConnection() {
+  if (!FullscreenMode || !ModeSwitched) return;
+  Display* fresh = XOpenDisplay(DisplayName.c_str());
+  if (fresh == nullptr) return;
+  restoreVideoModeOn(fresh);
+  XCloseDisplay(fresh);
+}
 
 // The connection is gone: the server ended, or a client killed ours (xkill).
-// The server keeps a switched mode after its client is gone, so in fullscreen
-// a fresh connection gives the desktop its mode back; then Xlib's own handler
-// reports the lost connection and ends the program (status 1). The grabs end
-// with the connection.
+// The mode is restored, then Xlib's own handler reports the lost connection
+// and ends the program (status 1). The grabs end with the connection. (The
+// crash handler's spare connection failing means a crash is being handled:
+// that crash ends the program.)
 static int connectionLost(Display* display) {
-  if (FullscreenMode && ModeSwitched) {
-    Display* fresh = XOpenDisplay(DisplayName.c_str());
-    if (fresh != nullptr) {
-      restoreVideoModeOn(fresh);
-      XCloseDisplay(fresh);
-    }
-  }
+  if (isCrashDisplay(display)) endCrash();
+  restoreModeThroughFreshConnection();
   if (DefaultIOErrorHandler != nullptr) return DefaultIOErrorHandler(display);
+  std::exit(1);
+}
+
+// A protocol error (another client destroyed the window, ...) ends the program
+// through Xlib's own handler, which prints the error and exits with status 1;
+// the mode is restored first, as for a lost connection. Nothing may be sent on
+// the failing connection from here, hence the fresh one.
+static int protocolError(Display* display, XErrorEvent* error) {
+  if (isCrashDisplay(display)) endCrash();
+  restoreModeThroughFreshConnection();
+  if (DefaultErrorHandler != nullptr) return DefaultErrorHandler(display, error);
   std::exit(1);
 }
 
@@ -60,6 +77,7 @@ static void connectDisplay() {
   XScreen = DefaultScreen(XDisplay);
   DisplayName = DisplayString(XDisplay);
   DefaultIOErrorHandler = XSetIOErrorHandler(connectionLost);
+  DefaultErrorHandler = XSetErrorHandler(protocolError);
 }
 
 static void chooseVisual() {
@@ -198,6 +216,7 @@ void openOutputWindow(int32_t width, int32_t height, bool fullscreen) {
     findBestMode(width, height);
     switchToBestMode();
     XFlush(XDisplay);
+    armCrashRestore(DisplayName.c_str());
   }
   grabKeyboard();
   if (FullscreenMode) grabPointerConfined();
@@ -230,7 +249,10 @@ static void destroyOutputWindow() {
 }
 
 void closeOutputWindow() {
-  if (FullscreenMode) restoreVideoMode();
+  if (FullscreenMode) {
+    restoreVideoMode();
+    disarmCrashRestore();
+  }
   destroyGLContext();
   destroyOutputWindow();
   XFreeCursor(XDisplay, HiddenCursor);

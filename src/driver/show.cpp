@@ -66,10 +66,11 @@ static void runFrameLoop(const ShowPlatform& platform) {
     drawShowFrame();
     // Held space freezes the picture while the music runs on. A closed window
     // (or a stop signal, which the display turns into WindowClosed) ends the
-    // freeze too, so a held key cannot keep the show presenting forever.
+    // freeze too, so a held key cannot keep the show presenting forever, and
+    // so does Escape, which counts at the present that sees it pressed.
     do {
       platform.presentFrame();
-    } while (spaceHeld() && !WindowClosed);
+    } while (spaceHeld() && !WindowClosed && !escapeHeld());
   } while (!WindowClosed && !escapeHeld() && DemoTime < ShowEndTime);
 }
 

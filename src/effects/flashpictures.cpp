@@ -89,8 +89,14 @@ void buildFlashPicture(const FlashPictureRecipe& recipe) {
 }  // namespace
 
 void initFlashPictures() {
-  for (const FlashPictureRecipe& recipe : Pictures)
-    if (recipe.building != Building::Negative) checkAssetMinSize(*recipe.source);
+  for (const FlashPictureRecipe& recipe : Pictures) {
+    if (recipe.building == Building::Negative) continue;
+    checkAssetMinSize(*recipe.source);
+    // Width and height 0: the picture is the asset at twice its size.
+    if (recipe.width == 0)
+      requireWorkSize(*recipe.source, assetName(*recipe.source), 2 * int64_t(recipe.source->width),
+                      2 * int64_t(recipe.source->height));
+  }
   for (const FlashPictureRecipe& recipe : Pictures) buildFlashPicture(recipe);
 }
 

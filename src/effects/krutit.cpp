@@ -14,6 +14,8 @@ int32_t turn = 0;
 
 void initKrutit() {
   requireMinSize(KrutitImage, "krutit.img", 2, 2);
+  requireWorkSize(KrutitImage, "krutit.img", 2 * int64_t(KrutitImage.width) + 128,
+                  2 * int64_t(KrutitImage.height) + 128);
   const uint32_t w = uint32_t(KrutitImage.width), h = uint32_t(KrutitImage.height);
   AllocImage(krutitPic, 2 * w, 2 * h);
   stretchBlit(krutitPic, 0, 0, krutitPic.width - 1, krutitPic.height - 1, KrutitImage);

@@ -14,6 +14,7 @@ int32_t landX = 0, landY = 0, landAngle = 0;
 
 void initLandscape() {
   requireMinSize(LandscapeImage, "landscape.img", 2, 2);
+  requireWorkSize(LandscapeImage, "landscape.img", 1480, 2 * int64_t(LandscapeImage.height));
   AllocImage(landPic, 1480, 1111);
   stretchBlit(landPic, 0, 0, 1479, 1110, LandscapeImage);
   const int32_t tallHeight = 2 * LandscapeImage.height;

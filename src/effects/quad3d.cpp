@@ -26,6 +26,7 @@ static Vertex3D modelCorner(double x, double y, float u, float v) {
 
 void initQuad3D() {
   requireMinSize(ThreeDImage, "3d.img", 2, 2);
+  requireWorkSize(ThreeDImage, "3d.img", 2 * int64_t(ThreeDImage.width), 2 * int64_t(ThreeDImage.height));
   quadRotation = matIdentity();
   ProjectionMatrix = perspectiveMatrix(degToRad(90.0f), 1.0f, 0.1f, 100.0f);
 

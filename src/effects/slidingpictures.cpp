@@ -18,6 +18,7 @@ int32_t WertitAngle;
 // The asset at twice its size, blurred; the alpha stays as the blur left it.
 static void buildDoubledPicture(Image& pic, const Image& asset, const char* name) {
   requireMinSize(asset, name, 2, 2);
+  requireWorkSize(asset, name, 2 * int64_t(asset.width), 2 * int64_t(asset.height));
   AllocImage(pic, 2 * uint32_t(asset.width), 2 * uint32_t(asset.height));
   stretchBlit(pic, 0, 0, 2 * asset.width - 1, 2 * asset.height - 1, asset);
   blurImage(pic);

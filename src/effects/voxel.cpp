@@ -13,6 +13,7 @@ int32_t voxX = 0, voxY = 720;
 
 void initVoxel() {
   requireMinSize(VoxelImage, "voxel.img", 2, 2);
+  requireWorkSize(VoxelImage, "voxel.img", 2 * int64_t(VoxelImage.width) + 256, 2 * int64_t(VoxelImage.height));
   const int32_t w = VoxelImage.width, h = VoxelImage.height;
   AllocImage(voxPic, uint32_t(2 * w + 256), uint32_t(2 * h));
   // The bottom corner is one row past voxPic: the stretch spans that range and

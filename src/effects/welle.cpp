@@ -14,6 +14,8 @@ int32_t BrainX1, BrainY1, BrainX2, BrainY2;
 void initWelle() {
   requireMinSize(WelleImage, "welle.img", 2, 2);
   requireMinSize(BrainImage, "brain.img", 2, 2);
+  requireWorkSize(WelleImage, "welle.img", 2 * int64_t(WelleImage.width), 2 * int64_t(WelleImage.height));
+  requireWorkSize(BrainImage, "brain.img", 2 * int64_t(BrainImage.width), 2 * int64_t(BrainImage.height));
   AllocImage(WavePic, 2 * uint32_t(WelleImage.width), 2 * uint32_t(WelleImage.height));
   stretchBlit(WavePic, 0, 0, 2 * WelleImage.width - 1, 2 * WelleImage.height - 1, WelleImage);
   AllocImage(WaveBrainPic, 2 * uint32_t(BrainImage.width), 2 * uint32_t(BrainImage.height));

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/util.h"
+#include "music/clock.h"
 #include "music/music.h"
 
 namespace {
@@ -47,23 +49,23 @@ int64_t claimedFrameCount(const std::vector<uint8_t>& f) {
   return -1;
 }
 
-bool readWholeFile(const char* path, std::vector<uint8_t>& bytes) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  const bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
-}
-
 }  // namespace
 
 int32_t decodeMp3File(const char* path, std::vector<int16_t>& out) {
   out.clear();
+  // The file through the program's gate for whole-file reads: a regular file
+  // of at most MaxMusicFileBytes.
   std::vector<uint8_t> file;
-  if (!readWholeFile(path, file)) return AudioErrorFileOpen;
+  switch (readInputFile(path, MaxMusicFileBytes, file)) {
+    case InputFileProblem::Ok:
+      break;
+    case InputFileProblem::NotRegular:
+      return AudioErrorNotRegular;
+    case InputFileProblem::TooLarge:
+      return AudioErrorFileTooLarge;
+    default:
+      return AudioErrorFileOpen;
+  }
   const int64_t claimed = claimedFrameCount(file);
 
   mpg123_init();
@@ -99,7 +101,7 @@ int32_t decodeMp3File(const char* path, std::vector<int16_t>& out) {
       break;
     }
     if (done > 0) {
-      if (out.size() * sizeof(int16_t) + done > size_t(INT32_MAX)) {
+      if (out.size() * sizeof(int16_t) + done > MaxMusicSeconds * MusicBytesPerSecond) {
         code = AudioErrorTooLong;
         break;
       }

@@ -10,8 +10,9 @@ constexpr int32_t Mp3OutputChannels = 2;
 
 // Decodes the whole file into samples (interleaved left, right). Returns
 // AudioOk or one of the file codes of AudioError (music/music.h):
-// AudioErrorFileOpen, AudioErrorNoFormat, AudioErrorNoFrames,
-// AudioErrorTruncated, AudioErrorDecode, AudioErrorTooLong. libmpg123 opens a
+// AudioErrorFileOpen, AudioErrorNotRegular, AudioErrorFileTooLarge,
+// AudioErrorNoFormat, AudioErrorNoFrames, AudioErrorTruncated,
+// AudioErrorDecode, AudioErrorTooLong (more than MaxMusicSeconds). libmpg123 opens a
 // text file or a truncated MP3 without complaint, so the result is checked: a
 // format must be found, at least one frame decoded, and no fewer frames than
 // the file's own Xing/Info or VBRI header claims. On failure samples is empty.

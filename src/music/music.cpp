@@ -26,7 +26,16 @@ void initMusic() {
   // The directory keeps its closing "/", so the path holds "//"; harmless.
   const std::string path = executableDirectory() + "/kaz.mp3";
   MusicStream = audioStreamCreateFile(false, path.c_str(), 0, 0, 0);
-  if (MusicStream == 0) musicFailure("Error Loading file");
+  if (MusicStream == 0) {
+    // The reasons a user can put right get a line of their own first.
+    const int32_t code = audioErrorGetCode();
+    if (code == AudioErrorNotRegular) std::cout << "Music file " << path << " is not a regular file\n";
+    if (code == AudioErrorFileTooLarge)
+      std::cout << "Music file " << path << " is larger than " << byteSizeText(MaxMusicFileBytes) << "\n";
+    if (code == AudioErrorTooLong)
+      std::cout << "Music file " << path << " holds more than " << MaxMusicSeconds / 60 << " minutes of sound\n";
+    musicFailure("Error Loading file");
+  }
   MusicPosition = musicStreamPosition;
 }
 

@@ -8,6 +8,10 @@ extern uint32_t MusicStream;  // the back end's stream handle; never 0 once set 
 
 // Opens the default output device and the stream, or prints "Error(" code "): "
 // with "Cant init device" / "Error Loading file" and ends the program (status 1).
+// A music file that is no regular file, is larger than MaxMusicFileBytes or
+// holds more than MaxMusicSeconds gets a line saying so first ("Music file
+// <path> is not a regular file", "... is larger than 256 MiB", "... holds more
+// than 60 minutes of sound").
 void initMusic();
 // Starts the stream; a stream already playing is left alone.
 void playMusic();
@@ -32,14 +36,21 @@ enum AudioError : int32_t {
   AudioErrorNoFrames = 12,     // not one frame could be decoded
   AudioErrorTruncated = 13,    // fewer frames than the file's own length header claims
   AudioErrorDecode = 14,       // the decoder failed or cannot give 44100 Hz stereo 16-bit
-  AudioErrorTooLong = 15,      // more sound than one playback buffer holds (about 3.4 h)
+  AudioErrorTooLong = 15,      // more than MaxMusicSeconds of sound
   AudioErrorBuffer = 16,       // OpenAL refused the buffer or the source
   AudioErrorStreamLimit = 17,  // a stream exists already
+  AudioErrorNotRegular = 18,   // the path is no regular file (a FIFO, a device, a folder)
+  AudioErrorFileTooLarge = 19, // the file is larger than MaxMusicFileBytes
   AudioErrorHandle = 20,       // not a stream handle of the back end
   AudioErrorPosition = 21,     // a position past the end of the music
   AudioErrorAttribute = 22,    // an attribute the back end does not have
   AudioErrorMode = 23,         // a position mode other than bytes
 };
+
+// The limits of a music file: an hour of sound is plenty for a show, and an
+// hour of MP3 at the highest bit rate (320 kbit/s) takes 144 MB.
+constexpr uint64_t MaxMusicSeconds = 3600;
+constexpr uint64_t MaxMusicFileBytes = uint64_t(256) << 20;
 
 constexpr uint32_t AudioPosByte = 0;    // positions in bytes of decoded sound
 constexpr uint32_t AudioAttribVol = 2;  // the stream's volume, 0 to 1
@@ -56,9 +67,11 @@ uint64_t audioChannelSeconds2Bytes(uint32_t stream, double seconds);  // whole s
 double audioChannelBytes2Seconds(uint32_t stream, uint64_t bytes);
 bool audioChannelSetPosition(uint32_t stream, uint64_t bytes, uint32_t mode);
 // The position being heard, in bytes: offset minus the device's latency, moving
-// smoothly (extrapolated on the monotonic clock between the mixer's updates, at
-// most one mixing period ahead) and never backwards within a pass; after the
-// end of the music it goes on advancing in real time, as silence would.
+// smoothly (once the first sound is heard, carried forward on the monotonic
+// clock from the mixer's last figure for as long as the source plays, so a
+// mixer starved of processor time does not stop the clock) and never backwards
+// within a pass; after the end of the music it goes on advancing in real time,
+// as silence would.
 uint64_t audioChannelGetPosition(uint32_t stream, uint32_t mode);
 // Glides the attribute to value over ms milliseconds; the glide follows the
 // monotonic clock and is applied whenever the stream is asked about it.

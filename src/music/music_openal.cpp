@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "data/util.h"
 #include "music/clock.h"
 #include "music/mp3_decode.h"
 #include "music/music.h"
@@ -36,9 +37,11 @@ struct AudioStream {
   // The reported position (in seconds of music) and when it was reported.
   double reported = 0.0;
   double reportedAt = 0.0;
-  // The last value the mixer gave and when it first gave it.
+  // The last value the mixer gave and when it first gave it; whether it has
+  // changed since the pass began.
   double rawSeconds = -1.0;
   double rawAt = 0.0;
+  bool rawMoving = false;
   // The volume glide.
   float gain = 1.0f;
   bool sliding = false;
@@ -96,6 +99,7 @@ void startPassAt(double seconds, double now) {
   Stream.reportedAt = now;
   Stream.rawSeconds = -1.0;
   Stream.rawAt = now;
+  Stream.rawMoving = false;
 }
 
 // Brings the reported position up to now.
@@ -113,15 +117,48 @@ void followPlayback() {
   }
   if (Stream.state == Playback::Stopped) return;
 
-  // The mixer's figure changes once per mixing period; in between, the heard
-  // position moves on with the monotonic clock, at most one period ahead.
-  double raw = std::clamp(mixerHeardSeconds(), 0.0, lengthSeconds());
+  // The mixer's figure of the heard position changes once per mixing period,
+  // and not at all while its thread gets no processor time, although the
+  // sound already queued plays on; under load it also wanders by some tens of
+  // milliseconds around the true position and jumps back and forth. A sound
+  // card plays at a steady rate, so once the figure has been seen moving (the
+  // first sound is heard) the clock runs on the monotonic clock and only
+  // leans towards the figure, carried forward from where it was last given:
+  // within DeadBand it is left alone, beyond that the clock runs up to MaxSlew
+  // faster or slower until it is back; a figure more than CatchUp ahead is
+  // jumped to, one more than CatchUp behind (sound that really stalled) is
+  // waited for at SlowDown less than the real pace. So under load frames drop
+  // but time keeps flowing, and it never runs backwards. Before the first
+  // sound (the device's latency at the start of a pass) the clock moves at
+  // most one mixing period past the figure.
+  const double raw = std::clamp(mixerHeardSeconds(), 0.0, lengthSeconds());
+  const bool firstMove = !Stream.rawMoving && Stream.rawSeconds >= 0.0 && raw != Stream.rawSeconds;
   if (raw != Stream.rawSeconds) {
     Stream.rawSeconds = raw;
     Stream.rawAt = now;
   }
-  const double estimate = Stream.rawSeconds + std::min(now - Stream.rawAt, MixPeriodSeconds);
-  Stream.reported = std::max(Stream.reported, estimate);
+  const double since = now - Stream.rawAt;
+  if (!Stream.rawMoving) {
+    Stream.rawMoving = firstMove;
+    Stream.reported = std::max(Stream.reported, Stream.rawSeconds + std::min(since, MixPeriodSeconds));
+    Stream.reportedAt = now;
+    return;
+  }
+  constexpr double DeadBand = 0.030, MaxSlew = 0.05, SlewPerSecond = 1.0, CatchUp = 0.250, SlowDown = 0.25;
+  const double figure = Stream.rawSeconds + since;
+  const double elapsed = now - Stream.reportedAt;
+  const double error = figure - (Stream.reported + elapsed);
+  double next;
+  if (error > CatchUp) {
+    next = figure;
+  } else if (error < -CatchUp) {
+    next = Stream.reported + elapsed * (1.0 - SlowDown);
+  } else {
+    const double outside = error > DeadBand ? error - DeadBand : error < -DeadBand ? error + DeadBand : 0.0;
+    const double slew = std::clamp(outside * SlewPerSecond, -MaxSlew, MaxSlew);
+    next = Stream.reported + elapsed * (1.0 + slew);
+  }
+  Stream.reported = std::max(Stream.reported, next);
   Stream.reportedAt = now;
 }
 
@@ -237,6 +274,7 @@ bool audioChannelPlay(uint32_t stream, bool restart) {
   alSourcePlay(Stream.source);
   Stream.state = Playback::Playing;
   Stream.rawSeconds = -1.0;
+  Stream.rawMoving = false;
   LastError = AudioOk;
   return true;
 }

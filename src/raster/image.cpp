@@ -6,15 +6,19 @@
 #include "data/log.h"
 #include "data/util.h"
 
+// Pixel offsets are 32-bit unsigned and sizes are signed 32-bit in the record,
+// so anything that does not fit both is refused like exhausted memory.
+bool imageSizeAllowed(uint64_t width, uint64_t height) {
+  if (width > uint64_t(INT32_MAX) || height > uint64_t(INT32_MAX)) return false;
+  return width * height <= MaxImagePixels;
+}
+
 void AllocImage(Image& img, uint32_t width, uint32_t height) {
   img.width = int32_t(width);
   img.height = int32_t(height);
   img.pixels = nullptr;
-  // Pixel offsets are 32-bit unsigned and sizes are signed 32-bit in the record,
-  // so anything that does not fit both is refused like exhausted memory.
-  uint64_t count = uint64_t(width) * uint64_t(height);
-  if (count >= (uint64_t(1) << 30) || width > uint32_t(INT32_MAX) || height > uint32_t(INT32_MAX))
-    fatalError("Unable to AllocImage!");
+  const uint64_t count = uint64_t(width) * uint64_t(height);
+  if (!imageSizeAllowed(width, height)) fatalError("Unable to AllocImage!");
   // An empty image still gets a buffer, so that "no memory" keeps one meaning.
   size_t bytes = count == 0 ? sizeof(Color32) : size_t(count) * sizeof(Color32);
   void* p = std::calloc(1, bytes);

@@ -15,9 +15,14 @@ struct Image {
   int32_t height = 0;
 };
 
+// The most pixels an image may hold: offsets are 32-bit unsigned, and so are
+// byte counts of the pixels up to 4 GiB.
+constexpr uint64_t MaxImagePixels = (uint64_t(1) << 30) - 1;
+// True when AllocImage accepts the size (set-up checks ask before allocating).
+bool imageSizeAllowed(uint64_t width, uint64_t height);
 // Sets the size, allocates width * height pixels of 0x00000000.
-// "Unable to AllocImage!" when the memory cannot be had or the image would hold
-// 2^30 pixels or more (offsets are 32-bit unsigned).
+// "Unable to AllocImage!" when the memory cannot be had or the size is not
+// allowed (more than MaxImagePixels, or a side beyond 32-bit signed).
 void AllocImage(Image& img, uint32_t width, uint32_t height);
 // Releases the pixels (nil afterwards); the size stays; a second call does nothing.
 void freeImage(Image& img);

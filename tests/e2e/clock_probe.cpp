@@ -1,4 +1,4 @@
-// morvex-clock-probe FILE SECONDS: plays FILE through the music back end as the
+// morvex-clock-probe FILE SECONDS [loaded]: plays FILE through the music back end as the
 // show does (play, play again, rewind to 0) and reads the show clock at a high
 // rate for SECONDS, comparing it with the monotonic wall clock. Prints the
 // figures; exit status 0 when the clock keeps time as the show needs it.
@@ -6,6 +6,7 @@
 //     (once the first sound is heard), also past the end of a short file;
 //   - never backwards within a pass;
 //   - median step between reads that moved <= 2 ms (no buffer-sized jumps);
+//   - DemoTime never stands still for more than 100 ms while the music plays;
 //   - "play" on the playing stream changes nothing; rewinding starts at 0;
 //   - the volume glide takes about 200 ms.
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -66,9 +68,11 @@ static std::vector<Sample> run(double ms, std::chrono::steady_clock::time_point 
 
 // Figures of one pass: returns the largest deviation from the median offset.
 static void figures(const char* name, const std::vector<Sample>& s, double settleMs, double& maxDeviation,
-                    int& backwards, double& medianStep, double& zeroShare) {
+                    int& backwards, double& medianStep, double& zeroShare, double& standStill) {
   std::vector<double> offsets, steps;
   backwards = 0;
+  standStill = 0;
+  double stillSince = -1;
   size_t zero = 0, considered = 0;
   double heardFrom = -1;
   for (size_t i = 0; i < s.size(); i++) {
@@ -82,6 +86,13 @@ static void figures(const char* name, const std::vector<Sample>& s, double settl
       }
     }
     if (heardFrom < 0 && s[i].demo > 0) heardFrom = s[i].wall;
+    // The longest wall time over which DemoTime stood still once it settled.
+    if (heardFrom >= 0 && s[i].wall >= heardFrom + settleMs && i > 0 && s[i].demo == s[i - 1].demo) {
+      if (stillSince < 0) stillSince = s[i - 1].wall;
+      standStill = std::max(standStill, s[i].wall - stillSince);
+    } else {
+      stillSince = -1;
+    }
     if (heardFrom >= 0 && s[i].wall >= heardFrom + settleMs) offsets.push_back(s[i].demo - s[i].wall);
   }
   const double med = median(offsets);
@@ -94,16 +105,18 @@ static void figures(const char* name, const std::vector<Sample>& s, double settl
   std::printf("%s: offset to wall clock %.1f ms (median), largest deviation %.2f ms\n", name, med, maxDeviation);
   std::printf("%s: backward steps %d, median step of moving reads %.1f ms, reads without movement %.0f%%\n", name,
               backwards, medianStep, 100 * zeroShare);
+  std::printf("%s: longest stand-still of DemoTime %.1f ms\n", name, standStill);
 }
 
 static void playAgain() { audioChannelPlay(Stream, false); }
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: morvex-clock-probe FILE SECONDS\n");
+    std::fprintf(stderr, "usage: morvex-clock-probe FILE SECONDS [loaded]\n");
     return 2;
   }
   const double seconds = std::atof(argv[2]);
+  const bool loaded = argc > 3 && std::string(argv[3]) == "loaded";
   if (!audioInit(-1, 44100, 0)) {
     std::printf("Error(%d): Cant init device\n", audioErrorGetCode());
     return 1;
@@ -130,11 +143,12 @@ int main(int argc, char** argv) {
   std::vector<Sample> pass = run(seconds * 1000.0, t0, playAgain);
   double dev;
   int back;
-  double step, zero;
-  figures("pass 1", pass, 500.0, dev, back, step, zero);
+  double step, zero, still;
+  figures("pass 1", pass, 500.0, dev, back, step, zero, still);
   check(dev <= 20.0, "the clock tracks the wall clock within 20 ms");
   check(back == 0, "the clock never runs backwards within a pass");
   check(step <= 2.0, "median step at a high read rate <= 2 ms");
+  check(still <= 100.0, "DemoTime never stands still for more than 100 ms (a starved mixer does not stop it)");
 
   // A new pass as the driver starts it: play (the music has ended by now), then
   // rewind to 0; from there on the same figures.
@@ -144,7 +158,7 @@ int main(int argc, char** argv) {
   std::printf("after the rewind: DemoTime %d, FrameStep %.2f\n", DemoTime, FrameStep);
   check(DemoTime < 100 && FrameStep < 0, "rewinding starts the music again at 0 (FrameStep negative once)");
   std::vector<Sample> second = run(1500.0, t0);
-  figures("pass 2", second, 500.0, dev, back, step, zero);
+  figures("pass 2", second, 500.0, dev, back, step, zero, still);
   check(back == 0 && dev <= 20.0, "the second pass keeps time too");
 
   // The fade of the show's shutdown: glide to 0 over 200 ms, polled every 1 ms.
@@ -157,7 +171,8 @@ int main(int argc, char** argv) {
   }
   const double fade = wallMs(t0) - fadeStart;
   std::printf("fade: %.1f ms, %d polls\n", fade, polls);
-  check(fade >= 195 && fade < 300, "the volume glide takes about 200 ms");
+  // Beside processor hogs the 1 ms polls come late, so only the lower bound holds.
+  check(fade >= 195 && (loaded || fade < 300), "the volume glide takes about 200 ms");
   check(audioFree(), "the device is released");
   std::printf("%s\n", Failures == 0 ? "clock probe passed" : "clock probe FAILED");
   return Failures == 0 ? 0 : 1;

@@ -156,6 +156,10 @@ int caseErrors() {
   struct Variant {
     std::string name, mp3, expectOut, expectLog;
     std::vector<std::string> env;
+    // Replaces a file of the folder by a FIFO or by a sparse file of that size
+    // (0: a FIFO); "{dir}" in the expectations stands for the folder.
+    std::string replace = "";
+    long long size = 0;
   };
   const std::string truncated = root + "/truncated.mp3";
   writeToneMp3(root + "/full.mp3", 4.0);
@@ -169,22 +173,49 @@ int caseErrors() {
       {"kaz.mp3 truncated", truncated, "Error(13): Error Loading file", "", {"DISPLAY="}},
       {"no audio device", root + "/full.mp3", "Error(1): Cant init device", "",
        {"DISPLAY=", "ALSOFT_DRIVERS=no-such-driver", "PULSE_SERVER=unix:/nonexistent"}},
+      // Files that are no regular files or far too large are refused before
+      // anything is read: neither a hang nor an exhausted memory.
+      {"kaz.mp3 is a FIFO", root + "/full.mp3",
+       "Music file {dir}//kaz.mp3 is not a regular file\nError(18): Error Loading file", "", {"DISPLAY="},
+       "kaz.mp3", 0},
+      {"kaz.mp3 is 256 MiB and a byte", root + "/full.mp3",
+       "Music file {dir}//kaz.mp3 is larger than 256 MiB\nError(19): Error Loading file", "", {"DISPLAY="},
+       "kaz.mp3", (256ll << 20) + 1},
+      {"data.dat is a FIFO", root + "/full.mp3", "Data file {dir}//data.dat is not a regular file",
+       "Data file {dir}//data.dat is not a regular file", {"DISPLAY="}, "data.dat", 0},
+      {"data.dat is 1 GiB and a byte", root + "/full.mp3", "Data file {dir}//data.dat is larger than 1 GiB",
+       "Data file {dir}//data.dat is larger than 1 GiB", {"DISPLAY="}, "data.dat", (1ll << 30) + 1},
+  };
+  auto inDir = [](std::string text, const std::string& dir) {
+    for (size_t at; (at = text.find("{dir}")) != std::string::npos;) text.replace(at, 5, dir);
+    return text;
   };
   int n = 0;
   for (const Variant& v : variants) {
     const std::string dir = root + "/case" + std::to_string(n++);
     mkdir(dir.c_str(), 0755);
     const std::string program = showFolder(dir, v.mp3);
+    if (!v.replace.empty()) {
+      const std::string path = dir + "/" + v.replace;
+      std::remove(path.c_str());
+      if (v.size == 0) {
+        mkfifo(path.c_str(), 0644);
+      } else {
+        writeFile(path, "");
+        if (truncate(path.c_str(), off_t(v.size)) != 0) check(false, v.name + ": set-up");
+      }
+    }
     Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, v.env));
     const bool ended = waitChild(c, 60.0);
     check(ended && c.status == 1, v.name + ": exit status 1 (got " + std::to_string(c.status) + ")");
     const std::string out = readFile(dir + "/stdout.txt");
     check(out.rfind("Loading...\n", 0) == 0, v.name + ": \"Loading...\" first on standard output");
-    if (!v.expectOut.empty())
-      check(out.find("\n" + v.expectOut + "\n") != std::string::npos, v.name + ": standard output has \"" + v.expectOut + "\"");
-    if (!v.expectLog.empty())
-      check(readFile(dir + "/logger.log") == v.expectLog + "\n",
-            v.name + ": logger.log holds exactly \"" + v.expectLog + "\"");
+    const std::string expectOut = inDir(v.expectOut, dir), expectLog = inDir(v.expectLog, dir);
+    if (!expectOut.empty())
+      check(out.find("\n" + expectOut + "\n") != std::string::npos, v.name + ": standard output has \"" + expectOut + "\"");
+    if (!expectLog.empty())
+      check(readFile(dir + "/logger.log") == expectLog + "\n",
+            v.name + ": logger.log holds exactly \"" + expectLog + "\"");
     else
       check(!pathExists(dir + "/logger.log"), v.name + ": no logger.log (audio failures go to standard output)");
     finish(c, dir);
@@ -415,6 +446,130 @@ int caseFullscreen() {
   return Failures == 0 ? 0 : 1;
 }
 
+// Fullscreen under Xorg with the dummy driver, ended in the ways a show can
+// be ended besides Escape: every catchable signal that would end the process
+// (the terminal closed, Ctrl-\\, kill -USR1, a broken pipe, a timer) goes
+// through the normal shutdown (status 0); a crash restores the mode and still
+// ends by its signal (status 128 + signal); an X protocol error (another client
+// destroys the window) restores it and ends with status 1. After each, the
+// desktop is back in its mode with pointer and keyboard free.
+int caseFullscreenEnds(bool crashes) {
+  if (!needRootForXorg()) return SkipStatus;
+  const std::string dir = makeTempDir(crashes ? "crashes" : "stops");
+  prepareContent(dir);
+  XServer x;
+  if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
+  AudioServer audio;
+  startAudio(audio, dir);
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+
+  struct End {
+    std::string name;
+    int signal;  // 0: the window is destroyed by another client
+    int status;
+  };
+  const std::vector<End> ends =
+      crashes ? std::vector<End>{{"SIGSEGV", SIGSEGV, 128 + SIGSEGV},
+                                 {"SIGABRT", SIGABRT, 128 + SIGABRT},
+                                 {"SIGBUS", SIGBUS, 128 + SIGBUS},
+                                 {"X protocol error", 0, 1}}
+              : std::vector<End>{{"SIGHUP", SIGHUP, 0},   {"SIGQUIT", SIGQUIT, 0}, {"SIGUSR1", SIGUSR1, 0},
+                                 {"SIGUSR2", SIGUSR2, 0}, {"SIGPIPE", SIGPIPE, 0}, {"SIGALRM", SIGALRM, 0}};
+  for (const End& e : ends) {
+    Child c = runProgram(dir, program, {}, env);
+    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    check(w != 0, e.name + ": the window appears");
+    sleepSeconds(1.0);
+    int mw = 0, mh = 0;
+    check(currentMode(v, mw, mh) && mw == 1280 && mh == 720, e.name + ": the mode is 1280 x 720 during the show");
+    if (e.signal != 0) kill(c.pid, e.signal);
+    else destroyWindowOf(v, w);
+    const bool ended = waitChild(c, 10.0);
+    check(ended && c.status == e.status, e.name + ": status " + std::to_string(e.status) + " (got " +
+                                             std::to_string(c.status) + ")");
+    const bool known = currentMode(v, mw, mh);
+    check(known && mw == 1920 && mh == 1080,
+          e.name + ": the mode is 1920 x 1080 again (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
+    check(pointerFree(v) && keyboardFree(v), e.name + ": pointer and keyboard are released");
+    if (e.signal == 0)
+      check(readFile(dir + "/stderr.txt").find("X Error of failed request") != std::string::npos,
+            e.name + ": Xlib's report of the error on standard error");
+    finish(c, dir);
+  }
+  closeView(v);
+  stopXServer(x);
+  stopAudio(audio);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+// The program in a folder it cannot write, as a user without root's powers
+// (nobody when the test runs as root), with an old logger.log there: the log
+// is a convenience, so the show still runs (Escape ends it, status 0) and says
+// on standard error that the old log stays; with a truncated data.dat the real
+// reason still reaches the user, on standard output and standard error.
+int caseReadOnlyFolder() {
+  const std::string root = makeTempDir("readonly");
+  chmod(root.c_str(), 0755);
+  prepareContent(root);
+  XServer x;
+  if (!startXvfb(x, root)) return 1;
+  AudioServer audio;
+  startAudio(audio, root, true);  // OpenAL's null output: reachable by any user
+  chmod(root.c_str(), 0755);
+  const uid_t user = getuid() == 0 ? 65534 : 0;
+  const gid_t group = getuid() == 0 ? 65534 : 0;
+  note(user != 0 ? "running as user 65534 (nobody)" : "running as this user");
+  XView* v = openView(x.display);
+  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display, "HOME=" + root});
+
+  struct Variant {
+    std::string name;
+    bool truncated;
+  };
+  int n = 0;
+  for (const Variant& variant : {Variant{"intact pack", false}, Variant{"truncated data.dat", true}}) {
+    const std::string dir = root + "/folder" + std::to_string(n++);
+    mkdir(dir.c_str(), 0755);
+    const std::string program = showFolder(dir, MusicPath);
+    if (variant.truncated) writeFile(dir + "/data.dat", readFile(PackPath).substr(0, 100));
+    writeFile(dir + "/logger.log", "a line of an earlier run\n");
+    chmod(dir.c_str(), 0555);
+    const std::string out = root + "/" + variant.name + ".out", err = root + "/" + variant.name + ".err";
+    Child c = spawnAsUser(user, group, {program, "w"}, env, dir, out, err);
+    if (!variant.truncated) {
+      const unsigned long w = findWindow(v, WindowTitle, 60.0);
+      check(w != 0, variant.name + ": the show runs (its window appears)");
+      sleepSeconds(1.0);
+      presses(v, "Escape", 0.3);
+    }
+    const bool ended = waitChild(c, variant.truncated ? 60.0 : 10.0);
+    const int expected = variant.truncated ? 1 : 0;
+    check(ended && c.status == expected, variant.name + ": status " + std::to_string(expected) + " (got " +
+                                             std::to_string(c.status) + ")");
+    const std::string stdoutText = readFile(out), stderrText = readFile(err);
+    check(stderrText.rfind("Unable to remove the old logger.log: Permission denied\n", 0) == 0,
+          variant.name + ": standard error says the old log stays");
+    check(readFile(dir + "/logger.log") == "a line of an earlier run\n", variant.name + ": the old log is untouched");
+    if (variant.truncated) {
+      const std::string reason = "Error reading file minus.img\n";
+      check(stdoutText == "Loading...\n" + reason, variant.name + ": standard output has the real reason");
+      check(stderrText.find(reason + "Unable to write logger.log: Permission denied\n") != std::string::npos,
+            variant.name + ": standard error has it too, with why the log could not take it");
+    }
+    if (Failures > 0) note("--- stdout:\n" + stdoutText + "--- stderr:\n" + stderrText);
+    if (!c.exited) stopChild(c, 9);
+    chmod(dir.c_str(), 0755);
+  }
+  closeView(v);
+  stopXServer(x);
+  stopAudio(audio);
+  if (Failures == 0) removeTree(root);
+  return Failures == 0 ? 0 : 1;
+}
+
 // Two whole passes at the same time: fullscreen under Xorg with music far
 // shorter than the show (it must still end by itself, and restore the mode),
 // and in a window under Xvfb with "l" (a second pass must begin).
@@ -525,16 +680,21 @@ int caseFullPasses() {
   return Failures == 0 ? 0 : 1;
 }
 
-// The show clock through the real back end: a 10 s run over a 6 s file.
-int caseClock(bool forceNull) {
+// The show clock through the real back end: a 10 s run over a 6 s file; with
+// hogs, beside that many processes that spin on the processors, so the audio
+// mixer's thread is starved at times (the clock must keep time regardless).
+int caseClock(bool forceNull, int hogs = 0) {
   const std::string dir = makeTempDir("clock");
   AudioServer audio;
   startAudio(audio, dir, forceNull);
-  note("audio: " + audio.kind);
+  note("audio: " + audio.kind + (hogs ? ", beside " + std::to_string(hogs) + " processor hogs" : ""));
   writeToneMp3(dir + "/six.mp3", 6.0);
-  Child c = spawn({harnessBinDir() + "/morvex-clock-probe", dir + "/six.mp3", "10"}, audio.env, dir,
-                  dir + "/probe.txt", dir + "/probe.err");
+  std::vector<Child> hogProcesses;
+  for (int i = 0; i < hogs; i++) hogProcesses.push_back(spawn({"sh", "-c", "while :; do :; done"}, {}, dir, "", ""));
+  Child c = spawn({harnessBinDir() + "/morvex-clock-probe", dir + "/six.mp3", "10", hogs ? "loaded" : ""},
+                  audio.env, dir, dir + "/probe.txt", dir + "/probe.err");
   const bool ended = waitChild(c, 60.0);
+  for (Child& hog : hogProcesses) stopChild(hog, SIGKILL);
   note(readFile(dir + "/probe.txt"));
   check(ended && c.status == 0, "the clock probe passes");
   stopAudio(audio);
@@ -568,9 +728,13 @@ int main(int argc, char** argv) {
       {"windowed", caseWindowed},
       {"close-and-signals", caseCloseAndSignals},
       {"fullscreen", caseFullscreen},
+      {"read-only-folder", caseReadOnlyFolder},
+      {"fullscreen-stop-signals", [] { return caseFullscreenEnds(false); }},
+      {"fullscreen-crashes", [] { return caseFullscreenEnds(true); }},
       {"full-passes", caseFullPasses},
       {"clock", [] { return caseClock(false); }},
       {"clock-null-output", [] { return caseClock(true); }},
+      {"clock-under-load", [] { return caseClock(false, 2); }},
       {"display-window", [] { return caseDisplay(false); }},
       {"display-fullscreen", [] { return caseDisplay(true); }},
   };

@@ -8,10 +8,12 @@
 #include <X11/extensions/xf86vmode.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <lame/lame.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -21,6 +23,7 @@
 #include <chrono>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -116,7 +119,7 @@ static std::vector<std::string> childEnvironment(const std::vector<std::string>&
 
 static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string& dir, const std::string& outFile, const std::string& errFile,
-                         int keepFd) {
+                         int keepFd, uid_t user = 0, gid_t group = 0) {
   Child c;
   std::vector<std::string> envStrings = childEnvironment(env);
   std::vector<char*> args, envp;
@@ -138,10 +141,17 @@ static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector
     dup2(err, 2);
     for (int fd = 3; fd < 1024; fd++)
       if (fd != keepFd) close(fd);
-    // The servers' children must not inherit the test's blocked signals.
+    // The output files are opened first, so they may lie where the user cannot write.
+    if (user != 0 && (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(user) != 0)) _exit(125);
+    // The servers' children must not inherit the test's blocked signals, nor
+    // signals ignored by whoever started the test (a background job ignores
+    // SIGINT and SIGQUIT); a program that crashes on purpose leaves no core.
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int signal = 1; signal < NSIG; signal++) std::signal(signal, SIG_DFL);
+    const struct rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     environ = envp.data();
     execvp(args[0], args.data());
     _exit(127);
@@ -153,6 +163,12 @@ static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector
 Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir,
             const std::string& outFile, const std::string& errFile) {
   return spawnWithFd(argv, env, dir, outFile, errFile, -1);
+}
+
+Child spawnAsUser(uid_t user, gid_t group, const std::vector<std::string>& argv,
+                  const std::vector<std::string>& env, const std::string& dir, const std::string& outFile,
+                  const std::string& errFile) {
+  return spawnWithFd(argv, env, dir, outFile, errFile, -1, user, group);
 }
 
 bool waitChild(Child& c, double timeout) {
@@ -473,6 +489,11 @@ void sendDeleteWindow(XView* v, unsigned long window) {
 
 void killClientOf(XView* v, unsigned long window) {
   XKillClient(v->display, window);
+  XSync(v->display, False);
+}
+
+void destroyWindowOf(XView* v, unsigned long window) {
+  XDestroyWindow(v->display, window);
   XSync(v->display, False);
 }
 

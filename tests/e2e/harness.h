@@ -38,6 +38,10 @@ struct Child {
 // "NAME=" alone removes NAME), in dir, standard output and error to the files.
 Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
             const std::string& dir, const std::string& outFile, const std::string& errFile);
+// The same as another user (the test must be root; user 0 means no change).
+Child spawnAsUser(uid_t user, gid_t group, const std::vector<std::string>& argv,
+                  const std::vector<std::string>& env, const std::string& dir, const std::string& outFile,
+                  const std::string& errFile);
 // Waits up to timeout seconds; true when the child has ended.
 bool waitChild(Child& c, double timeout);
 void stopChild(Child& c, int signal = 15, double grace = 3.0);  // then SIGKILL
@@ -94,6 +98,9 @@ void autoRepeatOff(XView* v);
 void sendDeleteWindow(XView* v, unsigned long window);
 // What xkill does: the server closes the connection of the window's client.
 void killClientOf(XView* v, unsigned long window);
+// Another client destroys the window: the program's next request on it fails
+// with an X protocol error.
+void destroyWindowOf(XView* v, unsigned long window);
 // Frames presented per second over the next seconds, counted as damage to
 // the window (each buffer swap copies a frame onto it); -1 without XDamage.
 double presentedFrameRate(XView* v, unsigned long window, double seconds);

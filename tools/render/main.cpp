@@ -47,7 +47,9 @@ const char* const UsageText =
     "                     (below 0 reads as 0: the music has no earlier position)\n"
     "  --until MS         stop after the first frame at or past MS (no end fade);\n"
     "                     default: the show's own end at 73000, then the end fade\n"
-    "  --passes N         run N passes, as the program does with \"l\" (default 1)\n"
+    "  --passes N         run N passes, as the program does with \"l\" (default 1); each\n"
+    "                     pass must reach the show's end (a --times list up to 73000,\n"
+    "                     no --until inside the pass)\n"
     "  --no-fade          leave out the end fade\n"
     "  --save T1,T2,...   write the first frame whose DemoTime >= T as frame-<DemoTime>.png\n"
     "  --save all         write every presented frame (fade frames as fade-<n>.png)\n"
@@ -301,30 +303,53 @@ void watchRow(int row, bool started) {
   }
 }
 
-// Frames up to and including the first at or past end, in one pass.
-int64_t framesToReach(int32_t end) {
-  if (!Times.empty()) {
-    for (size_t i = 0; i < Times.size(); ++i)
-      if (Times[i] >= end) return int64_t(i) + 1;
-    return int64_t(Times.size());
-  }
-  int64_t i = 0;
-  while (demoTimeAt(fpsPosition(i)) < end && i < int64_t(1) << 40) ++i;
-  return i + 1;
+// DemoTime of frame i of a pass (the list's times below 0 read as 0).
+int32_t frameTime(int64_t i) {
+  if (!Times.empty()) return demoTimeAt(musicBytesForDemoTime(Times[size_t(std::min<int64_t>(i, int64_t(Times.size()) - 1))]));
+  return demoTimeAt(fpsPosition(i));
+}
+
+// Frames up to and including the first at or past end among the first limit
+// frames of a pass; 0 when none of them gets there.
+int64_t framesToReach(int32_t end, int64_t limit) {
+  for (int64_t i = 0; i < limit; ++i)
+    if (frameTime(i) >= end) return i + 1;
+  return 0;
+}
+
+// The frames of one pass: up to the first at or past the show's end. A list
+// that never gets there ends the render after its last frame.
+int64_t PassFrames = 0;
+bool ListEndsEarly = false;
+// The frames after which --until stops the render, 0 when no frame of the
+// pass gets there (then it changes nothing).
+int64_t UntilFrames = 0;
+
+// Works out where the render stops, before anything is loaded, and refuses
+// combinations whose later passes could never start.
+void planPasses() {
+  const int64_t listed = int64_t(Times.size());
+  PassFrames = framesToReach(ShowEndTime, Times.empty() ? int64_t(1) << 40 : listed);
+  ListEndsEarly = PassFrames == 0;
+  if (ListEndsEarly) PassFrames = listed;
+  if (Options.untilGiven) UntilFrames = framesToReach(Options.until, PassFrames);
+  if (Options.passes > 1 && ListEndsEarly)
+    fail("--passes " + std::to_string(Options.passes) + ": " + Options.timesFile + " ends at " +
+         std::to_string(frameTime(listed - 1)) + " ms, before the show's end at " + std::to_string(ShowEndTime) +
+         ", so no pass after the first could start");
+  if (Options.passes > 1 && UntilFrames > 0)
+    fail("--passes " + std::to_string(Options.passes) + ": --until " + std::to_string(Options.until) +
+         " stops the render within the first pass");
 }
 
 void estimatePresents() {
-  if (Options.untilGiven && Options.until < ShowEndTime) {
-    ExpectedPresents = framesToReach(Options.until);
-    return;
+  if (UntilFrames > 0) {
+    ExpectedPresents = UntilFrames;
+  } else if (ListEndsEarly) {
+    ExpectedPresents = PassFrames;
+  } else {
+    ExpectedPresents = int64_t(Options.passes) * (PassFrames + (Options.noFade ? 0 : EndFadePasses));
   }
-  const int64_t pass = framesToReach(ShowEndTime);
-  const bool listEndsEarly = !Times.empty() && Times[size_t(pass - 1)] < ShowEndTime;
-  if (listEndsEarly) {
-    ExpectedPresents = pass;
-    return;
-  }
-  ExpectedPresents = int64_t(Options.passes) * (pass + (Options.noFade ? 0 : EndFadePasses));
 }
 
 void showProgress(bool last) {
@@ -412,7 +437,8 @@ void rPresentFrame() {
   bool stop = false;
   if (inPass) {
     const bool untilReached = Options.untilGiven && DemoTime >= Options.until;
-    const bool listDone = !Times.empty() && size_t(ShowFrameNumber) >= Times.size();
+    // A list that reaches the show's end ends the pass by itself (fade, next pass).
+    const bool listDone = ListEndsEarly && ShowFrameNumber >= PassFrames;
     const bool lastFrameOfLastPass = ShowPassNumber >= Options.passes && DemoTime >= ShowEndTime && !ShowEndFade;
     stop = untilReached || listDone || lastFrameOfLastPass;
   } else {
@@ -469,6 +495,7 @@ void printBench() {
 int main(int argc, char** argv) {
   Options = parseOptions(argc, argv);
   if (!Options.timesFile.empty()) Times = readTimes(Options.timesFile);
+  planPasses();
 
   // Standard output carries only what was asked for; the show's own console
   // lines go to standard error.
