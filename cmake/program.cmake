@@ -28,14 +28,15 @@ target_link_libraries(morvex-clock-probe morvex_music)
 add_executable(morvex-display-probe tests/e2e/display_probe.cpp)
 target_link_libraries(morvex-display-probe morvex_display ${XTST_LIBRARY} ${XFIXES_LIBRARY})
 
-add_executable(morvex-e2e tests/e2e/e2e.cpp tests/e2e/harness.cpp)
+add_executable(morvex-e2e tests/e2e/e2e.cpp tests/e2e/harness.cpp tests/e2e/sound_match.cpp)
 target_include_directories(morvex-e2e PRIVATE tests)
-target_link_libraries(morvex-e2e morvex_core X11::X11 X11::Xxf86vm ${XTST_LIBRARY} ${XDAMAGE_LIBRARY} ${MP3LAME_LIBRARY})
+target_link_libraries(morvex-e2e morvex_core X11::X11 X11::Xxf86vm ${XTST_LIBRARY} ${XDAMAGE_LIBRARY} ${MP3LAME_LIBRARY}
+                      PkgConfig::MPG123)
 add_dependencies(morvex-e2e morvex morvex-clock-probe morvex-display-probe)
 
 # Each case starts its own servers; Xorg cases skip (77) when not run as root.
 foreach(e2e_case errors windowed close-and-signals fullscreen full-passes clock clock-null-output
-                 display-window display-fullscreen)
+                 display-window display-fullscreen sound)
   add_test(NAME e2e.${e2e_case} COMMAND morvex-e2e ${e2e_case} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(e2e.${e2e_case} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240 LABELS e2e)
 endforeach()

@@ -6,12 +6,16 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 #include <mpg123.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "music/clock.h"
@@ -259,6 +263,47 @@ void releaseStream() {
   Stream = AudioStream();
 }
 
+// OpenAL Soft mixes 3 periods of 1024 frames ahead by default (70 ms): on a
+// busy machine its feeding thread misses that now and then and the sound drops
+// out. The show has no use for low latency (the clock subtracts whatever the
+// library reports), so it mixes 4 periods of 4096 frames ahead (370 ms) and
+// asks for real-time priority for the feeding thread, which the system grants
+// to root or within RLIMIT_RTPRIO and otherwise quietly refuses. The settings
+// reach the library as one more configuration file, read after the system's
+// and the user's; whoever names a file in ALSOFT_CONF keeps full control.
+constexpr const char* MixAheadConfig =
+    "[general]\n"
+    "period_size = 4096\n"
+    "periods = 4\n"
+    "rt-prio = 1\n";
+
+void chooseMixAhead() {
+  static bool done = false;
+  if (done || std::getenv("ALSOFT_CONF") != nullptr) return;
+  done = true;
+  // An anonymous file, so nothing has to lie beside the program; the library
+  // reads it by name when the first device opens.
+  const int fd = memfd_create("morvex-alsoft.conf", 0);
+  if (fd < 0) return;
+  const size_t length = std::strlen(MixAheadConfig);
+  if (write(fd, MixAheadConfig, length) != ssize_t(length)) {
+    close(fd);
+    return;
+  }
+  setenv("ALSOFT_CONF", ("/proc/self/fd/" + std::to_string(fd)).c_str(), 1);
+}
+
+// What was mixed ahead is still to be heard when the show lets go of the
+// device (the end of the volume glide among it): wait for it, at most 1 s.
+void drainMixAhead() {
+  if (!Stream.open || Stream.state != Playback::Playing || GetSourcedv == nullptr) return;
+  if (sourceState() != AL_PLAYING) return;
+  ALdouble values[2] = {0.0, 0.0};
+  GetSourcedv(Stream.source, AL_SEC_OFFSET_LATENCY_SOFT, values);
+  const double latency = std::clamp(double(values[1]), 0.0, 1.0);
+  std::this_thread::sleep_for(std::chrono::duration<double>(latency));
+}
+
 // A program that ends on a fatal path leaves the device open; closing it at
 // exit keeps OpenAL from complaining about it.
 void closeAtExit() {
@@ -270,6 +315,7 @@ void closeAtExit() {
 bool audioInit(int32_t device, uint32_t frequency, uint32_t flags) {
   if (Device != nullptr) return fail(AudioErrorAlreadyInit);
   if (device != -1) return fail(AudioErrorNoDevice);  // only the default device is offered
+  chooseMixAhead();
   Device = alcOpenDevice(nullptr);
   if (Device == nullptr) return fail(AudioErrorNoDevice);
   const ALCint attributes[] = {ALC_FREQUENCY, ALCint(frequency), 0};
@@ -405,6 +451,7 @@ bool audioChannelIsSliding(uint32_t stream, uint32_t attribute) {
 
 bool audioFree() {
   if (Device == nullptr) return fail(AudioErrorNotInit);
+  drainMixAhead();
   releaseStream();
   alcMakeContextCurrent(nullptr);
   alcDestroyContext(Context);
@@ -414,3 +461,16 @@ bool audioFree() {
   LastError = AudioOk;
   return true;
 }
+
+double audioChannelHeardSeconds(uint32_t stream, double* latencySeconds) {
+  if (latencySeconds != nullptr) *latencySeconds = -1.0;
+  if (!checkStream(stream) || Stream.state != Playback::Playing || sourceState() != AL_PLAYING) return -1.0;
+  if (latencySeconds != nullptr && GetSourcedv != nullptr) {
+    ALdouble values[2] = {0.0, 0.0};
+    GetSourcedv(Stream.source, AL_SEC_OFFSET_LATENCY_SOFT, values);
+    *latencySeconds = values[1];
+  }
+  return mixerHeardSeconds();
+}
+
+double audioMixPeriodSeconds() { return MixPeriodSeconds; }

@@ -25,6 +25,7 @@
 
 #include "data/assets.h"
 #include "e2e/harness.h"
+#include "e2e/sound_match.h"
 
 namespace {
 
@@ -542,6 +543,71 @@ int caseClock(bool forceNull) {
   return Failures == 0 ? 0 : 1;
 }
 
+// What the listener hears: the null sink's monitor recorded while the real
+// program plays in a window, compared block by block with the decoded
+// soundtrack. A dropout (the mixer's feeding thread late on a busy machine)
+// shows as a 100 ms block that is not there sample for sample.
+int caseSound(double seconds) {
+  if (!commandExists("parec")) {
+    note("skipped: parec (pulseaudio-utils) is not installed");
+    return SkipStatus;
+  }
+  const std::string dir = makeTempDir("sound");
+  prepareContent(dir);
+  XServer x;
+  if (!startXvfb(x, dir)) return 1;
+  AudioServer audio;
+  if (!startAudio(audio, dir) || audio.kind != "pulseaudio null sink") {
+    note("skipped: no PulseAudio null sink to record");
+    stopXServer(x);
+    return SkipStatus;
+  }
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  Child rec = spawn({"parec", "--device=ci.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
+                     "--latency-msec=50", dir + "/heard.raw"},
+                    audio.env, dir, dir + "/parec.out", dir + "/parec.err");
+  sleepSeconds(0.5);
+  Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, {"DISPLAY=" + x.display}));
+  const unsigned long w = findWindow(v, WindowTitle, 60.0);
+  check(w != 0, "the window appears");
+  const double shown = nowSeconds();
+  waitChild(c, std::max(0.0, seconds - (nowSeconds() - shown)));
+  const bool stillRunning = !c.exited;
+  if (stillRunning) presses(v, "Escape", 0.3);
+  const double playedFor = nowSeconds() - shown;
+  waitChild(c, 10.0);
+  sleepSeconds(0.5);
+  stopChild(rec, SIGINT);
+  check(c.exited && c.status == 0, "the show ends with status 0 (got " + std::to_string(c.status) + ")");
+
+  const std::vector<int16_t> track = decodeMp3(MusicPath);
+  const std::string raw = readFile(dir + "/heard.raw");
+  std::vector<int16_t> heard(raw.size() / 2);
+  std::memcpy(heard.data(), raw.data(), heard.size() * 2);
+  // Up to the last second before Escape (or the end), away from the glide.
+  const double untilMs = std::min(playedFor * 1000.0 - 1500.0, double(track.size() / 2) / 44.1 - 500.0);
+  const SoundMatch m = matchSound(track, heard, 0.0, untilMs);
+  char line[300];
+  std::snprintf(line, sizeof line,
+                "heard %.1f s of sound; soundtrack 0 to %.1f s: %d blocks of 100 ms with sound, %d intact, %d degraded"
+                " (first at %.1f s), %.0f ms of silence inserted",
+                double(heard.size() / 2) / 44100.0, untilMs / 1000.0, m.blocks, m.intact, m.degraded,
+                m.firstBadMs / 1000.0, m.insertedMs);
+  note(line);
+  std::string bad;
+  for (double t : m.badMs) bad += " " + std::to_string(int(t));
+  if (!bad.empty()) note("degraded blocks at (ms):" + bad);
+  check(!track.empty() && m.blocks > 0 && m.intact > 0, "the recording holds the soundtrack");
+  check(m.degraded == 0, "no dropout: every block is heard sample for sample");
+  finish(c, dir);
+  closeView(v);
+  stopAudio(audio);
+  stopXServer(x);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
 // The display unit in-process: windowed under Xvfb, fullscreen under Xorg.
 int caseDisplay(bool fullscreen) {
   if (fullscreen && !needRootForXorg()) return SkipStatus;
@@ -573,9 +639,10 @@ int main(int argc, char** argv) {
       {"clock-null-output", [] { return caseClock(true); }},
       {"display-window", [] { return caseDisplay(false); }},
       {"display-fullscreen", [] { return caseDisplay(true); }},
+      {"sound", [&] { return caseSound(argc > 2 ? std::atof(argv[2]) : 30.0); }},
   };
   if (argc < 2 || cases.count(argv[1]) == 0) {
-    std::fprintf(stderr, "usage: morvex-e2e CASE\ncases:");
+    std::fprintf(stderr, "usage: morvex-e2e CASE (sound takes the seconds to play, default 30)\ncases:");
     for (const auto& c : cases) std::fprintf(stderr, " %s", c.first.c_str());
     std::fprintf(stderr, "\n");
     return 2;
