@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "crc32.h"
+#include "digest.h"
 #include "data/assets.h"
 #include "display/screen.h"
 #include "driver/schedule.h"
@@ -49,6 +50,9 @@ const char* const UsageText =
     "  --save all         write every presented frame (fade frames as fade-<n>.png)\n"
     "  --out DIR          folder for --save (default: the current folder; created if missing)\n"
     "  --hash             print '<DemoTime> <crc32 of Screen's bytes>' per presented frame\n"
+    "  --digest           print a compact record of every presented frame: per schedule\n"
+    "                     row a digest of its frames, per frame 16 bits of its hash\n"
+    "                     (tests/show-hashes.txt; tools/pin-show-hashes.sh writes it)\n"
     "  --raw PATH|-       write every presented frame as raw BGRA (1280 x 720 x 4 bytes each)\n"
     "  --seed N           seed of the random digit field (default 1; runs repeat)\n"
     "  --storyboard PATH  one PNG contact sheet: the frame at the middle of each schedule\n"
@@ -86,6 +90,7 @@ struct RenderOptions {
   std::vector<int32_t> saveTimes;
   std::string outDir = ".";
   bool hash = false;
+  bool digest = false;
   std::string rawPath;
   uint32_t seed = 1;
   std::string storyboardPath;
@@ -166,6 +171,9 @@ RenderOptions parseOptions(int argc, char** argv) {
     } else if (arg == "--hash") {
       noValue();
       o.hash = true;
+    } else if (arg == "--digest") {
+      noValue();
+      o.digest = true;
     } else if (arg == "--raw") {
       o.rawPath = next();
       if (o.rawPath.empty()) fail("--raw needs a path or -");
@@ -185,7 +193,9 @@ RenderOptions parseOptions(int argc, char** argv) {
     }
   }
   if (o.fpsGiven && !o.timesFile.empty()) fail("--fps and --times exclude each other");
-  if (o.rawPath == "-" && (o.hash || o.bench)) fail("--raw - takes standard output; --hash and --bench cannot share it");
+  if (o.rawPath == "-" && (o.hash || o.bench || o.digest))
+    fail("--raw - takes standard output; --hash, --digest and --bench cannot share it");
+  if (o.digest && o.hash) fail("--digest and --hash exclude each other");
   std::sort(o.saveTimes.begin(), o.saveTimes.end());
   o.saveTimes.erase(std::unique(o.saveTimes.begin(), o.saveTimes.end()), o.saveTimes.end());
   return o;
@@ -338,6 +348,7 @@ void rPresentFrame() {
   if (Options.hash) {
     std::fprintf(DataOut, "%d %08x\n", DemoTime, crc32Of(Screen.pixels, bytes));
   }
+  if (Options.digest) digestFrame(DemoTime, inPass, crc32Of(Screen.pixels, bytes));
   if (RawOut && std::fwrite(Screen.pixels, 1, bytes, RawOut) != bytes) {
     fail(Options.rawPath + ": " + std::strerror(errno));
   }
@@ -480,6 +491,15 @@ int main(int argc, char** argv) {
     if (!Options.quiet) std::fprintf(stderr, "storyboard: %s (%zu rows)\n", Options.storyboardPath.c_str(), Story.size());
   }
   if (Options.bench) printBench();
+  if (Options.digest) {
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "%g frames a second", Options.fps);
+    char heading[200];
+    std::snprintf(heading, sizeof heading, "morvex-render --digest: %s, %s, seed %u",
+                  Times.empty() ? rate : "frames from a list", Options.noFade ? "no end fade" : "with the end fade",
+                  Options.seed);
+    writeDigest(DataOut, heading);
+  }
   if (std::fflush(DataOut) != 0) fail(std::string("standard output: ") + std::strerror(errno));
   return 0;
 }
