@@ -3,7 +3,7 @@ find_package(PNG REQUIRED)
 find_package(Freetype REQUIRED)
 add_executable(morvex-render
   tools/render/main.cpp tools/render/crc32.cpp tools/render/png_write.cpp tools/render/storyboard.cpp
-  tools/render/digest.cpp)
+  tools/render/digest.cpp tools/render/review.cpp)
 target_link_libraries(morvex-render morvex_core PNG::PNG Freetype::Freetype)
 
 # The tests run the renderer binary; the test target is defined after this file.
@@ -11,7 +11,7 @@ function(morvex_render_tests)
   if(TARGET morvex-tests)
     add_dependencies(morvex-tests morvex-render)
     # The whole-show test reads the pinned digest with the renderer's own code.
-    target_sources(morvex-tests PRIVATE tools/render/digest.cpp tools/render/crc32.cpp)
+    target_sources(morvex-tests PRIVATE tools/render/digest.cpp tools/render/crc32.cpp tools/render/review.cpp)
     target_include_directories(morvex-tests PRIVATE tools/render)
   endif()
 endfunction()

@@ -23,6 +23,7 @@
 #include "driver/show.h"
 #include "music/clock.h"
 #include "png_write.h"
+#include "review.h"
 #include "raster/image.h"
 #include "raster/numeric.h"
 #include "storyboard.h"
@@ -41,7 +42,12 @@ const char* const UsageText =
     "  --pack PATH        asset pack (default: data.dat beside this executable)\n"
     "  --fps F            frame i is at playback position i / F seconds (default 60)\n"
     "  --times FILE       the exact frame sequence instead: one DemoTime (ms) per line\n"
-    "                     (below 0 reads as 0: the music has no earlier position)\n"
+    "                     (below 0 reads as 0: the music has no earlier position);\n"
+    "                     warns when it skips frames that later frames build on\n"
+    "  --at T             the show's frame at DemoTime T: every frame before T at the\n"
+    "                     rate of --fps, then T, saved as frame-T.png (no end fade)\n"
+    "  --what T           list the schedule rows and routines active at DemoTime T\n"
+    "                     and whether the frame is cleared; renders nothing\n"
     "  --until MS         stop after the first frame at or past MS (no end fade);\n"
     "                     default: the show's own end at 73000, then the end fade\n"
     "  --passes N         run N passes, as the program does with \"l\" (default 1)\n"
@@ -82,6 +88,8 @@ struct RenderOptions {
   double fps = 60.0;
   bool fpsGiven = false;
   std::string timesFile;
+  bool atGiven = false;
+  int32_t at = 0;
   bool untilGiven = false;
   int32_t until = 0;
   int32_t passes = 1;
@@ -144,6 +152,12 @@ RenderOptions parseOptions(int argc, char** argv) {
       o.fpsGiven = true;
     } else if (arg == "--times") {
       o.timesFile = next();
+    } else if (arg == "--at") {
+      o.at = int32_t(parseInteger(arg, next(), 0, INT32_MAX));
+      o.atGiven = true;
+    } else if (arg == "--what") {
+      std::fputs(describeScheduleAt(int32_t(parseInteger(arg, next(), INT32_MIN, INT32_MAX))).c_str(), stdout);
+      std::exit(0);
     } else if (arg == "--until") {
       o.until = int32_t(parseInteger(arg, next(), INT32_MIN, INT32_MAX));
       o.untilGiven = true;
@@ -193,6 +207,13 @@ RenderOptions parseOptions(int argc, char** argv) {
     }
   }
   if (o.fpsGiven && !o.timesFile.empty()) fail("--fps and --times exclude each other");
+  if (o.atGiven && !o.timesFile.empty()) fail("--at and --times exclude each other");
+  if (o.atGiven && o.untilGiven) fail("--at and --until exclude each other");
+  if (o.atGiven) {
+    // The frame at T ends the render; it is saved unless --save says otherwise.
+    o.noFade = true;
+    if (!o.saveAll && o.saveTimes.empty()) o.saveTimes.push_back(o.at);
+  }
   if (o.rawPath == "-" && (o.hash || o.bench || o.digest))
     fail("--raw - takes standard output; --hash, --digest and --bench cannot share it");
   if (o.digest && o.hash) fail("--digest and --hash exclude each other");
@@ -434,7 +455,12 @@ void printBench() {
 
 int main(int argc, char** argv) {
   Options = parseOptions(argc, argv);
-  if (!Options.timesFile.empty()) Times = readTimes(Options.timesFile);
+  if (!Options.timesFile.empty()) {
+    Times = readTimes(Options.timesFile);
+    const std::string warning = skippedFramesWarning(Times, Options.timesFile);
+    if (!warning.empty()) std::fprintf(stderr, "morvex-render: %s\n", warning.c_str());
+  }
+  if (Options.atGiven) Times = framesLeadingTo(Options.at, Options.fps);
 
   // Standard output carries only what was asked for; the show's own console
   // lines go to standard error.
@@ -485,7 +511,7 @@ int main(int argc, char** argv) {
     std::stable_sort(Story.begin(), Story.end(), [](const StoryCell& a, const StoryCell& b) { return a.Row < b.Row; });
     const std::string title = "morvex storyboard: " + std::to_string(Story.size()) + " of " +
                               std::to_string(EffectScheduleRows) + " schedule rows, " +
-                              (Times.empty() ? std::to_string(int(Options.fps)) + " fps" : Options.timesFile) +
+                              (Times.empty() || Options.atGiven ? std::to_string(int(Options.fps)) + " fps" : Options.timesFile) +
                               ", seed " + std::to_string(Options.seed);
     if (!writeStoryboard(Options.storyboardPath, title, Story, error)) fail(error);
     if (!Options.quiet) std::fprintf(stderr, "storyboard: %s (%zu rows)\n", Options.storyboardPath.c_str(), Story.size());
