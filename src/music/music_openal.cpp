@@ -6,7 +6,10 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 #include <mpg123.h>
+#include <dirent.h>
+#include <sched.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -293,6 +296,29 @@ void chooseMixAhead() {
   setenv("ALSOFT_CONF", ("/proc/self/fd/" + std::to_string(fd)).c_str(), 1);
 }
 
+// OpenAL's mixer hands its blocks to the sound server through the threads of
+// the server's client library (libpulse's "threaded-ml"), which run at normal
+// priority: on a busy machine they are the ones that come too late. The
+// program starts no threads of its own, so every thread but the main one
+// belongs to the audio stack once the context exists: each is given the
+// lowest real-time priority, or where the system refuses that, the niceness
+// the sound server gives itself (-11); without either it stays as it is.
+void raiseAudioThreads() {
+  const pid_t self = getpid();
+  DIR* tasks = opendir("/proc/self/task");
+  if (tasks == nullptr) return;
+  while (const dirent* entry = readdir(tasks)) {
+    const pid_t tid = pid_t(std::atoi(entry->d_name));
+    if (tid <= 0 || tid == self) continue;
+    int policy = sched_getscheduler(tid);
+    if (policy == SCHED_FIFO || policy == SCHED_RR) continue;  // OpenAL's mixer with rt-prio
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_RR);
+    if (sched_setscheduler(tid, SCHED_RR, &param) != 0) setpriority(PRIO_PROCESS, id_t(tid), -11);
+  }
+  closedir(tasks);
+}
+
 // What was mixed ahead is still to be heard when the show lets go of the
 // device (the end of the volume glide among it): wait for it, at most 1 s.
 void drainMixAhead() {
@@ -327,6 +353,7 @@ bool audioInit(int32_t device, uint32_t frequency, uint32_t flags) {
     Device = nullptr;
     return fail(AudioErrorNoContext);
   }
+  raiseAudioThreads();
   GetSourcedv = nullptr;
   if (alIsExtensionPresent("AL_SOFT_source_latency"))
     GetSourcedv = reinterpret_cast<LPALGETSOURCEDVSOFT>(alGetProcAddress("alGetSourcedvSOFT"));

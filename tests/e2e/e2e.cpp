@@ -591,9 +591,9 @@ int caseSound(double seconds) {
   char line[300];
   std::snprintf(line, sizeof line,
                 "heard %.1f s of sound; soundtrack 0 to %.1f s: %d blocks of 100 ms with sound, %d intact, %d degraded"
-                " (first at %.1f s), %.0f ms of silence inserted",
+                " (first at %.1f s; %d of them partly silent where the sound belongs), %.0f ms inserted",
                 double(heard.size() / 2) / 44100.0, untilMs / 1000.0, m.blocks, m.intact, m.degraded,
-                m.firstBadMs / 1000.0, m.insertedMs);
+                m.firstBadMs / 1000.0, m.silentInRecording, m.insertedMs);
   note(line);
   std::string bad;
   for (double t : m.badMs) bad += " " + std::to_string(int(t));

@@ -74,6 +74,12 @@ SoundMatch matchSound(const std::vector<int16_t>& track, const std::vector<int16
     }
     if (found == SIZE_MAX) {
       m.degraded++;
+      if (haveOffset && int64_t(b) + offset >= 0 && size_t(int64_t(b) + offset) + BlockFrames <= recFrames) {
+        const int16_t* there = &recording[2 * size_t(int64_t(b) + offset)];
+        size_t quiet = 0;
+        for (size_t i = 0; i < 2 * BlockFrames; i++) quiet += there[i] == 0;
+        if (quiet > BlockFrames / 2) m.silentInRecording++;
+      }
       if (m.firstBadMs < 0) m.firstBadMs = double(b) / 44.1;
       if (m.badMs.size() < 20) m.badMs.push_back(double(b) / 44.1);
       continue;

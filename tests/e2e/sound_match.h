@@ -16,6 +16,7 @@ struct SoundMatch {
   double firstBadMs = -1;  // soundtrack time of the first degraded block
   double insertedMs = 0;   // recording time between the first and last intact block beyond the soundtrack's
   std::vector<double> badMs;  // soundtrack times of the degraded blocks (the first few)
+  int silentInRecording = 0;  // degraded blocks whose place in the recording is silence (an underrun)
 };
 // Looks for each 100 ms block of track in [fromMs, toMs) in the recording, in
 // order; a dropout (the server playing silence while the feeder is late) splits
