@@ -43,4 +43,6 @@ foreach(e2e_case errors windowed close-and-signals fullscreen full-passes clock 
   add_test(NAME e2e.${e2e_case} COMMAND morvex-e2e ${e2e_case} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(e2e.${e2e_case} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240 LABELS e2e)
 endforeach()
+# Two whole shows with their 255-frame end fades: minutes on a busy machine.
+set_tests_properties(e2e.full-passes PROPERTIES TIMEOUT 420)
 endif()

@@ -19,6 +19,7 @@ void handleEvent(const XEvent& event) {
   switch (event.type) {
     case KeyPress:
       KeyDown[event.xkey.keycode & 0xFF] = 1;
+      KeyPresses[event.xkey.keycode & 0xFF]++;
       break;
     case KeyRelease:
       KeyDown[event.xkey.keycode & 0xFF] = 0;

@@ -286,7 +286,7 @@ void chooseMixAhead() {
   done = true;
   // An anonymous file, so nothing has to lie beside the program; the library
   // reads it by name when the first device opens.
-  const int fd = memfd_create("morvex-alsoft.conf", 0);
+  const int fd = memfd_create("morvex-alsoft.conf", MFD_CLOEXEC);
   if (fd < 0) return;
   const size_t length = std::strlen(MixAheadConfig);
   if (write(fd, MixAheadConfig, length) != ssize_t(length)) {

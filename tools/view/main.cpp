@@ -69,14 +69,13 @@ struct ReviewKeys {
   uint8_t pause, step, forward, back, restart, quit;
 };
 ReviewKeys Keys;
-uint8_t WasDown[256];
+uint8_t PressesSeen[256];
 
-// True once per press.
+// True once per press, also for a press released before the frame ended.
 bool pressed(uint8_t code) {
-  if (code == 0) return false;
-  const bool down = KeyDown[code] != 0, was = WasDown[code] != 0;
-  WasDown[code] = KeyDown[code];
-  return down && !was;
+  if (code == 0 || KeyPresses[code] == PressesSeen[code]) return false;
+  PressesSeen[code] = KeyPresses[code];
+  return true;
 }
 
 void setVolume(float v) { audioChannelSlideAttribute(MusicStream, AudioAttribVol, v, 0); }
@@ -172,7 +171,7 @@ int main(int argc, char** argv) {
   Keys = {uint8_t(XKeysymToKeycode(XDisplay, XK_p)),     uint8_t(XKeysymToKeycode(XDisplay, XK_period)),
           uint8_t(XKeysymToKeycode(XDisplay, XK_Right)), uint8_t(XKeysymToKeycode(XDisplay, XK_Left)),
           uint8_t(XKeysymToKeycode(XDisplay, XK_r)),     uint8_t(XKeysymToKeycode(XDisplay, XK_q))};
-  std::memset(WasDown, 0, sizeof WasDown);
+  std::memcpy(PressesSeen, KeyPresses, sizeof PressesSeen);
   playMusic();
   seekTo(startMs);
 
