@@ -45,4 +45,7 @@ foreach(e2e_case errors windowed close-and-signals fullscreen full-passes clock 
 endforeach()
 # Two whole shows with their 255-frame end fades: minutes on a busy machine.
 set_tests_properties(e2e.full-passes PROPERTIES TIMEOUT 420)
+# What one show sounds like, not one beside another show of the suite (each
+# is a busy drawing thread and an X server of its own).
+set_tests_properties(e2e.sound PROPERTIES RUN_SERIAL TRUE)
 endif()
