@@ -1,7 +1,7 @@
 # The content generator: morvex-content paints the 77 pictures into data.dat and
 # composes kaz.mp3; morvex-cuts reads the cut times from the engine's score.
-# Both files are made at build time beside the executable, again only when the
-# generator (or a cut time) changes.
+# Both files are made at build time beside the executable, the pack again when
+# the generator changes, the soundtrack when its own sources or a cut time do.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(CONTENT_LIBS REQUIRED IMPORTED_TARGET freetype2 libpng)
 find_path(MP3LAME_INCLUDE_DIR lame/lame.h REQUIRED)
@@ -34,9 +34,15 @@ add_custom_command(OUTPUT ${CONTENT_PACK}
   DEPENDS morvex-content
   COMMENT "Generating data.dat"
   VERBATIM)
+# The soundtrack depends on the cut times and on the music's own sources only,
+# not on the whole generator: changing a picture makes only the pack again.
+set(CONTENT_MUSIC_SOURCES
+  tools/content/main.cpp tools/content/music.cpp tools/content/music.h tools/content/mp3.cpp
+  tools/content/mp3.h tools/content/detmath.h)
+list(TRANSFORM CONTENT_MUSIC_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 add_custom_command(OUTPUT ${CONTENT_MUSIC}
   COMMAND morvex-content music ${CONTENT_CUTS} ${CONTENT_MUSIC}
-  DEPENDS morvex-content ${CONTENT_CUTS}
+  DEPENDS ${CONTENT_MUSIC_SOURCES} ${CONTENT_CUTS}
   COMMENT "Generating kaz.mp3"
   VERBATIM)
 add_custom_target(content ALL DEPENDS ${CONTENT_PACK} ${CONTENT_MUSIC})

@@ -2,6 +2,7 @@
 
 Image Screen;
 uint8_t KeyDown[256];
+uint8_t KeyPresses[256];
 bool WindowClosed = false;
 KeyCodeTable KeyCodes = {0, 0};
 
@@ -19,6 +20,7 @@ void beginKeyEvents() {
 
 void keyPressed(uint8_t code) {
   KeyDown[code] = 1;
+  KeyPresses[code]++;
   PressedInBatch[code] = 1;
   ReleaseAtNextBatch[code] = 0;
 }

@@ -79,3 +79,11 @@ bool audioChannelSlideAttribute(uint32_t stream, uint32_t attribute, float value
 bool audioChannelIsSliding(uint32_t stream, uint32_t attribute);
 // Releases the stream and the device; harmless when nothing is open.
 bool audioFree();
+
+// For probes that compare the clock with the sound: the position the mixer
+// reports being heard now (offset minus latency, in seconds), without the
+// smoothing of audioChannelGetPosition, and the latency it subtracted; -1 when
+// the stream is not playing.
+double audioChannelHeardSeconds(uint32_t stream, double* latencySeconds);
+// The mixer's update period in seconds (its look-ahead is a few of these).
+double audioMixPeriodSeconds();

@@ -5,12 +5,19 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
+#include <dirent.h>
+#include <sched.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "data/util.h"
@@ -189,6 +196,70 @@ void releaseStream() {
   Stream = AudioStream();
 }
 
+// OpenAL Soft mixes 3 periods of 1024 frames ahead by default (70 ms): on a
+// busy machine its feeding thread misses that now and then and the sound drops
+// out. The show has no use for low latency (the clock subtracts whatever the
+// library reports), so it mixes 4 periods of 4096 frames ahead (370 ms) and
+// asks for real-time priority for the feeding thread, which the system grants
+// to root or within RLIMIT_RTPRIO and otherwise quietly refuses. The settings
+// reach the library as one more configuration file, read after the system's
+// and the user's; whoever names a file in ALSOFT_CONF keeps full control.
+constexpr const char* MixAheadConfig =
+    "[general]\n"
+    "period_size = 4096\n"
+    "periods = 4\n"
+    "rt-prio = 1\n";
+
+void chooseMixAhead() {
+  static bool done = false;
+  if (done || std::getenv("ALSOFT_CONF") != nullptr) return;
+  done = true;
+  // An anonymous file, so nothing has to lie beside the program; the library
+  // reads it by name when the first device opens.
+  const int fd = memfd_create("morvex-alsoft.conf", MFD_CLOEXEC);
+  if (fd < 0) return;
+  const size_t length = std::strlen(MixAheadConfig);
+  if (write(fd, MixAheadConfig, length) != ssize_t(length)) {
+    close(fd);
+    return;
+  }
+  setenv("ALSOFT_CONF", ("/proc/self/fd/" + std::to_string(fd)).c_str(), 1);
+}
+
+// OpenAL's mixer hands its blocks to the sound server through the threads of
+// the server's client library (libpulse's "threaded-ml"), which run at normal
+// priority: on a busy machine they are the ones that come too late. The
+// program starts no threads of its own, so every thread but the main one
+// belongs to the audio stack once the context exists: each is given the
+// lowest real-time priority, or where the system refuses that, the niceness
+// the sound server gives itself (-11); without either it stays as it is.
+void raiseAudioThreads() {
+  const pid_t self = getpid();
+  DIR* tasks = opendir("/proc/self/task");
+  if (tasks == nullptr) return;
+  while (const dirent* entry = readdir(tasks)) {
+    const pid_t tid = pid_t(std::atoi(entry->d_name));
+    if (tid <= 0 || tid == self) continue;
+    int policy = sched_getscheduler(tid);
+    if (policy == SCHED_FIFO || policy == SCHED_RR) continue;  // OpenAL's mixer with rt-prio
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_RR);
+    if (sched_setscheduler(tid, SCHED_RR, &param) != 0) setpriority(PRIO_PROCESS, id_t(tid), -11);
+  }
+  closedir(tasks);
+}
+
+// What was mixed ahead is still to be heard when the show lets go of the
+// device (the end of the volume glide among it): wait for it, at most 1 s.
+void drainMixAhead() {
+  if (!Stream.open || Stream.state != Playback::Playing || GetSourcedv == nullptr) return;
+  if (sourceState() != AL_PLAYING) return;
+  ALdouble values[2] = {0.0, 0.0};
+  GetSourcedv(Stream.source, AL_SEC_OFFSET_LATENCY_SOFT, values);
+  const double latency = std::clamp(double(values[1]), 0.0, 1.0);
+  std::this_thread::sleep_for(std::chrono::duration<double>(latency));
+}
+
 // A program that ends on a fatal path leaves the device open; closing it at
 // exit keeps OpenAL from complaining about it.
 void closeAtExit() {
@@ -200,6 +271,7 @@ void closeAtExit() {
 bool audioInit(int32_t device, uint32_t frequency, uint32_t flags) {
   if (Device != nullptr) return fail(AudioErrorAlreadyInit);
   if (device != -1) return fail(AudioErrorNoDevice);  // only the default device is offered
+  chooseMixAhead();
   Device = alcOpenDevice(nullptr);
   if (Device == nullptr) return fail(AudioErrorNoDevice);
   const ALCint attributes[] = {ALC_FREQUENCY, ALCint(frequency), 0};
@@ -211,6 +283,7 @@ bool audioInit(int32_t device, uint32_t frequency, uint32_t flags) {
     Device = nullptr;
     return fail(AudioErrorNoContext);
   }
+  raiseAudioThreads();
   GetSourcedv = nullptr;
   if (alIsExtensionPresent("AL_SOFT_source_latency"))
     GetSourcedv = reinterpret_cast<LPALGETSOURCEDVSOFT>(alGetProcAddress("alGetSourcedvSOFT"));
@@ -336,6 +409,7 @@ bool audioChannelIsSliding(uint32_t stream, uint32_t attribute) {
 
 bool audioFree() {
   if (Device == nullptr) return fail(AudioErrorNotInit);
+  drainMixAhead();
   releaseStream();
   alcMakeContextCurrent(nullptr);
   alcDestroyContext(Context);
@@ -345,3 +419,16 @@ bool audioFree() {
   LastError = AudioOk;
   return true;
 }
+
+double audioChannelHeardSeconds(uint32_t stream, double* latencySeconds) {
+  if (latencySeconds != nullptr) *latencySeconds = -1.0;
+  if (!checkStream(stream) || Stream.state != Playback::Playing || sourceState() != AL_PLAYING) return -1.0;
+  if (latencySeconds != nullptr && GetSourcedv != nullptr) {
+    ALdouble values[2] = {0.0, 0.0};
+    GetSourcedv(Stream.source, AL_SEC_OFFSET_LATENCY_SOFT, values);
+    *latencySeconds = values[1];
+  }
+  return mixerHeardSeconds();
+}
+
+double audioMixPeriodSeconds() { return MixPeriodSeconds; }

@@ -1,9 +1,14 @@
 // morvex-clock-probe FILE SECONDS [loaded]: plays FILE through the music back end as the
 // show does (play, play again, rewind to 0) and reads the show clock at a high
-// rate for SECONDS, comparing it with the monotonic wall clock. Prints the
-// figures; exit status 0 when the clock keeps time as the show needs it.
-//   - tracking: DemoTime minus wall time stays within 20 ms of its median
-//     (once the first sound is heard), also past the end of a short file;
+// rate for SECONDS, comparing it with the position the mixer reports being
+// heard and with the monotonic wall clock. Prints the figures; exit status 0
+// when the clock keeps time as the show needs it. The judgements hold on a busy
+// machine: they look at distributions, and at the sound actually played rather
+// than at an idle processor's wall clock.
+//   - follows the sound: 99% of reads within 20 ms of the heard position (at
+//     reads where the mixer's figure had just moved);
+//   - keeps time: over the pass it advances as the wall clock does (within 3%),
+//     also past the end of a short file (figures of the deviation are printed);
 //   - never backwards within a pass;
 //   - median step between reads that moved <= 2 ms (no buffer-sized jumps);
 //   - DemoTime never stands still for more than 100 ms while the music plays;
@@ -34,6 +39,7 @@ static double wallMs(std::chrono::steady_clock::time_point t0) {
 struct Sample {
   double wall;
   int32_t demo;
+  double heard;  // the mixer's heard position in ms, -1 when not playing
 };
 
 static uint32_t Stream = 0;
@@ -56,7 +62,8 @@ static std::vector<Sample> run(double ms, std::chrono::steady_clock::time_point 
     const double before = wallMs(t0);
     updateDemoTime();
     const double after = wallMs(t0);
-    if (after - before <= 0.5) s.push_back({(before + after) / 2, DemoTime});
+    const double heard = audioChannelHeardSeconds(Stream, nullptr);
+    if (after - before <= 0.5) s.push_back({(before + after) / 2, DemoTime, heard < 0 ? -1.0 : heard * 1000.0});
     if (midway != nullptr && !midwayDone && wallMs(t0) - start > ms / 2) {
       midway();
       midwayDone = true;
@@ -66,9 +73,29 @@ static std::vector<Sample> run(double ms, std::chrono::steady_clock::time_point 
   return s;
 }
 
-// Figures of one pass: returns the largest deviation from the median offset.
-static void figures(const char* name, const std::vector<Sample>& s, double settleMs, double& maxDeviation,
-                    int& backwards, double& medianStep, double& zeroShare, double& standStill) {
+static double percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+}
+
+struct PassFigures {
+  double heardShare = 1.0;  // share of reads (while the mixer plays) within 20 ms of the heard position
+  size_t heardReads = 0;
+  double rate = 1.0;        // DemoTime advance / wall time advance, once settled
+  int backwards = 0;
+  double medianStep = 0;
+  double standStill = 0;    // longest time DemoTime stood still once sound was heard
+};
+
+// Figures of one pass.
+static PassFigures figures(const char* name, const std::vector<Sample>& s, double settleMs) {
+  PassFigures f;
+  double maxDeviation;
+  int& backwards = f.backwards;
+  double& medianStep = f.medianStep;
+  double zeroShare;
+  double& standStill = f.standStill;
   std::vector<double> offsets, steps;
   backwards = 0;
   standStill = 0;
@@ -96,16 +123,51 @@ static void figures(const char* name, const std::vector<Sample>& s, double settl
     if (heardFrom >= 0 && s[i].wall >= heardFrom + settleMs) offsets.push_back(s[i].demo - s[i].wall);
   }
   const double med = median(offsets);
+  std::vector<double> deviations, fromHeard;
   maxDeviation = 0;
-  for (double o : offsets) maxDeviation = std::max(maxDeviation, std::fabs(o - med));
+  for (double o : offsets) {
+    deviations.push_back(std::fabs(o - med));
+    maxDeviation = std::max(maxDeviation, std::fabs(o - med));
+  }
+  // The mixer's figure is itself updated by the audio threads: while they are
+  // held up it stands still, and says nothing about the sound. Only reads at
+  // which it had just moved are compared.
+  size_t settledFrom = s.size(), stale = 0;
+  for (size_t i = 0; i < s.size(); i++) {
+    if (heardFrom >= 0 && s[i].wall >= heardFrom + settleMs) {
+      if (settledFrom == s.size()) settledFrom = i;
+      if (s[i].heard < 0) continue;
+      if (i > 0 && s[i].heard == s[i - 1].heard) {
+        stale++;
+        continue;
+      }
+      fromHeard.push_back(std::fabs(s[i].demo - s[i].heard));
+    }
+  }
+  if (settledFrom + 1 < s.size()) {
+    const Sample& a = s[settledFrom];
+    const Sample& b = s.back();
+    f.rate = double(b.demo - a.demo) / (b.wall - a.wall);
+  }
+  size_t close = 0;
+  for (double d : fromHeard) close += d <= 20.0;
+  f.heardReads = fromHeard.size();
+  f.heardShare = fromHeard.empty() ? 1.0 : double(close) / double(fromHeard.size());
   medianStep = median(steps);
   zeroShare = considered ? double(zero) / double(considered) : 1.0;
   std::printf("%s: %zu reads over %.0f ms, first sound after %.1f ms, DemoTime %d at the end\n", name, s.size(),
               s.back().wall - s.front().wall, heardFrom - s.front().wall, s.back().demo);
-  std::printf("%s: offset to wall clock %.1f ms (median), largest deviation %.2f ms\n", name, med, maxDeviation);
+  std::printf("%s: clock minus heard position (%zu reads where the mixer's figure moved, %zu where it stood): "
+              "median %.1f, 95%% %.1f, 99%% %.1f, largest %.1f ms; %.2f%% within 20 ms\n",
+              name, fromHeard.size(), stale, percentile(fromHeard, 0.5), percentile(fromHeard, 0.95),
+              percentile(fromHeard, 0.99), fromHeard.empty() ? 0.0 : percentile(fromHeard, 1.0), 100 * f.heardShare);
+  std::printf("%s: offset to wall clock %.1f ms (median); deviation from it: 95%% %.1f, 99%% %.1f, largest %.2f ms; "
+              "clock rate %.4f of the wall clock\n",
+              name, med, percentile(deviations, 0.95), percentile(deviations, 0.99), maxDeviation, f.rate);
   std::printf("%s: backward steps %d, median step of moving reads %.1f ms, reads without movement %.0f%%\n", name,
               backwards, medianStep, 100 * zeroShare);
   std::printf("%s: longest stand-still of DemoTime %.1f ms\n", name, standStill);
+  return f;
 }
 
 static void playAgain() { audioChannelPlay(Stream, false); }
@@ -130,25 +192,31 @@ int main(int argc, char** argv) {
   const auto t0 = std::chrono::steady_clock::now();
 
   // As the show starts: play, then (the first pass) play again and rewind.
+  // Judged on the mixer's own heard position, which a restart would set back
+  // (the show clock never runs backwards, so it would only stall); the first
+  // read waits out the mixer's look-ahead.
   audioChannelPlay(Stream, false);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  double latency = -1;
+  const double heardBefore = audioChannelHeardSeconds(Stream, &latency);
+  std::printf("mixer: update period %.1f ms, reported latency %.1f ms\n", audioMixPeriodSeconds() * 1000,
+              latency * 1000);
   audioChannelPlay(Stream, false);
-  updateDemoTime();
-  const int32_t afterSecondPlay = DemoTime;
-  check(afterSecondPlay > 150, "a second play leaves the playing stream alone (no restart)");
-  std::printf("position 300 ms after play: %d ms\n", afterSecondPlay);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  const double heardAfter = audioChannelHeardSeconds(Stream, nullptr);
+  std::printf("heard position 700 ms after play: %.0f ms, 150 ms after the second play: %.0f ms\n",
+              heardBefore * 1000, heardAfter * 1000);
+  check(heardBefore > 0.1 && heardAfter > heardBefore, "a second play leaves the playing stream alone (no restart)");
   audioChannelSetPosition(Stream, audioChannelSeconds2Bytes(Stream, 0.0), AudioPosByte);
 
   // One pass of seconds, with a further "play" half way.
   std::vector<Sample> pass = run(seconds * 1000.0, t0, playAgain);
-  double dev;
-  int back;
-  double step, zero, still;
-  figures("pass 1", pass, 500.0, dev, back, step, zero, still);
-  check(dev <= 20.0, "the clock tracks the wall clock within 20 ms");
-  check(back == 0, "the clock never runs backwards within a pass");
-  check(step <= 2.0, "median step at a high read rate <= 2 ms");
-  check(still <= 100.0, "DemoTime never stands still for more than 100 ms (a starved mixer does not stop it)");
+  const PassFigures one = figures("pass 1", pass, 500.0);
+  check(one.heardReads > 100 && one.heardShare >= 0.99, "the clock follows the heard position: 99% of reads within 20 ms");
+  check(std::fabs(one.rate - 1.0) <= 0.03, "the clock advances as the wall clock does (within 3%)");
+  check(one.backwards == 0, "the clock never runs backwards within a pass");
+  check(one.medianStep <= 2.0, "median step at a high read rate <= 2 ms");
+  check(one.standStill <= 100.0, "DemoTime never stands still for more than 100 ms (a starved mixer does not stop it)");
 
   // A new pass as the driver starts it: play (the music has ended by now), then
   // rewind to 0; from there on the same figures.
@@ -158,8 +226,9 @@ int main(int argc, char** argv) {
   std::printf("after the rewind: DemoTime %d, FrameStep %.2f\n", DemoTime, FrameStep);
   check(DemoTime < 100 && FrameStep < 0, "rewinding starts the music again at 0 (FrameStep negative once)");
   std::vector<Sample> second = run(1500.0, t0);
-  figures("pass 2", second, 500.0, dev, back, step, zero, still);
-  check(back == 0 && dev <= 20.0, "the second pass keeps time too");
+  const PassFigures two = figures("pass 2", second, 500.0);
+  check(two.backwards == 0 && two.heardShare >= 0.99 && std::fabs(two.rate - 1.0) <= 0.03,
+        "the second pass keeps time too");
 
   // The fade of the show's shutdown: glide to 0 over 200 ms, polled every 1 ms.
   const double fadeStart = wallMs(t0);

@@ -273,7 +273,9 @@ int main(int argc, char** argv) {
   glXWaitGL();
   const double fps = frames / (seconds() - start);
   std::printf("presented frame rate: %.0f frames per second (%d frames in 3 s)\n", fps, frames);
-  check(fps > 10, "presentation is not stuck");
+  // A figure, not a speed limit: on a busy machine a few frames are enough to
+  // show that presenting goes on.
+  check(frames >= 3, "presentation is not stuck (3 frames or more in 3 s)");
 
   // The screen saver, set to start after 1 s without input: not while the show
   // is open (it has been more than a second since the last fake key).

@@ -25,6 +25,7 @@
 
 #include "data/assets.h"
 #include "e2e/harness.h"
+#include "e2e/sound_match.h"
 
 namespace {
 
@@ -135,6 +136,10 @@ void checkWithRenderer(bool condition, const std::string& what) {
   }
   check(condition, what);
 }
+
+// The program reads Escape as a held key after each frame, so it must be held
+// longer than a frame takes on a busy machine.
+constexpr double EscapeHold = 1.0;
 
 bool presses(XView* v, const char* key, double hold) {
   pressKey(v, key, true);
@@ -262,7 +267,7 @@ int caseWindowed() {
   waitUntil(1.5);
   const double blackRate = presentedFrameRate(v, w, 2.5);
   note("presented frame rate under Xvfb, black frames before the titles: " + std::to_string(int(blackRate)) + " per second");
-  check(blackRate > 5, "frames keep coming");
+  check(blackRate > 0, "frames keep coming (the rate is a figure, not a limit)");
   waitUntil(6.2);
   const double at = nowSeconds() - shown;
   check(screenshot(v, w, 1280, 720, first), "a screenshot can be taken");
@@ -275,7 +280,9 @@ int caseWindowed() {
   // again, while the music goes on into the logo (from 16961 ms).
   waitUntil(14.0);
   pressKey(v, "space", true);
-  sleepSeconds(0.4);
+  // The frame being drawn when the key went down is still presented: on a
+  // busy machine that can take a while.
+  sleepSeconds(1.5);
   screenshot(v, w, 1280, 720, frozenA);
   sleepSeconds(2.0);
   screenshot(v, w, 1280, 720, frozenB);
@@ -288,10 +295,10 @@ int caseWindowed() {
 
   // Escape ends the show at once.
   const double esc = nowSeconds();
-  presses(v, "Escape", 0.3);
+  presses(v, "Escape", EscapeHold);
   const bool ended = waitChild(c, 5.0);
   check(ended && c.status == 0, "Escape ends the program with status 0 (got " + std::to_string(c.status) + ")");
-  note("Escape to exit: " + std::to_string(int((nowSeconds() - esc) * 1000)) + " ms (key held 300 ms, 200 ms music fade)");
+  note("Escape to exit: " + std::to_string(int((nowSeconds() - esc) * 1000)) + " ms (key held 1 s, 200 ms music fade and what was mixed ahead)");
   check(!pathExists(dir + "/logger.log"), "no logger.log after a normal end");
   check(findWindow(v, WindowTitle, 0.2) == 0, "the window is gone");
 
@@ -405,7 +412,7 @@ int caseFullscreen() {
     check(known && mw == 1280 && mh == 720,
           how + ": the mode is 1280 x 720 during the show (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
     check(!pointerFree(v), how + ": the pointer is captured");
-    if (how == "Escape") presses(v, "Escape", 0.3);
+    if (how == "Escape") presses(v, "Escape", EscapeHold);
     else if (how == "SIGTERM") kill(c.pid, SIGTERM);
     else if (how == "two SIGTERMs") {
       kill(c.pid, SIGTERM);
@@ -628,10 +635,41 @@ int caseFullPasses() {
   note("loop: presented frame rate under Xvfb 45-50 s into the show, beside a second show: " +
        std::to_string(int(denseRate)) + " per second");
 
-  // The fullscreen show ends by itself after 73 s and the end fade.
+  // From here both shows are watched together: the fullscreen one must end by
+  // itself after 73 s and its end fade, the looping one must show the title
+  // words of a second pass. The fade is 255 presented frames, so on a busy
+  // machine (a few frames a second) it takes minutes: the deadlines are
+  // generous and nothing waits on the other show.
+  bool endDone = vo == nullptr;
+  double endedAt = 0;
+  int loopPhase = 0;  // 0: first pass, 1: waiting for black (fade over), 2: waiting for the titles
+  std::vector<uint32_t> shot;
+  double shotAt = 0, brightness = 0;
+  while ((!endDone || loopPhase < 3) && nowSeconds() - loopShown < 330.0) {
+    if (!endDone && waitChild(end, 0)) {
+      endDone = true;
+      endedAt = nowSeconds() - endShown;
+    }
+    const double t = nowSeconds() - loopShown;
+    if (loopPhase < 3 && t > 73.0) {
+      if (waitChild(loop, 0)) break;
+      std::vector<uint32_t> now;
+      screenshot(vv, wl, 1280, 720, now);
+      const double b = meanBrightness(now);
+      if (loopPhase == 0) loopPhase = 1;
+      if (loopPhase == 1 && b < 0.5) loopPhase = 2;
+      if (loopPhase == 2 && b > 1.0) {
+        loopPhase = 3;
+        shot = now;
+        shotAt = t;
+        brightness = b;
+      }
+    }
+    sleepSeconds(0.5);
+  }
   if (vo) {
-    const bool ended = waitChild(end, std::max(1.0, 100.0 - (nowSeconds() - endShown)));
-    note("end: the show ended " + std::to_string(int(nowSeconds() - endShown)) + " s after its window appeared");
+    const bool ended = endDone || waitChild(end, 0);
+    note("end: the show ended " + std::to_string(int(endedAt)) + " s after its window appeared");
     check(ended && end.status == 0, "end: a show with 5 s of music ends by itself, status 0 (got " +
                                         std::to_string(end.status) + ")");
     int mw = 0, mh = 0;
@@ -647,17 +685,7 @@ int caseFullPasses() {
 
   // The looping show: still there after its first pass and its end fade
   // (which ends in black), and then the title words of a second pass appear.
-  sleepSeconds(std::max(0.0, 76.0 - (nowSeconds() - loopShown)));
   check(!waitChild(loop, 0), "loop: with \"l\" the program is still running after the first pass");
-  std::vector<uint32_t> shot;
-  double shotAt = 0, brightness = 0;
-  while (nowSeconds() - loopShown < 110.0 && !waitChild(loop, 0)) {
-    sleepSeconds(0.5);
-    screenshot(vv, wl, 1280, 720, shot);
-    brightness = meanBrightness(shot);
-    shotAt = nowSeconds() - loopShown;
-    if (shotAt > 82.0 && brightness > 1.0) break;  // past the fade: the titles of pass 2
-  }
   note("loop: picture of mean brightness " + std::to_string(brightness) + " " + std::to_string(int(shotAt)) +
        " s after the window appeared");
   std::vector<int32_t> titles;
@@ -666,7 +694,7 @@ int caseFullPasses() {
   check(brightness > 1.0, "loop: after the first pass's fade to black a new picture appears");
   checkWithRenderer(m.ok && m.blockDiff <= MatchLimit && m.latest < 16961,
                     "loop: the second pass shows the title words of the start again");
-  presses(vv, "Escape", 0.3);
+  presses(vv, "Escape", EscapeHold);
   const bool ended = waitChild(loop, 5.0);
   check(ended && loop.status == 0, "loop: Escape ends it, status 0");
   finish(loop, loopDir);
@@ -698,6 +726,158 @@ int caseClock(bool forceNull, int hogs = 0) {
   note(readFile(dir + "/probe.txt"));
   check(ended && c.status == 0, "the clock probe passes");
   stopAudio(audio);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+// What the listener hears: the null sink's monitor recorded while the real
+// program plays in a window, compared block by block with the decoded
+// soundtrack. A dropout (the mixer's feeding thread late on a busy machine)
+// shows as a 100 ms block that is not there sample for sample.
+int caseSound(double seconds) {
+  if (!commandExists("parec")) {
+    note("skipped: parec (pulseaudio-utils) is not installed");
+    return SkipStatus;
+  }
+  const std::string dir = makeTempDir("sound");
+  prepareContent(dir);
+  XServer x;
+  if (!startXvfb(x, dir)) return 1;
+  AudioServer audio;
+  if (!startAudio(audio, dir) || audio.kind != "pulseaudio null sink") {
+    note("skipped: no PulseAudio null sink to record");
+    stopXServer(x);
+    return SkipStatus;
+  }
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  Child rec = spawn({"parec", "--device=ci.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
+                     "--latency-msec=50", dir + "/heard.raw"},
+                    audio.env, dir, dir + "/parec.out", dir + "/parec.err");
+  sleepSeconds(0.5);
+  Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, {"DISPLAY=" + x.display}));
+  const unsigned long w = findWindow(v, WindowTitle, 60.0);
+  check(w != 0, "the window appears");
+  const double shown = nowSeconds();
+  waitChild(c, std::max(0.0, seconds - (nowSeconds() - shown)));
+  const bool stillRunning = !c.exited;
+  if (stillRunning) presses(v, "Escape", EscapeHold);
+  const double playedFor = nowSeconds() - shown;
+  waitChild(c, 10.0);
+  sleepSeconds(0.5);
+  stopChild(rec, SIGINT);
+  check(c.exited && c.status == 0, "the show ends with status 0 (got " + std::to_string(c.status) + ")");
+
+  const std::vector<int16_t> track = decodeMp3(MusicPath);
+  const std::string raw = readFile(dir + "/heard.raw");
+  std::vector<int16_t> heard(raw.size() / 2);
+  std::memcpy(heard.data(), raw.data(), heard.size() * 2);
+  // Up to the last second before Escape (or the end), away from the glide.
+  const double untilMs = std::min(playedFor * 1000.0 - 1500.0, double(track.size() / 2) / 44.1 - 500.0);
+  const SoundMatch m = matchSound(track, heard, 0.0, untilMs);
+  char line[300];
+  std::snprintf(line, sizeof line,
+                "heard %.1f s of sound; soundtrack 0 to %.1f s: %d blocks of 100 ms with sound, %d intact, %d degraded"
+                " (first at %.1f s; %d of them partly silent where the sound belongs), %.0f ms inserted",
+                double(heard.size() / 2) / 44100.0, untilMs / 1000.0, m.blocks, m.intact, m.degraded,
+                m.firstBadMs / 1000.0, m.silentInRecording, m.insertedMs);
+  note(line);
+  std::string bad;
+  for (double t : m.badMs) bad += " " + std::to_string(int(t));
+  if (!bad.empty()) note("degraded blocks at (ms):" + bad);
+  check(!track.empty() && m.blocks > 0 && m.intact > 0, "the recording holds the soundtrack");
+  check(m.degraded == 0, "no dropout: every block is heard sample for sample");
+  finish(c, dir);
+  closeView(v);
+  stopAudio(audio);
+  stopXServer(x);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
+
+// The review viewer: the show from a chosen time in a window, with sound, a
+// loop, pausing and seeking by key; its command-line errors.
+int caseViewer() {
+  const std::string dir = makeTempDir("viewer");
+  const std::string viewer = harnessBinDir() + "/morvex-view";
+  prepareContent(dir);
+  if (!pathExists(harnessBinDir() + "/data.dat")) {
+    note("skipped: the viewer reads the generated data.dat beside it");
+    return SkipStatus;
+  }
+  {
+    Child bad = spawn({viewer, "--loop", "5"}, {}, dir, dir + "/bad.out", dir + "/bad.err");
+    waitChild(bad, 10.0);
+    check(bad.status == 1 && readFile(dir + "/bad.err") == "morvex-view: --loop needs two times in seconds, A and B\n",
+          "--loop without B: status 1 and the reason");
+    Child late = spawn({viewer, "--from", "x"}, {}, dir, dir + "/bad.out", dir + "/bad.err");
+    waitChild(late, 10.0);
+    check(late.status == 1 && readFile(dir + "/bad.err") == "morvex-view: --from: 'x' is not a time from 0 to 100 seconds\n",
+          "--from x: status 1 and the reason");
+  }
+  XServer x;
+  if (!startXvfb(x, dir)) return 1;
+  AudioServer audio;
+  startAudio(audio, dir);
+  XView* v = openView(x.display);
+  autoRepeatOff(v);
+  Child c = spawn({viewer, "--loop", "20", "22.5"}, joinEnv(audio.env, {"DISPLAY=" + x.display}), dir,
+                  dir + "/stdout.txt", dir + "/stderr.txt");
+  const unsigned long w = findWindow(v, WindowTitle, 60.0);
+  if (!check(w != 0, "the viewer's window appears")) {
+    finish(c, dir);
+    return 1;
+  }
+  // The viewer reports the time once it has built the scene up and plays.
+  const double wait = nowSeconds() + 60.0;
+  while (readFile(dir + "/stdout.txt").find("at 20000 ms\n") == std::string::npos && nowSeconds() < wait)
+    sleepSeconds(0.1);
+  sleepSeconds(1.0);
+  std::vector<uint32_t> playing, pausedA, pausedB;
+  screenshot(v, w, 1280, 720, playing);
+  presses(v, "p", 0.2);
+  const double pauseWait = nowSeconds() + 30.0;
+  while (readFile(dir + "/stdout.txt").find("paused at") == std::string::npos && nowSeconds() < pauseWait)
+    sleepSeconds(0.1);
+  sleepSeconds(0.5);
+  screenshot(v, w, 1280, 720, pausedA);
+  sleepSeconds(1.0);
+  screenshot(v, w, 1280, 720, pausedB);
+  check(pausedA == pausedB, "p pauses: two shots 1 s apart are identical");
+  presses(v, "Right", 0.2);
+  // A seek builds the scene up before it answers.
+  const double seekWait = nowSeconds() + 60.0;
+  while (readFile(dir + "/stdout.txt").find("(paused)") == std::string::npos && nowSeconds() < seekWait)
+    sleepSeconds(0.1);
+  presses(v, "p", 0.2);
+  // Played on, the loop returns to 20 s once the music passes 22.5 s.
+  sleepSeconds(4.0);
+  presses(v, "Escape", EscapeHold);
+  const bool ended = waitChild(c, 10.0);
+  check(ended && c.status == 0, "Escape ends the viewer, status 0 (got " + std::to_string(c.status) + ")");
+  const std::string out = readFile(dir + "/stdout.txt");
+  note("viewer said:\n" + out);
+  check(out.find("at 20000 ms\n") != std::string::npos, "it starts at the loop's start");
+  const size_t pausedAt = out.find("paused at ");
+  check(pausedAt != std::string::npos, "p reports the pause");
+  if (pausedAt != std::string::npos) {
+    const int t = std::atoi(out.c_str() + pausedAt + 10);
+    check(out.find("at " + std::to_string(t + 1000) + " ms (paused)") != std::string::npos,
+          "Right while paused seeks 1 s on (" + std::to_string(t + 1000) + " ms)");
+  }
+  size_t loops = 0;
+  for (size_t p = out.find("at 20000 ms\n"); p != std::string::npos; p = out.find("at 20000 ms\n", p + 1)) loops++;
+  check(loops >= 2, "the loop starts again at 20 s after 22.5 s");
+  // The logo stands still from 17216 to 28840 ms (only its noise moves), so
+  // the shot is compared with that scene as a whole.
+  std::vector<int32_t> logo;
+  for (int32_t t = 17300; t <= 22700; t += 100) logo.push_back(t);
+  FrameMatch m = matchShot(playing, logo, dir, "viewer shot");
+  checkWithRenderer(m.ok && m.blockDiff <= MatchLimit, "the picture is the show's at that time (the logo scene)");
+  finish(c, dir);
+  closeView(v);
+  stopAudio(audio);
+  stopXServer(x);
   if (Failures == 0) removeTree(dir);
   return Failures == 0 ? 0 : 1;
 }
@@ -737,9 +917,11 @@ int main(int argc, char** argv) {
       {"clock-under-load", [] { return caseClock(false, 2); }},
       {"display-window", [] { return caseDisplay(false); }},
       {"display-fullscreen", [] { return caseDisplay(true); }},
+      {"viewer", caseViewer},
+      {"sound", [&] { return caseSound(argc > 2 ? std::atof(argv[2]) : 30.0); }},
   };
   if (argc < 2 || cases.count(argv[1]) == 0) {
-    std::fprintf(stderr, "usage: morvex-e2e CASE\ncases:");
+    std::fprintf(stderr, "usage: morvex-e2e CASE (sound takes the seconds to play, default 30)\ncases:");
     for (const auto& c : cases) std::fprintf(stderr, " %s", c.first.c_str());
     std::fprintf(stderr, "\n");
     return 2;

@@ -577,6 +577,8 @@ std::vector<float> blockMeans(const uint32_t* px) {
 FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<int32_t>& times, const std::string& pack,
                          const std::string& dir) {
   FrameMatch best;
+  // No shot (the window was gone, or none was taken in time): nothing matches.
+  if (shot.size() != size_t(FrameW) * FrameH || times.empty()) return best;
   const std::string timesFile = dir + "/times.txt";
   std::string list;
   for (int32_t t : times) list += std::to_string(t) + "\n";

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "crc32.h"
+#include "digest.h"
 #include "data/assets.h"
 #include "data/util.h"
 #include "display/screen.h"
@@ -25,6 +26,7 @@
 #include "music/chance.h"
 #include "music/clock.h"
 #include "png_write.h"
+#include "review.h"
 #include "raster/image.h"
 #include "raster/numeric.h"
 #include "storyboard.h"
@@ -44,7 +46,12 @@ const char* const UsageText =
     "  --pack PATH        asset pack (default: data.dat beside this executable)\n"
     "  --fps F            frame i is at playback position i / F seconds (default 60)\n"
     "  --times FILE       the exact frame sequence instead: one DemoTime (ms) per line\n"
-    "                     (below 0 reads as 0: the music has no earlier position)\n"
+    "                     (below 0 reads as 0: the music has no earlier position);\n"
+    "                     warns when it skips frames that later frames build on\n"
+    "  --at T             the show's frame at DemoTime T: every frame before T at the\n"
+    "                     rate of --fps, then T, saved as frame-T.png (no end fade)\n"
+    "  --what T           list the schedule rows and routines active at DemoTime T\n"
+    "                     and whether the frame is cleared; renders nothing\n"
     "  --until MS         stop after the first frame at or past MS (no end fade);\n"
     "                     default: the show's own end at 73000, then the end fade\n"
     "  --passes N         run N passes, as the program does with \"l\" (default 1); each\n"
@@ -55,6 +62,9 @@ const char* const UsageText =
     "  --save all         write every presented frame (fade frames as fade-<n>.png)\n"
     "  --out DIR          folder for --save (default: the current folder; created if missing)\n"
     "  --hash             print '<DemoTime> <crc32 of Screen's bytes>' per presented frame\n"
+    "  --digest           print a compact record of every presented frame: per schedule\n"
+    "                     row a digest of its frames, per frame 16 bits of its hash\n"
+    "                     (tests/show-hashes.txt; tools/pin-show-hashes.sh writes it)\n"
     "  --raw PATH|-       write every presented frame as raw BGRA (1280 x 720 x 4 bytes each)\n"
     "  --video OUT        write a video file with the soundtrack: frame i at i / F seconds,\n"
     "                     the end fade included, the music from its first sample, then\n"
@@ -96,6 +106,8 @@ struct RenderOptions {
   double fps = 60.0;
   bool fpsGiven = false;
   std::string timesFile;
+  bool atGiven = false;
+  int32_t at = 0;
   bool untilGiven = false;
   int32_t until = 0;
   int32_t passes = 1;
@@ -104,6 +116,7 @@ struct RenderOptions {
   std::vector<int32_t> saveTimes;
   std::string outDir = ".";
   bool hash = false;
+  bool digest = false;
   std::string rawPath;
   uint32_t seed = 1;
   std::string storyboardPath;
@@ -163,6 +176,12 @@ RenderOptions parseOptions(int argc, char** argv) {
       o.fpsGiven = true;
     } else if (arg == "--times") {
       o.timesFile = next();
+    } else if (arg == "--at") {
+      o.at = int32_t(parseInteger(arg, next(), 0, INT32_MAX));
+      o.atGiven = true;
+    } else if (arg == "--what") {
+      std::fputs(describeScheduleAt(int32_t(parseInteger(arg, next(), INT32_MIN, INT32_MAX))).c_str(), stdout);
+      std::exit(0);
     } else if (arg == "--until") {
       o.until = int32_t(parseInteger(arg, next(), INT32_MIN, INT32_MAX));
       o.untilGiven = true;
@@ -190,6 +209,9 @@ RenderOptions parseOptions(int argc, char** argv) {
     } else if (arg == "--hash") {
       noValue();
       o.hash = true;
+    } else if (arg == "--digest") {
+      noValue();
+      o.digest = true;
     } else if (arg == "--raw") {
       o.rawPath = next();
       if (o.rawPath.empty()) fail("--raw needs a path or -");
@@ -225,10 +247,19 @@ RenderOptions parseOptions(int argc, char** argv) {
     }
   }
   if (o.fpsGiven && !o.timesFile.empty()) fail("--fps and --times exclude each other");
-  if (o.rawPath == "-" && (o.hash || o.bench)) fail("--raw - takes standard output; --hash and --bench cannot share it");
+  if (o.atGiven && !o.timesFile.empty()) fail("--at and --times exclude each other");
+  if (o.atGiven && o.untilGiven) fail("--at and --until exclude each other");
+  if (o.atGiven) {
+    // The frame at T ends the render; it is saved unless --save says otherwise.
+    o.noFade = true;
+    if (!o.saveAll && o.saveTimes.empty()) o.saveTimes.push_back(o.at);
+  }
   if (o.videoSettingsGiven && o.videoPath.empty()) fail("--codec, --crf, --scale and --music go with --video");
-  if (!o.videoPath.empty() && !o.timesFile.empty())
+  if (!o.videoPath.empty() && (!o.timesFile.empty() || o.atGiven))
     fail("--video and --times exclude each other: a video runs at the constant rate --fps");
+  if (o.rawPath == "-" && (o.hash || o.bench || o.digest))
+    fail("--raw - takes standard output; --hash, --digest and --bench cannot share it");
+  if (o.digest && o.hash) fail("--digest and --hash exclude each other");
   std::sort(o.saveTimes.begin(), o.saveTimes.end());
   o.saveTimes.erase(std::unique(o.saveTimes.begin(), o.saveTimes.end()), o.saveTimes.end());
   return o;
@@ -404,6 +435,7 @@ void rPresentFrame() {
   if (Options.hash) {
     std::fprintf(DataOut, "%d %08x\n", DemoTime, crc32Of(Screen.pixels, bytes));
   }
+  if (Options.digest) digestFrame(DemoTime, inPass, crc32Of(Screen.pixels, bytes));
   if (RawOut && std::fwrite(Screen.pixels, 1, bytes, RawOut) != bytes) {
     fail(Options.rawPath + ": " + std::strerror(errno));
   }
@@ -494,7 +526,12 @@ void printBench() {
 
 int main(int argc, char** argv) {
   Options = parseOptions(argc, argv);
-  if (!Options.timesFile.empty()) Times = readTimes(Options.timesFile);
+  if (!Options.timesFile.empty()) {
+    Times = readTimes(Options.timesFile);
+    const std::string warning = skippedFramesWarning(Times, Options.timesFile);
+    if (!warning.empty()) std::fprintf(stderr, "morvex-render: %s\n", warning.c_str());
+  }
+  if (Options.atGiven) Times = framesLeadingTo(Options.at, Options.fps);
   planPasses();
 
   // Standard output carries only what was asked for; the show's own console
@@ -563,12 +600,21 @@ int main(int argc, char** argv) {
     std::stable_sort(Story.begin(), Story.end(), [](const StoryCell& a, const StoryCell& b) { return a.Row < b.Row; });
     const std::string title = "morvex storyboard: " + std::to_string(Story.size()) + " of " +
                               std::to_string(EffectScheduleRows) + " schedule rows, " +
-                              (Times.empty() ? std::to_string(int(Options.fps)) + " fps" : Options.timesFile) +
+                              (Times.empty() || Options.atGiven ? std::to_string(int(Options.fps)) + " fps" : Options.timesFile) +
                               ", seed " + std::to_string(Options.seed);
     if (!writeStoryboard(Options.storyboardPath, title, Story, error)) fail(error);
     if (!Options.quiet) std::fprintf(stderr, "storyboard: %s (%zu rows)\n", Options.storyboardPath.c_str(), Story.size());
   }
   if (Options.bench) printBench();
+  if (Options.digest) {
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "%g frames a second", Options.fps);
+    char heading[200];
+    std::snprintf(heading, sizeof heading, "morvex-render --digest: %s, %s, seed %u",
+                  Times.empty() ? rate : "frames from a list", Options.noFade ? "no end fade" : "with the end fade",
+                  Options.seed);
+    writeDigest(DataOut, heading);
+  }
   if (std::fflush(DataOut) != 0) fail(std::string("standard output: ") + std::strerror(errno));
   return 0;
 }
