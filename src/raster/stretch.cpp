@@ -1,7 +1,6 @@
 #include "raster/stretch.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -66,8 +65,9 @@ struct RotateSetup {
   float s, c;
 };
 
-// The single-precision value with bits 0x3C8EFA35 (0.017453292...).
-constexpr float RotateK2 = std::bit_cast<float>(uint32_t(0x3C8EFA35));
+// The single-precision value with bits 0x3C8EFA35 (0.017453292...), written as
+// an exact hexadecimal literal: not every standard library has std::bit_cast.
+constexpr float RotateK2 = 0x1.1df46ap-6f;
 
 RotateSetup setUpRotate(int32_t angle, Image src) {
   RotateSetup r;
