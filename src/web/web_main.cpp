@@ -106,5 +106,7 @@ int main(int argc, char** argv) {
   }
   runShow(WebPlatform, argc, argv);
   webShowEnded();
-  return 0;
+  // After Asyncify has resumed main, its return no longer reaches the runtime;
+  // exit does, so the page hears the status as on an error path.
+  std::exit(0);
 }
