@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The ports against the pinned whole-show hashes (tests/show-hashes.txt), run by
+# The ports against the pinned whole-show hashes (tests/show-hashes.txt) and
+# the pinned platform-sensitive values (tests/platform-values.txt), run by
 # ./check after the native tests:
 #   web      the browser edition built with emscripten (tools/build-web.sh); the
 #            wasm core renders the whole show in node (morvex-hashes.js); then
@@ -13,6 +14,7 @@
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 pinned="$top/tests/show-hashes.txt"
+values="$top/tests/platform-values.txt"
 pack="$top/build/bin/data.dat"
 export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 
@@ -54,6 +56,8 @@ web() {
   step "web build" "$top/tools/build-web.sh" || return 0
   step "web: whole show in node against the pinned hashes" \
     node "$top/build-web/bin/morvex-hashes.js" --pack "$pack" --check "$pinned" || true
+  step "web: platform values in node" \
+    node "$top/build-web/bin/morvex-hashes.js" --pack "$pack" --check-values "$values" || true
   if ! command -v chromium >/dev/null; then
     echo "ports: web browser check skipped: chromium is not installed"
     return 0
@@ -81,6 +85,8 @@ aarch64() {
   step "aarch64 build" aarch64Build || return 0
   step "aarch64: whole show under qemu-aarch64 against the pinned hashes" \
     qemu-aarch64 "$top/build-aarch64/bin/morvex-hashes" --pack "$pack" --check "$pinned" || true
+  step "aarch64: platform values under qemu-aarch64" \
+    qemu-aarch64 "$top/build-aarch64/bin/morvex-hashes" --pack "$pack" --check-values "$values" || true
 }
 
 if [ ! -f "$pack" ]; then

@@ -3,10 +3,7 @@
 # tests of their own: tools/check-ports.sh runs what is built against the
 # pinned whole-show hashes.
 
-# morvex-hashes: one pass and the end fade on a virtual clock, every frame
-# hashed and compared with tests/show-hashes.txt.
-add_executable(morvex-hashes tools/hashes/main.cpp tools/render/crc32.cpp)
-target_link_libraries(morvex-hashes morvex_core)
+include(${CMAKE_CURRENT_LIST_DIR}/hashes.cmake)
 
 if(EMSCRIPTEN)
   # In node, with the real file system underneath (the pack is read in place).

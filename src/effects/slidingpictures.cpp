@@ -4,6 +4,7 @@
 #include "display/screen.h"
 #include "music/clock.h"
 #include "raster/blit.h"
+#include "raster/exactround.h"
 #include "raster/filter.h"
 #include "raster/numeric.h"
 #include "raster/stretch.h"
@@ -44,7 +45,12 @@ void drawSpiral() {
   const int32_t t = DemoTime - 49000;
   // Two precisions on purpose: the pace of the two axes rounds differently.
   SpiralPicX = -roundToInt32(float(t) / 1.5f);
-  SpiralPicY = -roundToInt32((long double)t / 1.6L);
+  // t / 1.6L is t * 5 / 8 rounded, ties to even: 1.6L lies above 1.6 by a
+  // relative 2^-66 (x86 extended), 2^-114 (binary128) or 2^-54 (double), so at
+  // the exact halves (t * 5 = 8n + 4) the quotient still rounds to the half in
+  // its own format, and elsewhere it is 1/8 away from one. Integers give the
+  // same on every platform.
+  SpiralPicY = -roundDivEven(int64_t(t) * 5, 8);
   blitClippedKeyed(Screen, SpiralPicX, SpiralPicY, SpiralPic, 0);
 }
 

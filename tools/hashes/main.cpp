@@ -3,6 +3,7 @@
 // fonts, no X, no audio). It is the renderer the ports run: WebAssembly in
 // node and aarch64 under qemu-user check their pixels against the pinned
 // whole-show hashes with it.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,8 +13,10 @@
 #include <vector>
 
 #include "../render/crc32.h"
+#include "values.h"
 #include "data/assets.h"
 #include "display/screen.h"
+#include "driver/modules.h"
 #include "driver/show.h"
 #include "music/clock.h"
 #include "raster/simd.h"
@@ -22,6 +25,7 @@ namespace {
 
 const char* const UsageText =
     "usage: morvex-hashes [--pack PATH] [--fps F] [--check FILE | --print] [--every N]\n"
+    "       morvex-hashes [--pack PATH] --values | --check-values FILE\n"
     "\n"
     "Runs one pass of the show and its end fade headless on a virtual clock (frame i\n"
     "at i / F seconds of music, default F = 10) and hashes every presented frame\n"
@@ -36,7 +40,14 @@ const char* const UsageText =
     "  --print       print those frames as '<DemoTime> <crc32>'\n"
     "\n"
     "Every frame is drawn whatever --every says: from 33000 ms on each frame draws\n"
-    "over the one before.\n";
+    "over the one before.\n"
+    "\n"
+    "  --values             print every value of the show that goes through long double\n"
+    "                       or libm before it is rounded (tests/platform-values.txt is\n"
+    "                       this output on x86-64), with the smallest distances of\n"
+    "                       those values from a rounding boundary\n"
+    "  --check-values FILE  compare them with FILE, naming each value that differs, and\n"
+    "                       check the distances; exit status 1 on a difference\n";
 
 [[noreturn]] void fail(const std::string& message) {
   std::fprintf(stderr, "morvex-hashes: %s\n", message.c_str());
@@ -104,10 +115,54 @@ std::vector<std::string> readLines(const std::string& path) {
   return lines;
 }
 
+std::string formatMargin(double m) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3g", m);
+  return text;
+}
+
+// The values need the pictures and the modules' set-up, not the show.
+int runValues(const std::string& checkPath) {
+  std::printf("Loading...\n");
+  loadAllImages();
+  RandomSeed = 1;
+  RandomSeedFixed = true;
+  initEffectModules();
+  const PlatformValues v = collectPlatformValues();
+  const std::string margins =
+      "margins: single " + formatMargin(v.SingleMargin) + " (" + v.SingleMarginAt + "), integer " +
+      formatMargin(v.IntegerMargin) + " (" + v.IntegerMarginAt + ")";
+  if (checkPath.empty()) {
+    for (const std::string& line : v.Lines) std::printf("%s\n", line.c_str());
+    std::printf("%s\n", margins.c_str());
+    return 0;
+  }
+  std::vector<std::string> pinned = readLines(checkPath);
+  if (!pinned.empty() && pinned.back().rfind("margins:", 0) == 0) pinned.pop_back();
+  size_t differing = 0;
+  for (size_t i = 0; i < std::max(pinned.size(), v.Lines.size()); ++i) {
+    const std::string got = i < v.Lines.size() ? v.Lines[i] : "(none)";
+    const std::string want = i < pinned.size() ? pinned[i] : "(none)";
+    if (got == want) continue;
+    if (++differing <= 20) std::printf("differs: got '%s', pinned '%s'\n", got.c_str(), want.c_str());
+  }
+  std::printf("%s\n", margins.c_str());
+  bool ok = differing == 0;
+  if (v.SingleMargin < MinSingleMargin || v.IntegerMargin < MinIntegerMargin) {
+    std::printf("FAILED: a value lies too close to a rounding boundary to be the same on every platform\n");
+    ok = false;
+  }
+  if (differing) std::printf("FAILED: %zu of %zu values differ from %s\n", differing, pinned.size(), checkPath.c_str());
+  if (!ok) return 1;
+  std::printf("all %zu values agree with %s\n", v.Lines.size(), checkPath.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string checkPath;
+  std::string checkPath, valuesPath;
+  bool valuesMode = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> std::string {
@@ -134,10 +189,16 @@ int main(int argc, char** argv) {
       checkPath = value();
     } else if (arg == "--print") {
       PrintLines = true;
+    } else if (arg == "--values") {
+      valuesMode = true;
+    } else if (arg == "--check-values") {
+      valuesMode = true;
+      valuesPath = value();
     } else {
       fail("unknown option '" + arg + "' (see --help)");
     }
   }
+  if (valuesMode) return runValues(valuesPath);
   if (!checkPath.empty()) Pinned = readLines(checkPath);
 
   RandomSeed = 1;  // the renderer's default: runs repeat
