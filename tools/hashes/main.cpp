@@ -19,7 +19,7 @@
 #include "driver/modules.h"
 #include "driver/show.h"
 #include "music/clock.h"
-#include "raster/simd.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   std::printf("%lld frames in %.1f s (%.1f frames/s) at raster level %s\n", (long long)Presented, seconds,
-              double(Presented) / seconds, simdLevelName(RasterSimdLevel));
+              double(Presented) / seconds, simdLevelName(ActiveKernels.level));
   if (Pinned.empty()) return 0;
   if (!Mismatch && Compared < Pinned.size()) {
     std::printf("the show ended after %zu of %zu pinned frames\n", Compared, Pinned.size());
