@@ -60,7 +60,10 @@ mergeInto(LibraryManager.library, {
   webWaitForFrame__deps: ['$Asyncify'],
   webWaitForFrame: function () {
     return Asyncify.handleSleep(function (wakeUp) {
-      requestAnimationFrame(function () { wakeUp(); });
+      requestAnimationFrame(function () {
+        Module.morvex.wokeAt = performance.now();
+        wakeUp();
+      });
     });
   },
 

@@ -223,6 +223,7 @@ async function main() {
       return { demoTime: c.demoTime, frame: c.frame, times: c.times, rgb: btoa(s) };
     })()`);
     const presentAt = await page.eval("Array.prototype.slice.call(morvexPage.presentAt, 0, Math.min(morvexPage.presents, morvexPage.presentAt.length))");
+    const drawMs = await page.eval("Array.prototype.slice.call(morvexPage.drawMs, 1, Math.min(morvexPage.presents, morvexPage.drawMs.length))");
 
     // Figures: frame rate, and the clock against the wall clock.
     const times = capture.times;
@@ -232,7 +233,8 @@ async function main() {
     const spanMs = presentAt[times.length - 1] - presentAt[0];
     console.log(`figures: ${times.length} frames in ${(spanMs / 1000).toFixed(2)} s of wall time: ` +
                 `${(1000 * (times.length - 1) / spanMs).toFixed(1)} frames/s (median present interval ${median(intervals).toFixed(1)} ms, ` +
-                `worst ${Math.max(...intervals).toFixed(1)} ms)`);
+                `worst ${Math.max(...intervals).toFixed(1)} ms); drawing a frame in the page takes ` +
+                `${median(drawMs).toFixed(1)} ms (median, worst ${Math.max(...drawMs).toFixed(1)} ms)`);
     console.log(`figures: DemoTime ${times[0]} -> ${times[times.length - 1]} ms over those frames (clock/wall ${((times[times.length - 1] - times[0]) / spanMs).toFixed(4)}); ` +
                 `DemoTime steps: median ${median(steps)} ms, smallest ${Math.min(...steps)}, largest ${Math.max(...steps)}; ` +
                 `${steps.filter((s) => s === 0).length} repeated, ${backwards} backwards`);
