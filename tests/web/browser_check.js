@@ -108,7 +108,20 @@ class Browser {
   async close() {
     try {
       await Promise.race([this.send("Browser.close"), sleep(3000)]);
-    } catch (e) { /* already gone */ }
+  
+    // A browser without Web Audio is told why the show cannot run.
+    const { targetId } = await browser.send("Target.createTarget", { url: "about:blank" });
+    const { sessionId } = await browser.send("Target.attachToTarget", { targetId, flatten: true });
+    const bare = new Page(browser, sessionId);
+    await bare.send("Page.enable");
+    await bare.send("Page.addScriptToEvaluateOnNewDocument",
+                    { source: "delete window.AudioContext; delete window.webkitAudioContext;" });
+    await bare.send("Page.navigate", { url: `${base}/morvex.html` });
+    await bare.waitFor("window.morvexPage && morvexPage.state !== 'loading' && morvexPage.state", 30, "the page to load");
+    const noAudio = await bare.eval("morvexPage.state + ': ' + document.getElementById('status').textContent");
+    check(noAudio === "error: This browser has no Web Audio, which the show needs for its music and its clock.",
+          `a browser without Web Audio is told so (${noAudio})`);
+  } catch (e) { /* already gone */ }
     const gone = await Promise.race([this.exited.then(() => true), sleep(3000).then(() => false)]);
     if (!gone) this.process.kill("SIGKILL");
     fs.rmSync(this.profile, { recursive: true, force: true });
@@ -253,6 +266,21 @@ async function main() {
     check(differing === 0, `frame ${capture.frame} (DemoTime ${capture.demoTime}) read back from the canvas equals the renderer's frame` +
                            (differing ? `: ${differing} pixels differ, the first at x ${first % 1280}, y ${Math.floor(first / 1280)}` : ""));
 
+    // The space bar held: the same picture again and again, DemoTime standing
+    // still while the music runs on; released, the clock jumps ahead.
+    const space = { key: " ", code: "Space", windowsVirtualKeyCode: 32, nativeVirtualKeyCode: 32 };
+    await page.send("Input.dispatchKeyEvent", { type: "rawKeyDown", ...space });
+    await sleep(300);
+    const held = await page.eval("({presents: morvexPage.presents, demoTime: morvexPage.demoTime})");
+    await sleep(700);
+    const still = await page.eval("({presents: morvexPage.presents, demoTime: morvexPage.demoTime})");
+    await page.send("Input.dispatchKeyEvent", { type: "keyUp", ...space });
+    await sleep(300);
+    const released = await page.eval("morvexPage.demoTime");
+    check(still.demoTime === held.demoTime && still.presents > held.presents && released >= held.demoTime + 700,
+          `the space bar holds the picture (DemoTime ${held.demoTime} over ${still.presents - held.presents} presents, ` +
+          `${released} after release)`);
+
     // Escape, held until the show has seen it, ends the show at once.
     const key = { key: "Escape", code: "Escape", windowsVirtualKeyCode: 27, nativeVirtualKeyCode: 27 };
     const presentsBefore = await page.eval("morvexPage.presents");
@@ -271,6 +299,19 @@ async function main() {
     const message = await missing.eval("morvexPage.state + ': ' + document.getElementById('status').textContent");
     check(message.startsWith("error: Missing file: data.dat (HTTP 404)"), `a missing data.dat is reported in the page (${message})`);
     check(await missing.eval("document.getElementById('start').hidden") === true, "and the start button stays hidden");
+
+    // A browser without Web Audio is told why the show cannot run.
+    const { targetId } = await browser.send("Target.createTarget", { url: "about:blank" });
+    const { sessionId } = await browser.send("Target.attachToTarget", { targetId, flatten: true });
+    const bare = new Page(browser, sessionId);
+    await bare.send("Page.enable");
+    await bare.send("Page.addScriptToEvaluateOnNewDocument",
+                    { source: "delete window.AudioContext; delete window.webkitAudioContext;" });
+    await bare.send("Page.navigate", { url: `${base}/morvex.html` });
+    await bare.waitFor("window.morvexPage && morvexPage.state !== 'loading' && morvexPage.state", 30, "the page to load");
+    const noAudio = await bare.eval("morvexPage.state + ': ' + document.getElementById('status').textContent");
+    check(noAudio === "error: This browser has no Web Audio, which the show needs for its music and its clock.",
+          `a browser without Web Audio is told so (${noAudio})`);
   } catch (e) {
     check(false, e.message);
     if (browser.stderr) console.log(`chromium said:\n${browser.stderr}`);
