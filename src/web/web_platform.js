@@ -29,16 +29,27 @@ mergeInto(LibraryManager.library, {
     }
   },
 
-  // The position being heard: the context's time less the output latency the
-  // browser reports (or its base latency), counted from the start of the
-  // source. After the end of the music it goes on in real time, as silence
-  // would; it never goes backwards within a pass and never below the start.
+  // The position being heard, counted from the start of the source. Where the
+  // browser tells which context time is leaving the speakers when
+  // (getOutputTimestamp), that time carried on by the page's clock to now (at
+  // most 0.1 s, should the audio stall); elsewhere the context's time less the
+  // output latency (or the base latency). The context's own time moves in the
+  // bursts of its audio callbacks, 10 to 40 ms apart. After the end of the music
+  // the position goes on in real time, as silence would; it never goes
+  // backwards within a pass and never below the start.
   webHeardSeconds: function () {
     var m = Module.morvex;
     if (!m.source) return m.offset;
-    var a = m.audio;
-    var latency = a.outputLatency > 0 ? a.outputLatency : a.baseLatency > 0 ? a.baseLatency : 0;
-    var heard = m.startOffset + Math.max(0, a.currentTime - latency - m.startedAt);
+    var a = m.audio, contextTime;
+    var stamp = a.getOutputTimestamp ? a.getOutputTimestamp() : null;
+    if (stamp && stamp.contextTime > 0 && stamp.performanceTime > 0) {
+      var ahead = (performance.now() - stamp.performanceTime) / 1000;
+      contextTime = stamp.contextTime + Math.min(Math.max(ahead, 0), 0.1);
+    } else {
+      var latency = a.outputLatency > 0 ? a.outputLatency : a.baseLatency > 0 ? a.baseLatency : 0;
+      contextTime = a.currentTime - latency;
+    }
+    var heard = m.startOffset + Math.max(0, contextTime - m.startedAt);
     if (heard < m.lastHeard) heard = m.lastHeard;
     m.lastHeard = heard;
     return heard;

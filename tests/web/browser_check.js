@@ -251,6 +251,10 @@ async function main() {
     console.log(`figures: DemoTime ${times[0]} -> ${times[times.length - 1]} ms over those frames (clock/wall ${((times[times.length - 1] - times[0]) / spanMs).toFixed(4)}); ` +
                 `DemoTime steps: median ${median(steps)} ms, smallest ${Math.min(...steps)}, largest ${Math.max(...steps)}; ` +
                 `${steps.filter((s) => s === 0).length} repeated, ${backwards} backwards`);
+    const counts = new Map();
+    for (const st of steps) counts.set(st, (counts.get(st) || 0) + 1);
+    const common = [...counts.entries()].sort((a, b) => b[1] - a[1]).slice(0, 6);
+    console.log(`figures: most common DemoTime steps (ms x frames): ${common.map(([v, n]) => `${v} x ${n}`).join(", ")}`);
     check(backwards === 0, "DemoTime never goes backwards within the pass");
     check(times[times.length - 1] > 500 && capture.demoTime < 73000, `the music clock runs (DemoTime ${capture.demoTime} after about ${wallSeconds.toFixed(1)} s)`);
 
