@@ -35,14 +35,18 @@ function findChromium() {
 }
 
 // ---- the static server: the page's folder, with data.dat and kaz.mp3 beside it;
-// under /nodata/ the same folder without data.dat.
+// under /nodata/ the same folder without data.dat, under /badpack/ with only the
+// first 100 bytes of data.dat.
 const Types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
 function serve(request, response) {
   let url = decodeURIComponent(request.url.split("?")[0]);
-  let withPack = true;
+  let withPack = true, truncated = false;
   if (url.startsWith("/nodata/")) {
     withPack = false;
     url = url.slice("/nodata".length);
+  } else if (url.startsWith("/badpack/")) {
+    truncated = true;
+    url = url.slice("/badpack".length);
   }
   const name = path.posix.basename(url);
   let file = null;
@@ -55,7 +59,8 @@ function serve(request, response) {
     return;
   }
   response.writeHead(200, { "Content-Type": Types[path.extname(name)] || "application/octet-stream" });
-  fs.createReadStream(file).pipe(response);
+  if (truncated && name === "data.dat") response.end(fs.readFileSync(file).subarray(0, 100));
+  else fs.createReadStream(file).pipe(response);
 }
 
 // ---- the DevTools protocol over the pipe: NUL-terminated JSON messages.
@@ -109,6 +114,15 @@ class Browser {
     try {
       await Promise.race([this.send("Browser.close"), sleep(3000)]);
   
+    // A damaged pack stops the show with the pack reader's own message.
+    const damaged = await openPage(browser, `${base}/badpack/morvex.html`);
+    await damaged.waitFor("window.morvexPage && morvexPage.state === 'ready'", 60, "the page to load");
+    await damaged.eval("document.getElementById('start').click()");
+    await damaged.waitFor("morvexPage.state === 'error'", 30, "the show to stop");
+    const stopped = await damaged.eval("({text: document.getElementById('status').textContent, status: morvexPage.exitStatus})");
+    check(stopped.text.startsWith("The show stopped: Corrupt data file /data.dat: ") && stopped.status === 1,
+          `a damaged data.dat stops the show with the reader's message, status 1 (${stopped.text})`);
+
     // A browser without Web Audio is told why the show cannot run.
     const { targetId } = await browser.send("Target.createTarget", { url: "about:blank" });
     const { sessionId } = await browser.send("Target.attachToTarget", { targetId, flatten: true });
