@@ -212,6 +212,11 @@ async function main() {
     check(await page.eval("morvexPage.state") === "ready", `the page loads the pack and the music (${(Date.now() - t0) / 1000} s): ${await page.eval("morvexPage.message")}`);
     const size = await page.eval("[document.getElementById('screen').width, document.getElementById('screen').height]");
     check(size[0] === 1280 && size[1] === 720, `the canvas is 1280 x 720 (${size[0]} x ${size[1]})`);
+    // In a 1400 x 900 window the picture fits once: shown at 1 x, no smoothing.
+    const shown = await page.eval("(function () { var c = document.getElementById('screen'); " +
+                                  "return [c.style.width, c.style.height, getComputedStyle(c).imageRendering]; })()");
+    check(shown[0] === "1280px" && shown[1] === "720px" && shown[2] === "pixelated",
+          `the picture is shown at a whole scale without smoothing (${shown.join(", ")})`);
 
     await page.eval("document.getElementById('start').click()");
     await page.waitFor("morvexPage.presents > 0", 30, "the first frame");

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "data/assets.h"
 #include "data/util.h"
 #include "driver/schedule.h"
 #include "effects/digitfield.h"
@@ -18,7 +19,6 @@
 #include "effects/quad3d.h"
 #include "effects/slidingpictures.h"
 #include "effects/spinpicture.h"
-#include "data/assets.h"
 #include "raster/stretch.h"
 #include "raster/vecmath.h"
 
