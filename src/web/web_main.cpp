@@ -16,6 +16,7 @@
 #include "data/assets.h"
 #include "display/screen.h"
 #include "driver/show.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/image.h"
 
