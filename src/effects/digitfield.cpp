@@ -6,6 +6,7 @@
 #include "music/chance.h"
 #include "music/clock.h"
 #include "raster/blit.h"
+#include "raster/exactround.h"
 #include "raster/numeric.h"
 
 Image DigitFieldImage;
@@ -23,7 +24,7 @@ const char* const PiText = "3.14159265358979323846264338327950288419716939937510
 
 constexpr int32_t FieldWidth = 1280;
 constexpr int32_t FieldHeight = 720;
-constexpr int32_t FieldRows = 51;     // j = 0 .. 50
+constexpr int32_t FieldRows = DigitFieldRows;
 constexpr int32_t FieldColumns = 106; // k = 0 .. 105
 constexpr int32_t StripHeight = 384;
 constexpr int32_t BandCount = 26;
@@ -67,12 +68,13 @@ uint32_t digitRandom(uint32_t n) {
   return uint32_t((uint64_t(DigitRandomState) * n) >> 32);
 }
 
-// Row j at j * 14.1 rounded. Computed in extended precision, j * 14.1L comes
-// back to exactly 141j/10 at its ties (j = 5, 15, ...: 14.1L is off by 2.5e-20
-// relative, under half an extended step), so those go to even; the other rows
-// are at least 0.1 from a tie. 141j / 10.0 gives the same: the quotient is
-// rounded once and the ties are doubles.
-int32_t digitFieldRowY(int32_t j) { return roundToInt32(double(141 * j) / 10.0); }
+// j * 14.1L rounds to the same integer as the exact 141 j / 10, ties to even: a
+// non-tie is at least 0.1 from a half, far beyond the error of 14.1L, and at
+// the ties (j = 5, 15, ..., 45) j times the error of 14.1L stays below half a
+// unit of the product in the 64-bit mantissa of x86's extended format (and in
+// the 113-bit or 53-bit long double of other processors), so the product is
+// the exact half there too. Integers give that result on every platform.
+int32_t digitFieldRowY(int32_t j) { return roundDivEven(int64_t(j) * 141, 10); }
 
 uint8_t digitIndexAt(uint8_t n) { return uint8_t(PiText[n - 1] - '0'); }
 

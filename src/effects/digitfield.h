@@ -18,7 +18,9 @@ extern int32_t DigitLastStep;   // scroll clock value at the last scroll step
 extern uint32_t DigitRandomState;
 uint32_t digitRandom(uint32_t n);
 
-// Row of field row j: j * 14.1 in extended precision, rounded to nearest even.
+constexpr int32_t DigitFieldRows = 51;  // j = 0 .. 50
+// Row of field row j: j * 14.1 in extended precision, rounded to nearest even;
+// worked out exactly in integers (see digitfield.cpp).
 int32_t digitFieldRowY(int32_t j);
 // Value of the n-th character (1-based) of the expansion text.
 uint8_t digitIndexAt(uint8_t n);

@@ -58,8 +58,10 @@ void initQuad3D() {
   quadView = lookAtMatrix(vector(0, 0, 10), vector(0, 0, 1), vector(0, 1, 0));
 }
 
+float quadAngleAt(int32_t time) { return static_cast<float>(double(53280 - time) / 96.0); }
+
 void drawQuad3D() {
-  quadAngle = static_cast<float>(double(53280 - DemoTime) / 96.0);
+  quadAngle = quadAngleAt(DemoTime);
   quadWork = quadModel;
   for (int32_t i = 0; i < quadWork.count; ++i) {
     quadRotation = matRotateX(quadAngle);

@@ -13,6 +13,8 @@ extern Matrix4 quadView;     // the camera at (0, 0, 10) looking at (0, 0, 1)
 extern Polygon3D quadWork;   // this frame's copy of the model, projected
 
 void initQuad3D();
-// Window 53281..54299: angle = float((53280 - DemoTime) / 96).
+// Window 53281..54299: quadAngle = quadAngleAt(DemoTime).
 void drawQuad3D();
+// float((53280 - time) / 96.0), the division in double.
+float quadAngleAt(int32_t time);
 void freeQuad3D();

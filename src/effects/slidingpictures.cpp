@@ -4,6 +4,7 @@
 #include "display/screen.h"
 #include "music/clock.h"
 #include "raster/blit.h"
+#include "raster/exactround.h"
 #include "raster/filter.h"
 #include "raster/numeric.h"
 #include "raster/stretch.h"
@@ -43,13 +44,14 @@ void initSpiral() { buildDoubledPicture(SpiralPic, SpiralImage, "spiral.img"); }
 
 void drawSpiral() {
   const int32_t t = DemoTime - 49000;
-  // Two paces that round differently: x through single precision; y is
-  // t / 1.6 in extended precision, where 1.6L is 1.4e-20 relative too large,
-  // under half an extended step, so every quotient that should be a tie (t = 4
-  // mod 8) comes back to exactly 5t/8 and goes to even, and the others lie at
-  // least 1/8 from a tie. 5t/8 is exact in double: t * 0.625.
+  // Two paces that round differently: x through single precision, y as t / 1.6L.
   SpiralPicX = -roundToInt32(float(t) / 1.5f);
-  SpiralPicY = -roundToInt32(double(t) * 0.625);
+  // t / 1.6L is t * 5 / 8 rounded, ties to even: 1.6L lies above 1.6 by a
+  // relative 2^-66 (x86 extended), 2^-114 (binary128) or 2^-54 (double), so at
+  // the exact halves (t * 5 = 8n + 4) the quotient still rounds to the half in
+  // its own format, and elsewhere it is 1/8 away from one. Integers give the
+  // same on every platform.
+  SpiralPicY = -roundDivEven(int64_t(t) * 5, 8);
   blitClippedKeyed(Screen, SpiralPicX, SpiralPicY, SpiralPic, 0);
 }
 

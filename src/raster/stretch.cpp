@@ -1,7 +1,6 @@
 #include "raster/stretch.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -57,15 +56,16 @@ struct RotateSetup {
   float s, c;
 };
 
-// The single-precision value with bits 0x3C8EFA35 (0.017453292...).
-constexpr float RotateK2 = std::bit_cast<float>(uint32_t(0x3C8EFA35));
+// The single-precision value with bits 0x3C8EFA35 (0.017453292...), written as
+// an exact hexadecimal literal: not every standard library has std::bit_cast.
+constexpr float RotateK2 = 0x1.1df46ap-6f;
 
 RotateSetup setUpRotate(int32_t angle, Image src) {
   RotateSetup r;
   r.cx = src.width >> 1;
   r.cy = src.height >> 1;
   if (angle >= 360) angle = angle % 360;
-  float rad = float(static_cast<long double>(angle) * 0.017453293L);
+  const float rad = rotateRadians(angle);
   const int32_t px[4] = {0, src.width, src.width, 0};
   const int32_t py[4] = {0, 0, src.height, src.height};
   for (int k = 0; k < 4; ++k) {
@@ -76,10 +76,7 @@ RotateSetup setUpRotate(int32_t angle, Image src) {
     if (k == 0 || oy < r.minY) r.minY = oy;
     if (k == 0 || oy > r.maxY) r.maxY = oy;
   }
-  int32_t angle2 = angle + 90;
-  long double t = static_cast<long double>(angle2) * static_cast<long double>(RotateK2);
-  r.s = float(sinl(t));
-  r.c = float(cosl(t));
+  rotateSampleFactors(angle, r.s, r.c);
   return r;
 }
 
@@ -365,6 +362,20 @@ void rotateRowPortable(Color32* dst, const Color32* src, int32_t srcWidth, int32
 }
 
 }  // namespace
+
+// The extended-precision steps below give the same single and integer results
+// on every processor (x86's 80-bit long double, the 128-bit one of aarch64 and
+// wasm): each result is rounded once from a value that lies far from a rounding
+// boundary, further than the difference between the formats and the error of
+// any libm. morvex-hashes --values pins every such value the show can reach,
+// with the smallest distance from a boundary (tests/platform-values.txt).
+float rotateRadians(int32_t angle) { return float(static_cast<long double>(angle) * 0.017453293L); }
+
+void rotateSampleFactors(int32_t angle, float& s, float& c) {
+  const long double t = static_cast<long double>(angle + 90) * static_cast<long double>(RotateK2);
+  s = float(sinl(t));
+  c = float(cosl(t));
+}
 
 void rotatePoint(int32_t cx, int32_t cy, int32_t px, int32_t py, float rad, int32_t& ox, int32_t& oy) {
   int64_t dx = int64_t(px) - cx, dy = int64_t(py) - cy;

@@ -20,5 +20,13 @@ void rotateBlitKeyed(Image dst, int32_t x, int32_t y, int32_t angle, Image src, 
 // Stores addColors(d, p).
 void rotateBlitAdd(Image dst, int32_t x, int32_t y, int32_t angle, Image src);
 
-// Bounding-box helper of the rotated blits: (px, py) turned about (cx, cy) by rad.
+// Bounding-box helper of the rotated blits: (px, py) turned about (cx, cy) by rad:
+// dist = float(sqrt(dx^2 + dy^2)), a = rad + angleOf(dy, dx) in single, then
+// round(cos(a) * dist + cx) and round(sin(a) * dist + cy) in extended precision.
 void rotatePoint(int32_t cx, int32_t cy, int32_t px, int32_t py, float rad, int32_t& ox, int32_t& oy);
+// The rotated blits' angle steps, for an angle already taken mod 360:
+// rad = float(angle * 0.017453293) in extended precision (the corners), and
+// s, c = sin and cos of (angle + 90) * the single 0.017453292 (bits 0x3C8EFA35),
+// in extended precision, rounded to single (the sampling factors).
+float rotateRadians(int32_t angle);
+void rotateSampleFactors(int32_t angle, float& s, float& c);

@@ -1,0 +1,113 @@
+// The show in a web browser: the driver's own runShow with a browser platform in
+// place of X11/GLX and the audio back end. The page (morvex.html) fetches the
+// pack and the music, decodes the music with Web Audio and, after the start
+// button, calls main; the hooks below reach the page through web_platform.js.
+//
+// The frame loop stays the driver's loop: every present hands the picture to
+// the canvas and then yields to the browser (Asyncify) until the next animation
+// frame, so keys, audio and painting go on between the frames exactly as the
+// window system's do between swaps.
+#include <emscripten.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "data/assets.h"
+#include "display/screen.h"
+#include "driver/show.h"
+#include "music/chance.h"
+#include "music/clock.h"
+#include "raster/image.h"
+
+extern "C" {
+// In web_platform.js.
+void webPlayMusic();
+void webSetMusicPosition(double seconds);
+double webHeardSeconds();  // the position being heard, never backwards within a pass
+void webShowFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t demoTime, int32_t frame,
+                  int32_t pass, int32_t fading);
+void webWaitForFrame();  // asynchronous: returns at the browser's next animation frame
+int32_t webNextKeyEvent();  // key code * 2 + (1 pressed, 0 released), -1 when none are queued
+void webFadeOutMusic();  // asynchronous: 200 ms glide to silence, then the audio context is closed
+int32_t webRandomSeed();  // -1: seed from the clock, as the program does
+void webShowEnded();
+}
+
+namespace {
+
+// The canvas wants RGBA with alpha 255; Screen is BGRA whose alpha means
+// nothing on the screen. Converted here, into a buffer made once with the window.
+uint8_t* CanvasPixels = nullptr;
+
+// The X key codes of Escape and the space bar on a PC keyboard; the page reports
+// its keys with these codes.
+constexpr uint8_t EscapeKeyCode = 9;
+constexpr uint8_t SpaceKeyCode = 65;
+
+uint64_t heardPosition() { return musicSecondsToBytes(webHeardSeconds()); }
+
+void wInitMusic() { MusicPosition = heardPosition; }  // the page has decoded the music already
+void wPlayMusic() { webPlayMusic(); }
+void wSetMusicPosition(float seconds) { webSetMusicPosition(double(seconds)); }
+void wFadeOutMusic() { webFadeOutMusic(); }
+
+void wOpenOutputWindow(int32_t width, int32_t height, bool) {
+  AllocImage(Screen, uint32_t(width), uint32_t(height));
+  CanvasPixels = static_cast<uint8_t*>(std::malloc(size_t(width) * size_t(height) * 4));
+  if (!CanvasPixels) std::abort();
+  KeyCodes = {EscapeKeyCode, SpaceKeyCode};
+  std::memset(KeyDown, 0, sizeof KeyDown);
+  WindowClosed = false;
+}
+
+void wCloseOutputWindow() {
+  freeImage(Screen);
+  std::free(CanvasPixels);
+  CanvasPixels = nullptr;
+}
+
+void wCapturePointer(bool) {}  // the page never asks for fullscreen through the driver
+
+void convertToCanvas() {
+  const uint32_t* src = reinterpret_cast<const uint32_t*>(Screen.pixels);
+  uint8_t* dst = CanvasPixels;
+  const size_t n = size_t(Screen.width) * size_t(Screen.height);
+  for (size_t i = 0; i < n; ++i, dst += 4) {
+    const uint32_t c = src[i];  // 0xAARRGGBB
+    dst[0] = uint8_t(c >> 16);
+    dst[1] = uint8_t(c >> 8);
+    dst[2] = uint8_t(c);
+    dst[3] = 255;
+  }
+}
+
+void wPresentFrame() {
+  // Keys that came in since the last present, in order, as the X queue is drained.
+  for (int32_t e; (e = webNextKeyEvent()) >= 0;) KeyDown[uint8_t(e >> 1)] = uint8_t(e & 1);
+  convertToCanvas();
+  webShowFrame(CanvasPixels, Screen.width, Screen.height, DemoTime, ShowFrameNumber, ShowPassNumber,
+               CurrentShowState == ShowState::EndFade ? 1 : 0);
+  webWaitForFrame();
+}
+
+const ShowPlatform WebPlatform = {wInitMusic,        wPlayMusic,         wSetMusicPosition, wFadeOutMusic,
+                                  wOpenOutputWindow, wCloseOutputWindow, wCapturePointer,   wPresentFrame};
+
+}  // namespace
+
+// The page writes the pack it fetched to /data.dat and passes "w" (windowed,
+// the page's own fullscreen button stands in for the video mode) and "l" for ?loop.
+int main(int argc, char** argv) {
+  DataPackPath = "/data.dat";
+  const int32_t seed = webRandomSeed();
+  if (seed >= 0) {
+    RandomSeed = uint32_t(seed);
+    RandomSeedFixed = true;
+  }
+  runShow(WebPlatform, argc, argv);
+  webShowEnded();
+  // After Asyncify has resumed main, its return no longer reaches the runtime;
+  // exit does, so the page hears the status as on an error path.
+  std::exit(0);
+}

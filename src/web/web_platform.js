@@ -1,0 +1,104 @@
+// The browser side of the web platform (src/web/web_main.cpp). The page keeps
+// its state in Module.morvex (see morvex.html): the audio context with the
+// decoded music, the canvas, the queue of key events and the page's listeners.
+mergeInto(LibraryManager.library, {
+  // Starts the music where the last position put it; a playing stream is left alone.
+  webPlayMusic: function () {
+    var m = Module.morvex;
+    if (m.source) return;
+    var source = m.audio.createBufferSource();
+    source.buffer = m.music;
+    source.connect(m.gain);
+    // The position counts from the moment the context starts this source.
+    m.startedAt = m.audio.currentTime;
+    m.startOffset = m.offset;
+    source.start(m.startedAt, Math.min(m.offset, m.music.duration));
+    m.source = source;
+  },
+
+  webSetMusicPosition__deps: ['webPlayMusic'],
+  webSetMusicPosition: function (seconds) {
+    var m = Module.morvex;
+    m.offset = seconds;
+    m.lastHeard = 0;
+    if (m.source) {
+      m.source.stop();
+      m.source.disconnect();
+      m.source = null;
+      _webPlayMusic();
+    }
+  },
+
+  // The position being heard, counted from the start of the source. Where the
+  // browser tells which context time is leaving the speakers when
+  // (getOutputTimestamp), that time carried on by the page's clock to now (at
+  // most 0.1 s, should the audio stall); elsewhere the context's time less the
+  // output latency (or the base latency). The context's own time moves in the
+  // bursts of its audio callbacks, 10 to 40 ms apart. After the end of the music
+  // the position goes on in real time, as silence would; it never goes
+  // backwards within a pass and never below the start.
+  webHeardSeconds: function () {
+    var m = Module.morvex;
+    if (!m.source) return m.offset;
+    var a = m.audio, contextTime;
+    var stamp = a.getOutputTimestamp ? a.getOutputTimestamp() : null;
+    if (stamp && stamp.contextTime > 0 && stamp.performanceTime > 0) {
+      var ahead = (performance.now() - stamp.performanceTime) / 1000;
+      contextTime = stamp.contextTime + Math.min(Math.max(ahead, 0), 0.1);
+    } else {
+      var latency = a.outputLatency > 0 ? a.outputLatency : a.baseLatency > 0 ? a.baseLatency : 0;
+      contextTime = a.currentTime - latency;
+    }
+    var heard = m.startOffset + Math.max(0, contextTime - m.startedAt);
+    if (heard < m.lastHeard) heard = m.lastHeard;
+    m.lastHeard = heard;
+    return heard;
+  },
+
+  webShowFrame: function (rgba, width, height, demoTime, frame, pass, fading) {
+    var m = Module.morvex;
+    var bytes = width * height * 4;
+    // One ImageData over the wasm memory, made again only when the memory grows.
+    if (!m.image || m.imageBuffer !== HEAPU8.buffer || m.imagePtr !== rgba) {
+      m.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, bytes), width, height);
+      m.imageBuffer = HEAPU8.buffer;
+      m.imagePtr = rgba;
+    }
+    m.context2d.putImageData(m.image, 0, 0);
+    m.onFrame(demoTime, frame, pass, fading !== 0);
+  },
+
+  webWaitForFrame__deps: ['$Asyncify'],
+  webWaitForFrame: function () {
+    return Asyncify.handleSleep(function (wakeUp) {
+      requestAnimationFrame(function () {
+        Module.morvex.wokeAt = performance.now();
+        wakeUp();
+      });
+    });
+  },
+
+  webNextKeyEvent: function () {
+    var q = Module.morvex.keys;
+    return q.length ? q.shift() : -1;
+  },
+
+  webFadeOutMusic__deps: ['$Asyncify'],
+  webFadeOutMusic: function () {
+    return Asyncify.handleSleep(function (wakeUp) {
+      var m = Module.morvex;
+      var now = m.audio.currentTime;
+      m.gain.gain.setValueAtTime(m.gain.gain.value, now);
+      m.gain.gain.linearRampToValueAtTime(0, now + 0.2);
+      setTimeout(function () {
+        if (m.source) m.source.stop();
+        m.source = null;
+        m.audio.close().then(wakeUp, wakeUp);
+      }, 200);
+    });
+  },
+
+  webRandomSeed: function () { return Module.morvex.seed; },
+
+  webShowEnded: function () { Module.morvex.onEnded(); },
+});
