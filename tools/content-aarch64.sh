@@ -29,10 +29,12 @@ CONF
   (cd "$apt/debs" && apt-get download -qq -o APT::Sandbox::User=root libfreetype-dev libpng-dev zlib1g-dev libbrotli-dev libbz2-dev libmp3lame-dev)
   for deb in "$apt"/debs/*.deb; do dpkg-deb -x "$deb" "$sysroot"; done
 fi
-src="$top/tools/content"
+# The generator's sources as cmake/content.cmake lists them.
+mapfile -t sources < <(sed -n '/add_executable(morvex-content/,/)/p' "$top/cmake/content.cmake" |
+  grep -o 'tools/content/[A-Za-z0-9_]*\.cpp' | sed "s|^|$top/|")
 aarch64-linux-gnu-g++ -std=c++20 -O2 -ffp-contract=off -fno-fast-math -fno-tree-slp-vectorize -static \
-  -I"$sysroot/usr/include" -I"$sysroot/usr/include/freetype2" -I"$sysroot/usr/include/aarch64-linux-gnu" \
-  "$src"/{main,canvas,font,pictures,imgpack,sheet,music,mp3}.cpp \
+  -I"$top/src" -I"$sysroot/usr/include" -I"$sysroot/usr/include/freetype2" \
+  -I"$sysroot/usr/include/aarch64-linux-gnu" "${sources[@]}" \
   -L"$sysroot/usr/lib/aarch64-linux-gnu" -lfreetype -lpng16 -lz -lbrotlidec -lbrotlicommon -lbz2 -lmp3lame -lm \
   -o "$work/morvex-content"
 cuts="$top/build/content/cuts.txt"
