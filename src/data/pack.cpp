@@ -1,13 +1,23 @@
 #include "data/pack.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <sys/stat.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 
 #include "data/log.h"
 
-// The whole pack is read into memory when it is opened; lookups then walk the
-// chain of entries from the start, strictly forwards, never past the end.
-static TfileContent PackBytes;
+// The whole pack is in memory while it is open; lookups then walk the chain of
+// entries from the start, strictly forwards, never past the end. A regular file
+// is mapped (the page cache's own pages: no copy, nothing to zero); anything
+// else is read into PackCopy.
+static const uint8_t* PackData = nullptr;
+static uint64_t PackSize = 0;
+static TfileContent PackCopy;
+static void* PackMapping = nullptr;
 static std::string PackPath;
 static bool PackOpen = false;
 
@@ -16,36 +26,70 @@ static bool PackOpen = false;
   std::exit(1);
 }
 
+static void releasePack() {
+#if defined(__linux__)
+  if (PackMapping) munmap(PackMapping, size_t(PackSize));
+#endif
+  PackMapping = nullptr;
+  PackCopy.clear();
+  PackCopy.shrink_to_fit();
+  PackData = nullptr;
+  PackSize = 0;
+  PackOpen = false;
+}
+
+#if defined(__linux__)
+static bool mapPack(FILE* f) {
+  struct stat info {};
+  if (fstat(fileno(f), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) return false;
+  void* p = mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(f), 0);
+  if (p == MAP_FAILED) return false;
+  PackMapping = p;
+  PackData = static_cast<const uint8_t*>(p);
+  PackSize = uint64_t(info.st_size);
+  return true;
+}
+#else
+static bool mapPack(FILE*) { return false; }
+#endif
+
 void openDataPack(const std::string& path) {
+  releasePack();
   PackPath = path;
-  PackBytes.clear();
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) packFailure("Unable to open data file " + path);
+  if (mapPack(f)) {
+    std::fclose(f);
+    PackOpen = true;
+    return;
+  }
   uint8_t buf[65536];
   size_t n;
-  while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) PackBytes.insert(PackBytes.end(), buf, buf + n);
+  while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) PackCopy.insert(PackCopy.end(), buf, buf + n);
   bool failed = std::ferror(f) != 0;
   std::fclose(f);
   if (failed) packFailure("Unable to read data file " + path);
-  if (PackBytes.empty()) packFailure("Data file " + path + " is empty");
+  if (PackCopy.empty()) packFailure("Data file " + path + " is empty");
+  PackData = PackCopy.data();
+  PackSize = PackCopy.size();
   PackOpen = true;
 }
 
 static uint32_t readLe32(uint64_t pos) {
-  return uint32_t(PackBytes[pos]) | uint32_t(PackBytes[pos + 1]) << 8 | uint32_t(PackBytes[pos + 2]) << 16 |
-         uint32_t(PackBytes[pos + 3]) << 24;
+  return uint32_t(PackData[pos]) | uint32_t(PackData[pos + 1]) << 8 | uint32_t(PackData[pos + 2]) << 16 |
+         uint32_t(PackData[pos + 3]) << 24;
 }
 
 uint32_t findPackEntry(const std::string& name) {
   if (!PackOpen) packFailure("Data file " + PackPath + " is not open");
-  const uint64_t end = PackBytes.size();
+  const uint64_t end = PackSize;
   uint64_t pos = 0;
   while (pos < end) {
-    const uint64_t nameLength = PackBytes[pos];
+    const uint64_t nameLength = PackData[pos];
     const uint64_t nameStart = pos + 1;
     if (nameStart + nameLength > end)
       packFailure("Corrupt data file " + PackPath + ": an entry name runs past the end of the file");
-    const std::string entry(PackBytes.begin() + nameStart, PackBytes.begin() + nameStart + nameLength);
+    const std::string entry(PackData + nameStart, PackData + nameStart + nameLength);
     pos = nameStart + nameLength;
     if (entry == name) return uint32_t(pos);
     if (pos + 4 > end)
@@ -59,18 +103,21 @@ uint32_t findPackEntry(const std::string& name) {
   packFailure("File " + name + " not found in data file");
 }
 
-void readPackFile(const std::string& name, TfileContent& content) {
+const uint8_t* packFileData(const std::string& name, size_t& size) {
   const uint64_t pos = findPackEntry(name);
-  const uint64_t end = PackBytes.size();
+  const uint64_t end = PackSize;
   if (pos + 4 > end) packFailure("Error reading file " + name);
-  const uint32_t size = readLe32(pos);
+  const uint32_t length = readLe32(pos);
   const uint64_t available = end - (pos + 4);
-  if (size > available) packFailure("Error reading file " + name);
-  content.assign(PackBytes.begin() + (pos + 4), PackBytes.begin() + (pos + 4 + size));
+  if (length > available) packFailure("Error reading file " + name);
+  size = length;
+  return PackData + (pos + 4);
 }
 
-void closeDataPack() {
-  PackBytes.clear();
-  PackBytes.shrink_to_fit();
-  PackOpen = false;
+void readPackFile(const std::string& name, TfileContent& content) {
+  size_t size = 0;
+  const uint8_t* data = packFileData(name, size);
+  content.assign(data, data + size);
 }
+
+void closeDataPack() { releasePack(); }
