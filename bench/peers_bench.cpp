@@ -19,7 +19,7 @@
 #include "data/assets.h"
 #include "effects/keyed.h"
 #include "raster/blit.h"
-#include "raster/simd.h"
+#include "raster/kernels.h"
 #include "raster/stretch.h"
 
 namespace {
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
   };
 
   std::printf("morvex level %s against pixman %s; ms per call, fastest of %d rounds\n",
-              simdLevelName(RasterSimdLevel), pixman_version_string(), rounds);
+              simdLevelName(ActiveKernels.level), pixman_version_string(), rounds);
   std::printf("%-30s %9s %9s %7s\n", "routine", "morvex", "pixman", "ratio");
   double worstRatio = 1e30;
   for (const Case& c : cases) {

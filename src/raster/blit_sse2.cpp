@@ -1,28 +1,14 @@
 // SSE2 row kernels: four pixels per step, the colour arithmetic on byte lanes
 // widened to 16 bits where it multiplies. Tails go through the scalar colour
 // routines. Every kernel gives exactly the pixels of its reference.
-#include "raster/blit_kernels.h"
-
-#if defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__))
 #include <emmintrin.h>
+
+#include "raster/kernels.h"
 
 namespace {
 
 inline __m128i load(const Color32* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void store(Color32* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-
-void copySse2(Color32* d, const Color32* s, uint32_t n) {
-  uint32_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    __m128i a = load(s + i), b = load(s + i + 4), c = load(s + i + 8), e = load(s + i + 12);
-    store(d + i, a);
-    store(d + i + 4, b);
-    store(d + i + 8, c);
-    store(d + i + 12, e);
-  }
-  for (; i + 4 <= n; i += 4) store(d + i, load(s + i));
-  for (; i < n; ++i) d[i] = s[i];
-}
 
 // Branch-free: keyed lanes store back the old destination pixel.
 void keyedSse2(Color32* d, const Color32* s, uint32_t n, Color32 key) {
@@ -97,24 +83,31 @@ void addOpaqueSse2(Color32* d, const Color32* s, uint32_t n) {
   for (; i < n; ++i) d[i] = addColors(s[i], d[i]) | 0xFF000000u;
 }
 
-}  // namespace
-
-bool loadSse2BlitKernels(BlitKernels& k) {
-  __builtin_cpu_init();  // may run before the constructors of libgcc
-  if (!__builtin_cpu_supports("sse2")) return false;
-  k.name = "sse2";
-  k.copy = copySse2;
-  k.keyed = keyedSse2;
-  k.alpha = alphaSse2;
-  k.mix = mixSse2;
-  k.add = addSse2;
-  k.sub = subSse2;
-  k.addOpaque = addOpaqueSse2;
-  return true;
+// The end fade's step: a saturating subtract of 1 from each colour byte.
+void fadeSse2(Color32* p, uint32_t n) {
+  const __m128i one = _mm_set1_epi32(0x00010101), alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) store(p + i, _mm_or_si128(_mm_subs_epu8(load(p + i), one), alpha));
+  for (; i < n; ++i) {
+    const Color32 c = p[i];
+    Color32 faded = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const uint32_t v = (c >> shift) & 0xFF;
+      faded |= (v > 0 ? v - 1 : 0) << shift;
+    }
+    p[i] = faded;
+  }
 }
 
-#else
+}  // namespace
 
-bool loadSse2BlitKernels(BlitKernels&) { return false; }
+void addRunSse2(RasterKernels& k) { k.run.fade = fadeSse2; }
 
-#endif
+void addBlitSse2(RasterKernels& k) {
+  k.blit.keyed = keyedSse2;
+  k.blit.alpha = alphaSse2;
+  k.blit.mix = mixSse2;
+  k.blit.add = addSse2;
+  k.blit.sub = subSse2;
+  k.blit.addOpaque = addOpaqueSse2;
+}

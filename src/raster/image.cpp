@@ -6,12 +6,11 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <vector>
 
 #include "data/log.h"
 #include "data/util.h"
-#include "raster/simd.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -128,29 +127,9 @@ void copyLongsLiteral(const Color32* src, Color32* dst, uint32_t count) {
   }
 }
 
-void fillLongs(Color32* dst, uint32_t count, Color32 value) {
-  const size_t n = 2 * size_t(count / 2);
-  if (RasterSimdLevel == SimdNone || n == 0) return fillLongsLiteral(dst, count, value);
-  // The C library's wide fill stores a 32-bit unit with the widest stores the
-  // processor has; where wchar_t is not 32 bits, the literal pairs.
-  if constexpr (sizeof(wchar_t) == sizeof(Color32)) {
-    wchar_t unit;
-    std::memcpy(&unit, &value, sizeof unit);
-    std::wmemset(reinterpret_cast<wchar_t*>(dst), unit, n);
-  } else {
-    fillLongsLiteral(dst, count, value);
-  }
-}
+void fillLongs(Color32* dst, uint32_t count, Color32 value) { ActiveKernels.run.fill(dst, count, value); }
 
-void copyLongs(const Color32* src, Color32* dst, uint32_t count) {
-  const size_t n = 2 * size_t(count / 2);
-  // The pairs go forwards: a destination that starts inside the source run
-  // sees pairs it has already written, which no block copy reproduces.
-  const uintptr_t d = reinterpret_cast<uintptr_t>(dst), s = reinterpret_cast<uintptr_t>(src);
-  const bool smears = d > s && d < s + n * sizeof(Color32);
-  if (RasterSimdLevel == SimdNone || smears) return copyLongsLiteral(src, dst, count);
-  std::memmove(dst, src, n * sizeof(Color32));
-}
+void copyLongs(const Color32* src, Color32* dst, uint32_t count) { ActiveKernels.run.copy(src, dst, count); }
 
 void vLine(Image img, int32_t y1, int32_t y2, int32_t x, Color32 c) {
   if (y2 < y1) swapInts(y1, y2);

@@ -25,8 +25,8 @@ void freeImage(Image& img);
 [[noreturn]] void fatalError(const std::string& message);
 
 // Two pixels per step: only the first 2 * (count div 2) pixels are touched.
-// copyLongs goes forwards, pair by pair, also where the runs overlap. Above
-// level "none" (RasterSimdLevel) both are block operations with the same result.
+// copyLongs goes forwards, pair by pair, also where the runs overlap. Both go
+// through the kernel table: block operations with the same result above "none".
 void fillLongs(Color32* dst, uint32_t count, Color32 value);
 void copyLongs(const Color32* src, Color32* dst, uint32_t count);
 // The pair loops themselves: the reference of the two above.
