@@ -117,6 +117,8 @@ void addBlitSse2(RasterKernels& k);
 void addRunSse2(RasterKernels& k);
 void addStretchSse2(RasterKernels& k);
 void addFilterSse2(RasterKernels& k);
+void addBlitAvx2(RasterKernels& k);
+void addRunAvx2(RasterKernels& k);
 void addStretchAvx2(RasterKernels& k);
 void addFilterAvx2(RasterKernels& k);
 

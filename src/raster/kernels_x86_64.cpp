@@ -17,6 +17,8 @@ void addInstructionSetKernels(RasterKernels& k, SimdLevel level) {
     addFilterSse2(k);
   }
   if (level >= SimdAvx2) {
+    addBlitAvx2(k);
+    addRunAvx2(k);
     addStretchAvx2(k);
     addFilterAvx2(k);
   }
