@@ -1,5 +1,5 @@
 // Every level's span kernels against the reference, in one process: the blit
-// spans, the frame clear, the pair copy and the end fade's step. Every length
+// spans, the frame clear, the pair copy, the opaque copy and the end fade's step. Every length
 // from 1 to 64, unaligned starts, guard pixels around each run, and sources
 // made of runs (of key, of transparent black, of alpha 0 or 255) long enough
 // for the kernels that skip or shorten whole steps.
@@ -125,7 +125,7 @@ TEST(FastPaths, FadeStepEveryLevelMatchesTheLiteralLoop) {
   }
 }
 
-TEST(FastPaths, FillAndCopyLongsEveryLevelMatchTheLiteralPairs) {
+TEST(FastPaths, FillCopyAndOpaqueRunsEveryLevelMatchTheLiteralLoops) {
   std::mt19937 random(8);
   for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
     const RasterKernels k = kernelsForLevel(SimdLevel(level));
@@ -140,6 +140,15 @@ TEST(FastPaths, FillAndCopyLongsEveryLevelMatchTheLiteralPairs) {
         ASSERT_EQ(got, expected) << "fillLongs, level " << name << ", " << n << " pixels from " << start;
 
         const std::vector<Color32> source = randomPixels(random, start + n + Guard);
+        expected = got = original;
+        for (uint32_t i = 0; i < n; ++i) expected[start + i] = source[start + i] | 0xFF000000u;
+        k.run.opaque(source.data() + start, got.data() + start, n);
+        ASSERT_EQ(got, expected) << "copyOpaque, level " << name << ", " << n << " pixels from " << start;
+        expected = got = original;
+        for (uint32_t i = 0; i < n; ++i) expected[start + i] |= 0xFF000000u;
+        k.run.opaque(got.data() + start, got.data() + start, n);
+        ASSERT_EQ(got, expected) << "copyOpaque in place, level " << name << ", " << n << " pixels from " << start;
+
         expected = got = original;
         copyLongsLiteral(source.data() + start, expected.data() + start, n);
         k.run.copy(source.data() + start, got.data() + start, n);

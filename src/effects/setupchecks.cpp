@@ -22,5 +22,5 @@ void makeOpaque(Image img) {
   // Each pixel is read and written once, so the order does not show: one run.
   if (img.width <= 0 || img.height <= 0) return;
   const size_t count = size_t(img.width) * size_t(img.height);
-  for (size_t i = 0; i < count; ++i) img.pixels[i] |= 0xFF000000u;
+  copyOpaque(img.pixels, img.pixels, uint32_t(count));  // images hold fewer than 2^30 pixels
 }

@@ -146,6 +146,11 @@ void fadeAvx2(Color32* p, uint32_t n) {
   eachStep(p, p, n, [&](__m256i v, __m256i) { return _mm256_or_si256(_mm256_subs_epu8(v, ones), alpha); });
 }
 
+void opaqueAvx2(const Color32* s, Color32* d, uint32_t n) {
+  const __m256i alpha = alphaBytes();
+  eachStep(d, s, n, [&](__m256i sv, __m256i) { return _mm256_or_si256(sv, alpha); });
+}
+
 }  // namespace
 
 void addBlitAvx2(RasterKernels& k) {
@@ -157,4 +162,7 @@ void addBlitAvx2(RasterKernels& k) {
   k.blit.addOpaque = addOpaqueAvx2;
 }
 
-void addRunAvx2(RasterKernels& k) { k.run.fade = fadeAvx2; }
+void addRunAvx2(RasterKernels& k) {
+  k.run.fade = fadeAvx2;
+  k.run.opaque = opaqueAvx2;
+}

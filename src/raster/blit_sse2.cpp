@@ -99,9 +99,19 @@ void fadeSse2(Color32* p, uint32_t n) {
   }
 }
 
+void opaqueSse2(const Color32* s, Color32* d, uint32_t n) {
+  const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) store(d + i, _mm_or_si128(load(s + i), alpha));
+  for (; i < n; ++i) d[i] = s[i] | 0xFF000000u;
+}
+
 }  // namespace
 
-void addRunSse2(RasterKernels& k) { k.run.fade = fadeSse2; }
+void addRunSse2(RasterKernels& k) {
+  k.run.fade = fadeSse2;
+  k.run.opaque = opaqueSse2;
+}
 
 void addBlitSse2(RasterKernels& k) {
   k.blit.keyed = keyedSse2;

@@ -29,6 +29,9 @@ void freeImage(Image& img);
 // through the kernel table: block operations with the same result above "none".
 void fillLongs(Color32* dst, uint32_t count, Color32 value);
 void copyLongs(const Color32* src, Color32* dst, uint32_t count);
+// dst[i] = src[i] | 0xFF000000 for i < count: colours kept, alpha 255. The runs
+// are apart or the very same pixels.
+void copyOpaque(const Color32* src, Color32* dst, uint32_t count);
 // The pair loops themselves: the reference of the two above.
 void fillLongsLiteral(Color32* dst, uint32_t count, Color32 value);
 void copyLongsLiteral(const Color32* src, Color32* dst, uint32_t count);

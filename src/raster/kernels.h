@@ -41,6 +41,8 @@ struct PixelRunKernels {
   void (*fill)(Color32* d, uint32_t count, Color32 value);     // the first 2 * (count div 2) pixels
   void (*copy)(const Color32* s, Color32* d, uint32_t count);  // pairs forwards; the runs may overlap
   void (*fade)(Color32* p, uint32_t n);                        // r, g, b above 0 lose 1; alpha 255
+  // d[i] = s[i] | 0xFF000000; the runs are apart or the very same pixels.
+  void (*opaque)(const Color32* s, Color32* d, uint32_t n);
 };
 
 enum StretchMode : int32_t { StretchCopy, StretchKeyed, StretchAlpha, StretchAdd, StretchModeCount };

@@ -9,6 +9,8 @@
 
 void fadePixels(Color32* p, uint32_t n) { ActiveKernels.run.fade(p, n); }
 
+void copyOpaque(const Color32* src, Color32* dst, uint32_t count) { ActiveKernels.run.opaque(src, dst, count); }
+
 void fadePixelsLiteral(Color32* p, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) {
     uint8_t r, g, b, a;
@@ -69,10 +71,25 @@ void copySpanBlock(Color32* d, const Color32* s, uint32_t n) {
   if (d != s) std::memcpy(d, s, size_t(n) * sizeof(Color32));
 }
 
+void opaqueLiteral(const Color32* s, Color32* d, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) d[i] = s[i] | 0xFF000000u;
+}
+
+void opaquePortable(const Color32* s, Color32* d, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    uint64_t v;
+    std::memcpy(&v, s + i, sizeof v);
+    v |= 0xFF000000FF000000ull;
+    std::memcpy(d + i, &v, sizeof v);
+  }
+  if (i < n) d[i] = s[i] | 0xFF000000u;
+}
+
 }  // namespace
 
-void addRunReference(RasterKernels& k) { k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral}; }
+void addRunReference(RasterKernels& k) { k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral}; }
 
-void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable}; }
+void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable, opaquePortable}; }
 
 void addBlitPortable(RasterKernels& k) { k.blit.copy = copySpanBlock; }
