@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "raster/blit.h"
 #include "raster/fade.h"
 #include "raster/image.h"
 #include "raster/kernels.h"
@@ -166,6 +167,30 @@ TEST(FastPaths, FillCopyAndOpaqueRunsEveryLevelMatchTheLiteralLoops) {
                                    << shift;
         }
       }
+    }
+  }
+}
+
+// The clipped add onto its own pixels: rows read after others were written, so
+// every level keeps the bottom-up order there; apart, the order is free.
+TEST(FastPaths, ClippedAddOntoItsOwnPixelsEveryLevel) {
+  std::mt19937 random(9);
+  const RasterKernels chosen = ActiveKernels;
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    const RasterKernels fast = kernelsForLevel(SimdLevel(level));
+    for (int i = 0; i < 300; ++i) {
+      const int32_t w = 2 + int32_t(random() % 40), h = 2 + int32_t(random() % 20);
+      const int32_t shift = int32_t(random() % 3) * int32_t(random() % uint32_t(w));  // 0: the very same image
+      const int32_t x = int32_t(random() % 9) - 4, y = int32_t(random() % 9) - 4;
+      const std::vector<Color32> original = randomPixels(random, size_t(w) * size_t(h) + size_t(shift) + Guard);
+      std::vector<Color32> expected = original, got = original;
+      ActiveKernels = kernelsForLevel(SimdNone);
+      blitClippedAdd(Image{expected.data(), w, h}, x, y, Image{expected.data() + shift, w, h});
+      ActiveKernels = fast;
+      blitClippedAdd(Image{got.data(), w, h}, x, y, Image{got.data() + shift, w, h});
+      ActiveKernels = chosen;
+      ASSERT_EQ(got, expected) << "level " << simdLevelName(SimdLevel(level)) << ", " << w << " x " << h
+                               << ", source " << shift << " pixels on, at " << x << ", " << y;
     }
   }
 }
