@@ -10,6 +10,26 @@ namespace {
 inline __m128i load(const Color32* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void store(Color32* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 
+// Sixteen pixels per step with stores aligned to 16 bytes (single pixels until
+// the destination is): a little faster than the C library's block copy on rows
+// that sit in the cache.
+void copySse2(Color32* d, const Color32* s, uint32_t n) {
+  uint32_t i = 0;
+  while (i < n && (reinterpret_cast<uintptr_t>(d + i) & 15) != 0) {
+    d[i] = s[i];
+    ++i;
+  }
+  for (; i + 16 <= n; i += 16) {
+    const __m128i a = load(s + i), b = load(s + i + 4), c = load(s + i + 8), e = load(s + i + 12);
+    __m128i* q = reinterpret_cast<__m128i*>(d + i);
+    _mm_store_si128(q, a);
+    _mm_store_si128(q + 1, b);
+    _mm_store_si128(q + 2, c);
+    _mm_store_si128(q + 3, e);
+  }
+  for (; i < n; ++i) d[i] = s[i];
+}
+
 // Branch-free: keyed lanes store back the old destination pixel.
 void keyedSse2(Color32* d, const Color32* s, uint32_t n, Color32 key) {
   const __m128i k = _mm_set1_epi32(int32_t(key));
@@ -114,6 +134,7 @@ void addRunSse2(RasterKernels& k) {
 }
 
 void addBlitSse2(RasterKernels& k) {
+  k.blit.copy = copySse2;
   k.blit.keyed = keyedSse2;
   k.blit.alpha = alphaSse2;
   k.blit.mix = mixSse2;
