@@ -9,14 +9,13 @@
 // stores max(d - 1, 0) per colour byte with alpha 0, all 255 stores
 // max(s - 1, 0) with alpha 255 ((v * 255) >> 8 is v - 1 for v >= 1), which is
 // blendColors exactly, without the multiplications.
-#include <immintrin.h>
-
-#include "raster/kernels.h"
+#include "raster/simd_avx2.h"
 
 namespace {
 
-inline __m256i load(const Color32* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-inline void store(Color32* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+using avx2::blend;
+using avx2::load;
+using avx2::store;
 
 // Lanes 0 .. left - 1 set, for the last left (1..7) pixels of a span.
 inline __m256i tailMask(uint32_t left) {
@@ -55,33 +54,13 @@ void keyedAvx2(Color32* d, const Color32* s, uint32_t n, Color32 key) {
       store(d + i, v);
       continue;
     }
-    store(d + i, _mm256_blendv_epi8(v, load(d + i), isKey));
+    store(d + i, avx2::keyed(v, load(d + i), k));
   }
   if (i < n) {
     const __m256i mask = tailMask(n - i);
     const __m256i v = loadTail(s + i, mask);
     storeTail(d + i, _mm256_andnot_si256(_mm256_cmpeq_epi32(v, k), mask), v);
   }
-}
-
-// blendColors on eight pixels; 16-bit lanes are exact (s a + d (255 - a) <= 65025).
-inline __m256i blend8(__m256i s, __m256i d) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i all255 = _mm256_set1_epi16(255);
-  // Alpha of each pixel in all four 16-bit lanes of its unpacked form.
-  const __m256i alphaLo = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1, 3, -1, 3, -1, 3, -1,
-                                           3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
-  const __m256i alphaHi = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1, 11, -1, 11,
-                                           -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
-  const __m256i aLo = _mm256_shuffle_epi8(s, alphaLo), aHi = _mm256_shuffle_epi8(s, alphaHi);
-  const __m256i sLo = _mm256_unpacklo_epi8(s, zero), sHi = _mm256_unpackhi_epi8(s, zero);
-  const __m256i dLo = _mm256_unpacklo_epi8(d, zero), dHi = _mm256_unpackhi_epi8(d, zero);
-  const __m256i rLo =
-      _mm256_add_epi16(_mm256_mullo_epi16(sLo, aLo), _mm256_mullo_epi16(dLo, _mm256_sub_epi16(all255, aLo)));
-  const __m256i rHi =
-      _mm256_add_epi16(_mm256_mullo_epi16(sHi, aHi), _mm256_mullo_epi16(dHi, _mm256_sub_epi16(all255, aHi)));
-  const __m256i rgb = _mm256_packus_epi16(_mm256_srli_epi16(rLo, 8), _mm256_srli_epi16(rHi, 8));
-  return _mm256_blendv_epi8(rgb, s, alphaBytes());
 }
 
 void alphaAvx2(Color32* d, const Color32* s, uint32_t n) {
@@ -95,12 +74,12 @@ void alphaAvx2(Color32* d, const Color32* s, uint32_t n) {
     } else if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, alpha)) == -1) {  // all opaque: the source, one step darker
       store(d + i, _mm256_subs_epu8(v, ones));
     } else {
-      store(d + i, blend8(v, load(d + i)));
+      store(d + i, blend(v, load(d + i)));
     }
   }
   if (i < n) {
     const __m256i mask = tailMask(n - i);
-    storeTail(d + i, mask, blend8(loadTail(s + i, mask), loadTail(d + i, mask)));
+    storeTail(d + i, mask, blend(loadTail(s + i, mask), loadTail(d + i, mask)));
   }
 }
 
@@ -124,21 +103,21 @@ void addAvx2(Color32* d, const Color32* s, uint32_t n) {
   for (; i + 8 <= n; i += 8) {
     const __m256i v = load(s + i);
     if (_mm256_testz_si256(v, v)) continue;
-    store(d + i, _mm256_adds_epu8(v, load(d + i)));
+    store(d + i, avx2::add(v, load(d + i)));
   }
   if (i < n) {
     const __m256i mask = tailMask(n - i);
-    storeTail(d + i, mask, _mm256_adds_epu8(loadTail(s + i, mask), loadTail(d + i, mask)));
+    storeTail(d + i, mask, avx2::add(loadTail(s + i, mask), loadTail(d + i, mask)));
   }
 }
 
 void subAvx2(Color32* d, const Color32* s, uint32_t n) {
-  eachStep(d, s, n, [](__m256i sv, __m256i dv) { return _mm256_subs_epu8(sv, dv); });
+  eachStep(d, s, n, [](__m256i sv, __m256i dv) { return avx2::sub(sv, dv); });
 }
 
 void addOpaqueAvx2(Color32* d, const Color32* s, uint32_t n) {
   const __m256i alpha = alphaBytes();
-  eachStep(d, s, n, [&](__m256i sv, __m256i dv) { return _mm256_or_si256(_mm256_adds_epu8(sv, dv), alpha); });
+  eachStep(d, s, n, [&](__m256i sv, __m256i dv) { return _mm256_or_si256(avx2::add(sv, dv), alpha); });
 }
 
 void fadeAvx2(Color32* p, uint32_t n) {
