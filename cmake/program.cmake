@@ -6,12 +6,17 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
 pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
 
+# The soundtrack decoder (libmpg123, no output device): the music back end and
+# the renderer's video capture decode kaz.mp3 the same way.
+add_library(morvex_mp3 STATIC src/music/mp3_decode.cpp)
+target_link_libraries(morvex_mp3 PUBLIC morvex_core PkgConfig::MPG123)
+
 # The music back end on its own, so test programs can drive it without a window.
 add_library(morvex_music STATIC src/music/music.cpp src/music/music_openal.cpp)
-target_link_libraries(morvex_music PUBLIC morvex_core PkgConfig::MPG123 PkgConfig::OPENAL)
+target_link_libraries(morvex_music PUBLIC morvex_core morvex_mp3 PkgConfig::OPENAL)
 
 add_library(morvex_display STATIC src/display/window.cpp src/display/vidmode.cpp src/display/present.cpp)
-target_link_libraries(morvex_display PUBLIC morvex_core X11::X11 X11::Xxf86vm OpenGL::GL OpenGL::GLX)
+target_link_libraries(morvex_display PUBLIC morvex_core X11::X11 X11::Xxf86vm X11::Xss OpenGL::GL OpenGL::GLX)
 
 add_executable(morvex src/driver/main.cpp)
 target_link_libraries(morvex morvex_display morvex_music morvex_core)

@@ -10,11 +10,13 @@
 // Allocates Screen, connects to the X server named by DISPLAY, chooses a
 // double-buffered RGB visual, creates and maps the window (centred, or at (0, 0)
 // override-redirect with the video mode switched in fullscreen), grabs the
-// keyboard (and in fullscreen confines the pointer), sets the pixel-exact
-// projection, resolves KeyCodes, names the window and clears WindowClosed.
+// keyboard (again once the window manager has mapped the window, if it was not
+// viewable yet; in fullscreen also confines the pointer), suspends the screen
+// saver, sets the pixel-exact projection, resolves KeyCodes, names the window
+// and clears WindowClosed.
 void openOutputWindow(int32_t width, int32_t height, bool fullscreen);
 // Restores the video mode (fullscreen), releases the context, the window, the
-// grabs and the connection, then frees Screen.
+// grabs, the screen saver and the connection, then frees Screen.
 void closeOutputWindow();
 
 // Fullscreen only. release = false: hide and freeze the pointer (a synchronous

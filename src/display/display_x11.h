@@ -22,6 +22,7 @@ extern GLXContext GLContext;
 extern Cursor HiddenCursor;
 extern bool FullscreenMode;    // copy of openOutputWindow's argument
 extern Atom WMDeleteWindow;    // the window manager's close request
+extern bool KeyboardGrabPending;  // the grab failed (window not yet viewable); retried on map
 extern volatile sig_atomic_t StopRequested;  // set by SIGINT / SIGTERM
 
 // Video mode (fullscreen only), in the order openOutputWindow calls them.
@@ -37,6 +38,7 @@ void grabPointerConfined();
 Cursor createHiddenCursor();
 
 // Keyboard, events and the stop signals.
+void grabKeyboard();  // grabs, or leaves KeyboardGrabPending and watches for the map
 void installStopSignals();
 void setupKeyCodes(Display* display);
 void handleEvent(const XEvent& event);

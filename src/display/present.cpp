@@ -27,6 +27,10 @@ void handleEvent(const XEvent& event) {
       if (event.xclient.format == 32 && Atom(event.xclient.data.l[0]) == WMDeleteWindow)
         WindowClosed = true;
       break;
+    case MapNotify:
+    case VisibilityNotify:
+      if (KeyboardGrabPending) grabKeyboard();
+      break;
     default:  // buttons, motion and the rest change nothing
       break;
   }

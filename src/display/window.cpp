@@ -6,6 +6,7 @@
 #include <string>
 #include "display/display.h"
 #include "display/display_x11.h"
+#include <X11/extensions/scrnsaver.h>
 #include "data/util.h"
 #include "raster/image.h"
 
@@ -20,6 +21,8 @@ GLXContext GLContext = nullptr;
 Cursor HiddenCursor = 0;
 bool FullscreenMode = false;
 Atom WMDeleteWindow = 0;
+bool KeyboardGrabPending = false;
+static bool ScreenSaverSuspended = false;
 
 static const char* const WindowTitle = "Morvex 4.0.5m output window";
 
@@ -149,6 +152,35 @@ static void setupProjection(int32_t width, int32_t height) {
   glLoadIdentity();
 }
 
+// From here on only key, button and motion events arrive (and client messages
+// such as the window manager's close request, which need no mask). A window
+// manager maps the window when it gets to it, and until the window is viewable
+// the grab fails (GrabNotViewable): then map and visibility changes are kept
+// in the mask, and presentFrame tries again on each until the grab holds.
+void grabKeyboard() {
+  KeyboardGrabPending =
+      XGrabKeyboard(XDisplay, OutputWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess;
+  XSelectInput(XDisplay, OutputWindow,
+               ShowEventMask | (KeyboardGrabPending ? StructureNotifyMask | VisibilityChangeMask : 0));
+}
+
+// No screen saver or display power saving while the show runs (extension 1.1
+// and later). closeOutputWindow resumes it; on any other way out the server
+// resumes it when the connection closes.
+static void suspendScreenSaver() {
+  int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+  if (!XScreenSaverQueryExtension(XDisplay, &eventBase, &errorBase) ||
+      !XScreenSaverQueryVersion(XDisplay, &major, &minor) || major < 1 || (major == 1 && minor < 1))
+    return;
+  XScreenSaverSuspend(XDisplay, True);
+  ScreenSaverSuspended = true;
+}
+
+static void resumeScreenSaver() {
+  if (ScreenSaverSuspended) XScreenSaverSuspend(XDisplay, False);
+  ScreenSaverSuspended = false;
+}
+
 void openOutputWindow(int32_t width, int32_t height, bool fullscreen) {
   installStopSignals();
   FullscreenMode = fullscreen;
@@ -167,11 +199,9 @@ void openOutputWindow(int32_t width, int32_t height, bool fullscreen) {
     switchToBestMode();
     XFlush(XDisplay);
   }
-  // From here on only key, button and motion events arrive (and client messages
-  // such as the window manager's close request, which need no mask).
-  XSelectInput(XDisplay, OutputWindow, ShowEventMask);
-  XGrabKeyboard(XDisplay, OutputWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  grabKeyboard();
   if (FullscreenMode) grabPointerConfined();
+  suspendScreenSaver();
   glXWaitGL();
   setupProjection(Screen.width, Screen.height);
   glPixelZoom(1.0f, -1.0f);
@@ -207,6 +237,7 @@ void closeOutputWindow() {
   XUngrabPointer(XDisplay, CurrentTime);
   XUngrabKeyboard(XDisplay, CurrentTime);
   if (FullscreenMode) XUngrabPointer(XDisplay, CurrentTime);
+  resumeScreenSaver();
   XCloseDisplay(XDisplay);
   XDisplay = nullptr;
   freeImage(Screen);

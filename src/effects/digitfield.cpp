@@ -67,7 +67,12 @@ uint32_t digitRandom(uint32_t n) {
   return uint32_t((uint64_t(DigitRandomState) * n) >> 32);
 }
 
-int32_t digitFieldRowY(int32_t j) { return roundToInt32((long double)j * 14.1L); }
+// Row j at j * 14.1 rounded. Computed in extended precision, j * 14.1L comes
+// back to exactly 141j/10 at its ties (j = 5, 15, ...: 14.1L is off by 2.5e-20
+// relative, under half an extended step), so those go to even; the other rows
+// are at least 0.1 from a tie. 141j / 10.0 gives the same: the quotient is
+// rounded once and the ties are doubles.
+int32_t digitFieldRowY(int32_t j) { return roundToInt32(double(141 * j) / 10.0); }
 
 uint8_t digitIndexAt(uint8_t n) { return uint8_t(PiText[n - 1] - '0'); }
 

@@ -42,9 +42,13 @@ void initSpiral() { buildDoubledPicture(SpiralPic, SpiralImage, "spiral.img"); }
 
 void drawSpiral() {
   const int32_t t = DemoTime - 49000;
-  // Two precisions on purpose: the pace of the two axes rounds differently.
+  // Two paces that round differently: x through single precision; y is
+  // t / 1.6 in extended precision, where 1.6L is 1.4e-20 relative too large,
+  // under half an extended step, so every quotient that should be a tie (t = 4
+  // mod 8) comes back to exactly 5t/8 and goes to even, and the others lie at
+  // least 1/8 from a tie. 5t/8 is exact in double: t * 0.625.
   SpiralPicX = -roundToInt32(float(t) / 1.5f);
-  SpiralPicY = -roundToInt32((long double)t / 1.6L);
+  SpiralPicY = -roundToInt32(double(t) * 0.625);
   blitClippedKeyed(Screen, SpiralPicX, SpiralPicY, SpiralPic, 0);
 }
 

@@ -1,11 +1,10 @@
-// The audio back end: libmpg123 decodes the whole MP3 at stream creation into
-// one block of 44100 Hz stereo 16-bit samples, OpenAL Soft plays that block
-// from a single static buffer. Only the calls the show needs, with the
+// The audio back end: the whole MP3 is decoded at stream creation into one
+// block of 44100 Hz stereo 16-bit samples (music/mp3_decode.h), OpenAL Soft
+// plays that block from a single static buffer. Only the calls the show needs, with the
 // behaviour it relies on; the mixer's own threads do the playing.
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
-#include <mpg123.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,13 +14,14 @@
 #include <vector>
 
 #include "music/clock.h"
+#include "music/mp3_decode.h"
 #include "music/music.h"
 
 namespace {
 
 constexpr uint32_t StreamHandle = 0x4D5A0001;  // the one stream's handle
-constexpr int32_t OutputRate = 44100;
-constexpr int32_t OutputChannels = 2;
+constexpr int32_t OutputRate = Mp3OutputRate;
+constexpr int32_t OutputChannels = Mp3OutputChannels;
 constexpr uint32_t BytesPerFrame = 4;  // one stereo 16-bit sample frame
 
 enum class Playback { Stopped, Playing, Ended };
@@ -64,118 +64,11 @@ double monotonicSeconds() {
 
 double lengthSeconds() { return double(Stream.lengthFrames) / OutputRate; }
 
-// The frame count an MP3 states about itself in its Xing/Info or VBRI header
-// (the first frame of the stream, after any ID3v2 tags); -1 when it has none.
-int64_t claimedFrameCount(const std::vector<uint8_t>& f) {
-  auto be32 = [&](size_t p) {
-    return (uint32_t(f[p]) << 24) | (uint32_t(f[p + 1]) << 16) | (uint32_t(f[p + 2]) << 8) | f[p + 3];
-  };
-  size_t p = 0;
-  while (p + 10 <= f.size() && f[p] == 'I' && f[p + 1] == 'D' && f[p + 2] == '3') {
-    size_t size = (size_t(f[p + 6] & 0x7F) << 21) | (size_t(f[p + 7] & 0x7F) << 14) |
-                  (size_t(f[p + 8] & 0x7F) << 7) | size_t(f[p + 9] & 0x7F);
-    p += 10 + size + ((f[p + 5] & 0x10) ? 10 : 0);
-  }
-  const size_t searchEnd = std::min(f.size(), p + 65536);
-  for (size_t i = p; i + 4 <= searchEnd; i++) {
-    if (f[i] != 0xFF || (f[i + 1] & 0xE0) != 0xE0) continue;
-    const int version = (f[i + 1] >> 3) & 3;  // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
-    const int layer = (f[i + 1] >> 1) & 3;    // 1: layer III
-    const int bitrate = f[i + 2] >> 4;
-    const int rate = (f[i + 2] >> 2) & 3;
-    if (version == 1 || layer == 0 || bitrate == 15 || rate == 3) continue;
-    if (layer != 1) return -1;  // only layer III streams carry these headers
-    const bool mono = ((f[i + 3] >> 6) & 3) == 3;
-    const size_t side = version == 3 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-    const size_t x = i + 4 + side;
-    if (x + 12 <= f.size() && (std::memcmp(&f[x], "Xing", 4) == 0 || std::memcmp(&f[x], "Info", 4) == 0)) {
-      if (be32(x + 4) & 1) return int64_t(be32(x + 8));
-      return -1;
-    }
-    const size_t v = i + 4 + 32;
-    if (v + 18 <= f.size() && std::memcmp(&f[v], "VBRI", 4) == 0) return int64_t(be32(v + 14));
-    return -1;
-  }
-  return -1;
-}
-
-bool readWholeFile(const char* path, std::vector<uint8_t>& bytes) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  const bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
-}
-
-// Decodes the whole file into Stream.samples. libmpg123 opens a text file or
-// a truncated MP3 without complaint, so the result is checked: a format must
-// be found, at least one frame decoded, and no fewer frames than the file's
-// own header claims.
+// Decodes the whole file into Stream.samples.
 bool decodeFile(const char* path) {
-  std::vector<uint8_t> file;
-  if (!readWholeFile(path, file)) return fail(AudioErrorFileOpen);
-  const int64_t claimed = claimedFrameCount(file);
-
-  mpg123_init();
-  int err = MPG123_OK;
-  mpg123_handle* mh = mpg123_new(nullptr, &err);
-  if (mh == nullptr) return fail(AudioErrorDecode);
-  mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-  // Whatever the file holds comes out at 44100 Hz, stereo, signed 16-bit.
-  mpg123_format_none(mh);
-  mpg123_format(mh, OutputRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
-  if (mpg123_open(mh, path) != MPG123_OK) {
-    mpg123_delete(mh);
-    return fail(AudioErrorFileOpen);
-  }
-
-  std::vector<int16_t>& out = Stream.samples;
-  out.clear();
-  bool formatSeen = false;
-  int32_t code = AudioOk;
-  unsigned char block[32768];
-  for (;;) {
-    size_t done = 0;
-    const int ret = mpg123_read(mh, block, sizeof block, &done);
-    if (ret == MPG123_NEW_FORMAT) {
-      long rate = 0;
-      int channels = 0, encoding = 0;
-      mpg123_getformat(mh, &rate, &channels, &encoding);
-      if (rate != OutputRate || channels != OutputChannels || encoding != MPG123_ENC_SIGNED_16) {
-        code = AudioErrorDecode;
-        break;
-      }
-      formatSeen = true;
-    } else if (ret != MPG123_OK && ret != MPG123_DONE) {
-      code = formatSeen ? AudioErrorDecode : AudioErrorNoFormat;
-      break;
-    }
-    if (done > 0) {
-      if (out.size() * sizeof(int16_t) + done > size_t(INT32_MAX)) {
-        code = AudioErrorTooLong;
-        break;
-      }
-      const size_t old = out.size();
-      out.resize(old + done / sizeof(int16_t));
-      std::memcpy(out.data() + old, block, done / sizeof(int16_t) * sizeof(int16_t));
-    }
-    if (ret == MPG123_DONE) break;
-  }
-  const int64_t decodedFrames = int64_t(mpg123_tellframe(mh));
-  mpg123_delete(mh);
-
-  if (code == AudioOk && !formatSeen) code = AudioErrorNoFormat;
-  if (code == AudioOk && (decodedFrames <= 0 || out.empty())) code = AudioErrorNoFrames;
-  if (code == AudioOk && claimed > 0 && decodedFrames < claimed) code = AudioErrorTruncated;
-  if (code != AudioOk) {
-    out.clear();
-    out.shrink_to_fit();
-    return fail(code);
-  }
-  Stream.lengthFrames = out.size() / OutputChannels;
+  const int32_t code = decodeMp3File(path, Stream.samples);
+  if (code != AudioOk) return fail(code);
+  Stream.lengthFrames = Stream.samples.size() / OutputChannels;
   return true;
 }
 

@@ -7,10 +7,15 @@
 //   - fullscreen: the mode is 1280 x 720 while open and the desktop's after
 //     closing, the window is override-redirect at (0, 0), capturePointer holds
 //     and releases the pointer;
+//   - the keyboard is grabbed, in a window once the window manager has mapped
+//     the window (the probe plays the window manager and maps it late);
+//   - the screen saver does not start while the window is open, and does again
+//     after closing;
 //   - the presented frame rate (printed).
 // The display unit's own X header first: it keeps Xlib's Screen apart from ours.
 #include "display/display_x11.h"
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/scrnsaver.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/xf86vmode.h>
 #include <unistd.h>
@@ -99,6 +104,30 @@ static bool otherClientCanGrabPointer(Display* other) {
   return r == GrabSuccess;
 }
 
+static bool otherClientCanGrabKeyboard(Display* other) {
+  int r = XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+  if (r == GrabSuccess) XUngrabKeyboard(other, CurrentTime);
+  XSync(other, False);
+  return r == GrabSuccess;
+}
+
+// True once the server's screen saver is on, polled for at most timeout seconds.
+static bool screenSaverComesOn(Display* other, double timeout) {
+  XScreenSaverInfo* info = XScreenSaverAllocInfo();
+  const double end = seconds() + timeout;
+  bool on = false;
+  while (!on && seconds() < end) {
+    XScreenSaverQueryInfo(other, DefaultRootWindow(other), info);
+    on = info->state == ScreenSaverOn;
+    if (!on) {
+      if (OutputWindow != 0) presentFrame();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  XFree(info);
+  return on;
+}
+
 int main(int argc, char** argv) {
   const bool fullscreen = argc > 1 && std::string(argv[1]) == "f";
   Display* other = XOpenDisplay(nullptr);  // a second client, as the rest of the desktop sees it
@@ -112,7 +141,32 @@ int main(int argc, char** argv) {
   XAutoRepeatOff(other);
   XSync(other, False);
 
+  // In a window the probe is the window manager: the map request comes to it,
+  // and it maps the window only after openOutputWindow has returned.
+  if (!fullscreen) XSelectInput(other, DefaultRootWindow(other), SubstructureRedirectMask);
+  XSync(other, False);
+
   openOutputWindow(1280, 720, fullscreen);
+  if (!fullscreen) {
+    check(KeyboardGrabPending, "the keyboard grab waits while the window manager has not mapped the window");
+    XEvent request;
+    bool mapped = false;
+    const double end = seconds() + 5;
+    while (!mapped && seconds() < end) {
+      if (XCheckTypedEvent(other, MapRequest, &request)) {
+        XMapWindow(other, request.xmaprequest.window);
+        mapped = true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    XSelectInput(other, DefaultRootWindow(other), NoEventMask);
+    XSync(other, False);
+    check(mapped, "the window manager gets the map request");
+    check(presentUntil([] { return !KeyboardGrabPending; }, 3.0), "the grab is taken again once the window is mapped");
+  } else {
+    check(!KeyboardGrabPending, "the override-redirect window is viewable at once and grabs the keyboard");
+  }
+  check(!otherClientCanGrabKeyboard(other), "the keyboard is grabbed while the window is open");
   check(Screen.width == 1280 && Screen.height == 720 && Screen.pixels != nullptr, "Screen is 1280 x 720");
   check(!WindowClosed, "WindowClosed is false after opening");
   check(KeyCodes.Escape >= 8 && KeyCodes.space >= 8, "the key codes of Escape and space are resolved");
@@ -210,6 +264,20 @@ int main(int argc, char** argv) {
   std::printf("presented frame rate: %.0f frames per second (%d frames in 3 s)\n", fps, frames);
   check(fps > 10, "presentation is not stuck");
 
+  // The screen saver, set to start after 1 s without input: not while the show
+  // is open (it has been more than a second since the last fake key).
+  int saverTimeout = 0, saverInterval = 0, saverBlanking = 0, saverExposures = 0;
+  int saverEvent = 0, saverError = 0;
+  const bool saverExtension = XScreenSaverQueryExtension(other, &saverEvent, &saverError);
+  if (saverExtension) {
+    XGetScreenSaver(other, &saverTimeout, &saverInterval, &saverBlanking, &saverExposures);
+    XSetScreenSaver(other, 1, 0, DontPreferBlanking, AllowExposures);
+    XSync(other, False);
+    check(!screenSaverComesOn(other, 2.5), "the screen saver stays off while the window is open");
+  } else {
+    std::printf("no MIT-SCREEN-SAVER extension: the screen saver is not checked\n");
+  }
+
   // The window manager's close button.
   XEvent e;
   std::memset(&e, 0, sizeof e);
@@ -237,6 +305,13 @@ int main(int argc, char** argv) {
                                               std::to_string(h) + ")");
   }
   check(otherClientCanGrabPointer(other), "the pointer is free after closing");
+  check(otherClientCanGrabKeyboard(other), "the keyboard is free after closing");
+  if (saverExtension) {
+    check(screenSaverComesOn(other, 3.0), "the screen saver starts again after closing");
+    XForceScreenSaver(other, ScreenSaverReset);
+    XSetScreenSaver(other, saverTimeout, saverInterval, saverBlanking, saverExposures);
+    XSync(other, False);
+  }
   XAutoRepeatOn(other);
   XCloseDisplay(other);
   std::printf("%s\n", Failures == 0 ? "display probe passed" : "display probe FAILED");

@@ -7,6 +7,12 @@
 //   morvex-content verify CUTS.TXT DATA.DAT KAZ.MP3
 //                                              make both again in memory, compare byte for byte
 //   morvex-content picture NAME OUT.PNG        one picture at its own size, for a close look
+//   morvex-content fingerprint CUTS.TXT        hashes of the pack, the composed samples and the MP3
+//
+// The pack and the composed samples depend on this source alone, whatever the
+// compiler or the machine; the MP3 bytes also depend on how LAME was built
+// (an aarch64 LAME encodes the same samples differently), so builds are
+// compared by the first two lines of the fingerprint.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -97,12 +103,32 @@ bool sameAsFile(const std::string& path, const Bytes& made) {
   return false;
 }
 
+// FNV-1a, 64 bits: enough to tell two builds' outputs apart.
+uint64_t fnv1a(const void* data, size_t size) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
+  return h;
+}
+
+// The samples are hashed as little-endian bytes, the same on every machine.
+uint64_t fnv1a(const std::vector<int16_t>& samples) {
+  Bytes bytes;
+  bytes.reserve(samples.size() * 2);
+  for (int16_t s : samples) {
+    bytes.push_back(uint8_t(uint16_t(s) & 0xFF));
+    bytes.push_back(uint8_t(uint16_t(s) >> 8));
+  }
+  return fnv1a(bytes.data(), bytes.size());
+}
+
 int usage() {
   std::fprintf(stderr,
                "usage: morvex-content pack DATA.DAT [SHEET.PNG]\n"
                "       morvex-content music CUTS.TXT KAZ.MP3\n"
                "       morvex-content verify CUTS.TXT DATA.DAT KAZ.MP3\n"
-               "       morvex-content picture NAME OUT.PNG\n");
+               "       morvex-content picture NAME OUT.PNG\n"
+               "       morvex-content fingerprint CUTS.TXT\n");
   return 2;
 }
 
@@ -111,6 +137,20 @@ int usage() {
 int main(int argc, char** argv) {
   if (argc < 3) return usage();
   const std::string mode = argv[1];
+  if (mode == "fingerprint" && argc == 3) {
+    std::vector<int32_t> cuts;
+    if (!readCuts(argv[2], cuts)) {
+      std::fprintf(stderr, "morvex-content: cannot read the cut times %s\n", argv[2]);
+      return 1;
+    }
+    const Bytes pack = makePack(nullptr);
+    const std::vector<int16_t> pcm = composeMusic(cuts);
+    const Bytes mp3 = encodeMp3(pcm, MusicRate);
+    std::printf("pack %016llx %zu bytes\n", (unsigned long long)fnv1a(pack.data(), pack.size()), pack.size());
+    std::printf("samples %016llx %zu samples\n", (unsigned long long)fnv1a(pcm), pcm.size());
+    std::printf("mp3 %016llx %zu bytes\n", (unsigned long long)fnv1a(mp3.data(), mp3.size()), mp3.size());
+    return 0;
+  }
   const auto start = Clock::now();
   if (mode == "pack" && (argc == 3 || argc == 4)) {
     std::vector<Canvas> pictures;

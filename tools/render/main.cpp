@@ -1,7 +1,8 @@
 // morvex-render: the show headless. The very same start-up, show loop, frame
 // logic, end fade and shutdown as the program (runShow), on a virtual clock
 // instead of the music, with an in-memory Screen instead of the window; it writes
-// what it drew as PNG frames, raw BGRA, CRC-32 hashes, a storyboard or timings.
+// what it drew as PNG frames, raw BGRA, CRC-32 hashes, a storyboard, timings
+// or a video file with the soundtrack.
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "bench.h"
 #include "crc32.h"
 #include "data/assets.h"
+#include "data/util.h"
 #include "display/screen.h"
 #include "driver/schedule.h"
 #include "driver/show.h"
@@ -27,6 +29,7 @@
 #include "raster/image.h"
 #include "raster/numeric.h"
 #include "storyboard.h"
+#include "video.h"
 
 namespace {
 
@@ -52,6 +55,15 @@ const char* const UsageText =
     "  --out DIR          folder for --save (default: the current folder; created if missing)\n"
     "  --hash             print '<DemoTime> <crc32 of Screen's bytes>' per presented frame\n"
     "  --raw PATH|-       write every presented frame as raw BGRA (1280 x 720 x 4 bytes each)\n"
+    "  --video OUT        write a video file with the soundtrack: frame i at i / F seconds,\n"
+    "                     the end fade included, the music from its first sample, then\n"
+    "                     its 200 ms fade to silence; .mp4 and .mov: H.264 + AAC, .mkv:\n"
+    "                     H.264 + FLAC, .webm: VP9 + Opus\n"
+    "  --codec NAME       h264 (yuv420p, CRF 18), h264rgb (lossless: qp 0 unless --crf),\n"
+    "                     ffv1 (lossless, the alpha too; .mkv) or vp9 (CRF 31)\n"
+    "  --crf N            constant quality of h264, h264rgb (0 to 51) or vp9 (0 to 63)\n"
+    "  --scale N          every pixel becomes an N x N block (3: 3840 x 2160); 1 to 6\n"
+    "  --music PATH       the soundtrack (default: kaz.mp3 beside this executable)\n"
     "  --seed N           seed of the random digit field (default 1; runs repeat)\n"
     "  --storyboard PATH  one PNG contact sheet: the frame at the middle of each schedule\n"
     "                     row, 320 x 180, labelled with its DemoTime and routines\n"
@@ -68,7 +80,10 @@ const char* const UsageText =
     "Fatal errors also go to logger.log in the current folder, as in the program.\n"
     "Exit status: 0 when the show has ended, 1 on any error.\n"
     "\n"
-    "example: morvex-render --fps 30 --save 12200,25381,44041 --out shots --storyboard board.png\n";
+    "examples: morvex-render --fps 30 --save 12200,25381,44041 --out shots --storyboard board.png\n"
+    "          morvex-render --video show.mp4\n"
+    "          morvex-render --video show-lossless.mkv --codec ffv1\n"
+    "          morvex-render --video show-4k.mp4 --scale 3\n";
 
 [[noreturn]] void fail(const std::string& message) {
   std::fprintf(stderr, "morvex-render: %s\n", message.c_str());
@@ -96,6 +111,12 @@ struct RenderOptions {
   std::string storyboardPath;
   bool bench = false;
   bool quiet = false;
+  std::string videoPath;
+  std::string codec;
+  int32_t crf = -1;
+  int32_t scale = 1;
+  std::string musicPath;
+  bool videoSettingsGiven = false;  // --codec, --crf, --scale or --music
 };
 
 // A whole decimal integer in [lo, hi], or the program ends naming the option.
@@ -183,6 +204,22 @@ RenderOptions parseOptions(int argc, char** argv) {
     } else if (arg == "--bench") {
       noValue();
       o.bench = true;
+    } else if (arg == "--video") {
+      o.videoPath = next();
+      if (o.videoPath.empty()) fail("--video needs a path");
+    } else if (arg == "--codec") {
+      o.codec = next();
+      o.videoSettingsGiven = true;
+    } else if (arg == "--crf") {
+      o.crf = int32_t(parseInteger(arg, next(), 0, 63));
+      o.videoSettingsGiven = true;
+    } else if (arg == "--scale") {
+      o.scale = int32_t(parseInteger(arg, next(), 1, 6));
+      o.videoSettingsGiven = true;
+    } else if (arg == "--music") {
+      o.musicPath = next();
+      if (o.musicPath.empty()) fail("--music needs a path");
+      o.videoSettingsGiven = true;
     } else if (arg == "--quiet") {
       noValue();
       o.quiet = true;
@@ -192,6 +229,9 @@ RenderOptions parseOptions(int argc, char** argv) {
   }
   if (o.fpsGiven && !o.timesFile.empty()) fail("--fps and --times exclude each other");
   if (o.rawPath == "-" && (o.hash || o.bench)) fail("--raw - takes standard output; --hash and --bench cannot share it");
+  if (o.videoSettingsGiven && o.videoPath.empty()) fail("--codec, --crf, --scale and --music go with --video");
+  if (!o.videoPath.empty() && !o.timesFile.empty())
+    fail("--video and --times exclude each other: a video runs at the constant rate --fps");
   // The second pass shows the frames with every buffer already warm.
   if (o.bench && !o.passesGiven && !o.untilGiven) o.passes = 2;
   std::sort(o.saveTimes.begin(), o.saveTimes.end());
@@ -273,7 +313,7 @@ void estimatePresents() {
 }
 
 void showProgress(bool last) {
-  if (Options.quiet) return;
+  if (Options.quiet || videoOpen()) return;  // a capture shows its own progress
   const auto now = SteadyClock::now();
   if (!last && now - LastProgress < std::chrono::milliseconds(500)) return;
   LastProgress = now;
@@ -319,6 +359,10 @@ void rPresentFrame() {
   }
   if (RawOut && std::fwrite(Screen.pixels, 1, bytes, RawOut) != bytes) {
     fail(Options.rawPath + ": " + std::strerror(errno));
+  }
+  if (videoOpen()) {
+    std::string error;
+    if (!addVideoFrame(Screen, inPass && ShowFrameNumber == 1, error)) fail(error);
   }
   if (Options.saveAll) {
     savePng(passPrefix() + (inPass ? "frame-" + std::to_string(DemoTime)
@@ -397,6 +441,19 @@ int main(int argc, char** argv) {
   RandomSeedFixed = true;
   ShowEndFade = !Options.noFade;
   estimatePresents();
+  if (!Options.videoPath.empty()) {
+    VideoSettings video;
+    video.path = Options.videoPath;
+    video.codec = Options.codec;
+    video.crf = Options.crf;
+    video.scale = Options.scale;
+    video.musicPath = Options.musicPath.empty() ? executableDirectory() + "kaz.mp3" : Options.musicPath;
+    video.fps = Options.fps;
+    video.expectedFrames = ExpectedPresents;
+    video.quiet = Options.quiet;
+    std::string error;
+    if (!openVideo(video, error)) fail(error);
+  }
 
   // The program's command line: windowed, and "l" for more than one pass.
   std::vector<const char*> args = {"morvex-render", "w"};
@@ -405,6 +462,10 @@ int main(int argc, char** argv) {
   if (Options.bench) startBench(Options.passes);
   runShow(RenderPlatform, int(args.size()), args.data());
   showProgress(true);
+  if (videoOpen()) {
+    std::string error;
+    if (!finishVideo(error)) fail(error);
+  }
 
   if (RawOut && RawOut != DataOut && std::fclose(RawOut) != 0) fail(Options.rawPath + ": " + std::strerror(errno));
   if (!Options.storyboardPath.empty()) {

@@ -1,0 +1,17 @@
+# morvex-render --video: capture with FFmpeg's libraries (libavformat muxes,
+# libavcodec encodes through x264, libvpx, FFV1, AAC, Opus and FLAC), and its tests.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBAV REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
+
+target_sources(morvex-render PRIVATE tools/render/video.cpp)
+target_link_libraries(morvex-render morvex_mp3 PkgConfig::LIBAV)
+
+# The capture's tests read the files back with libavformat/libavcodec.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+add_executable(morvex-video-tests tests/video/video_test.cpp tools/render/crc32.cpp)
+target_include_directories(morvex-video-tests PRIVATE tools)
+target_link_libraries(morvex-video-tests morvex_mp3 PkgConfig::LIBAV GTest::gtest GTest::gtest_main)
+add_dependencies(morvex-video-tests morvex-render)
+gtest_discover_tests(morvex-video-tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin DISCOVERY_TIMEOUT 60
+                     PROPERTIES TIMEOUT 300)

@@ -1,0 +1,123 @@
+// The soundtrack decoder: libmpg123, the whole file at once, 44100 Hz stereo
+// signed 16-bit whatever the file holds.
+#include "music/mp3_decode.h"
+
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "music/music.h"
+
+namespace {
+
+// The frame count an MP3 states about itself in its Xing/Info or VBRI header
+// (the first frame of the stream, after any ID3v2 tags); -1 when it has none.
+int64_t claimedFrameCount(const std::vector<uint8_t>& f) {
+  auto be32 = [&](size_t p) {
+    return (uint32_t(f[p]) << 24) | (uint32_t(f[p + 1]) << 16) | (uint32_t(f[p + 2]) << 8) | f[p + 3];
+  };
+  size_t p = 0;
+  while (p + 10 <= f.size() && f[p] == 'I' && f[p + 1] == 'D' && f[p + 2] == '3') {
+    size_t size = (size_t(f[p + 6] & 0x7F) << 21) | (size_t(f[p + 7] & 0x7F) << 14) |
+                  (size_t(f[p + 8] & 0x7F) << 7) | size_t(f[p + 9] & 0x7F);
+    p += 10 + size + ((f[p + 5] & 0x10) ? 10 : 0);
+  }
+  const size_t searchEnd = std::min(f.size(), p + 65536);
+  for (size_t i = p; i + 4 <= searchEnd; i++) {
+    if (f[i] != 0xFF || (f[i + 1] & 0xE0) != 0xE0) continue;
+    const int version = (f[i + 1] >> 3) & 3;  // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+    const int layer = (f[i + 1] >> 1) & 3;    // 1: layer III
+    const int bitrate = f[i + 2] >> 4;
+    const int rate = (f[i + 2] >> 2) & 3;
+    if (version == 1 || layer == 0 || bitrate == 15 || rate == 3) continue;
+    if (layer != 1) return -1;  // only layer III streams carry these headers
+    const bool mono = ((f[i + 3] >> 6) & 3) == 3;
+    const size_t side = version == 3 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    const size_t x = i + 4 + side;
+    if (x + 12 <= f.size() && (std::memcmp(&f[x], "Xing", 4) == 0 || std::memcmp(&f[x], "Info", 4) == 0)) {
+      if (be32(x + 4) & 1) return int64_t(be32(x + 8));
+      return -1;
+    }
+    const size_t v = i + 4 + 32;
+    if (v + 18 <= f.size() && std::memcmp(&f[v], "VBRI", 4) == 0) return int64_t(be32(v + 14));
+    return -1;
+  }
+  return -1;
+}
+
+bool readWholeFile(const char* path, std::vector<uint8_t>& bytes) {
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  const bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
+}  // namespace
+
+int32_t decodeMp3File(const char* path, std::vector<int16_t>& out) {
+  out.clear();
+  std::vector<uint8_t> file;
+  if (!readWholeFile(path, file)) return AudioErrorFileOpen;
+  const int64_t claimed = claimedFrameCount(file);
+
+  mpg123_init();
+  int err = MPG123_OK;
+  mpg123_handle* mh = mpg123_new(nullptr, &err);
+  if (mh == nullptr) return AudioErrorDecode;
+  mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+  // Whatever the file holds comes out at 44100 Hz, stereo, signed 16-bit.
+  mpg123_format_none(mh);
+  mpg123_format(mh, Mp3OutputRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
+  if (mpg123_open(mh, path) != MPG123_OK) {
+    mpg123_delete(mh);
+    return AudioErrorFileOpen;
+  }
+
+  bool formatSeen = false;
+  int32_t code = AudioOk;
+  unsigned char block[32768];
+  for (;;) {
+    size_t done = 0;
+    const int ret = mpg123_read(mh, block, sizeof block, &done);
+    if (ret == MPG123_NEW_FORMAT) {
+      long rate = 0;
+      int channels = 0, encoding = 0;
+      mpg123_getformat(mh, &rate, &channels, &encoding);
+      if (rate != Mp3OutputRate || channels != Mp3OutputChannels || encoding != MPG123_ENC_SIGNED_16) {
+        code = AudioErrorDecode;
+        break;
+      }
+      formatSeen = true;
+    } else if (ret != MPG123_OK && ret != MPG123_DONE) {
+      code = formatSeen ? AudioErrorDecode : AudioErrorNoFormat;
+      break;
+    }
+    if (done > 0) {
+      if (out.size() * sizeof(int16_t) + done > size_t(INT32_MAX)) {
+        code = AudioErrorTooLong;
+        break;
+      }
+      const size_t old = out.size();
+      out.resize(old + done / sizeof(int16_t));
+      std::memcpy(out.data() + old, block, done / sizeof(int16_t) * sizeof(int16_t));
+    }
+    if (ret == MPG123_DONE) break;
+  }
+  const int64_t decodedFrames = int64_t(mpg123_tellframe(mh));
+  mpg123_delete(mh);
+
+  if (code == AudioOk && !formatSeen) code = AudioErrorNoFormat;
+  if (code == AudioOk && (decodedFrames <= 0 || out.empty())) code = AudioErrorNoFrames;
+  if (code == AudioOk && claimed > 0 && decodedFrames < claimed) code = AudioErrorTruncated;
+  if (code != AudioOk) {
+    out.clear();
+    out.shrink_to_fit();
+  }
+  return code;
+}
