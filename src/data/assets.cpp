@@ -1,7 +1,9 @@
 #include "data/assets.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "data/log.h"
@@ -52,16 +54,23 @@ const std::array<AssetEntry, AssetCount> AssetTable = assetEntries(std::make_ind
 static uint64_t bytesPerRow(uint32_t width) { return width < 2 ? 1 : width / 2; }
 static uint64_t rowsRead(uint32_t height) { return height < 2 ? 1 : height - 1; }
 
-void decodeImage(const std::string& name, const TfileContent& content, Image& img) {
-  if (content.size() < 8)
-    imageFailure("Corrupt image " + name + ": " + std::to_string(content.size()) +
-                 " bytes, shorter than its 8-byte header");
-  const uint32_t width = content[0] + 256u * content[1];
-  const uint32_t height = content[4] + 256u * content[5];
+// Width and height from the header, after checking that the entry holds them
+// and every byte the decoding loops read.
+static void readImageHeader(const std::string& name, const uint8_t* data, size_t size, uint32_t& width,
+                            uint32_t& height) {
+  if (size < 8)
+    imageFailure("Corrupt image " + name + ": " + std::to_string(size) + " bytes, shorter than its 8-byte header");
+  width = data[0] + 256u * data[1];
+  height = data[4] + 256u * data[5];
   const uint64_t needed = 8 + bytesPerRow(width) * rowsRead(height);
-  if (content.size() < needed)
-    imageFailure("Corrupt image " + name + ": " + std::to_string(content.size()) + " bytes, " +
-                 std::to_string(width) + " x " + std::to_string(height) + " needs " + std::to_string(needed));
+  if (size < needed)
+    imageFailure("Corrupt image " + name + ": " + std::to_string(size) + " bytes, " + std::to_string(width) +
+                 " x " + std::to_string(height) + " needs " + std::to_string(needed));
+}
+
+void decodeImageLiteral(const std::string& name, const TfileContent& content, Image& img) {
+  uint32_t width, height;
+  readImageHeader(name, content.data(), content.size(), width, height);
   AllocImage(img, width, height);
   size_t p = 8;
   int32_t y = 0;
@@ -78,10 +87,53 @@ void decodeImage(const std::string& name, const TfileContent& content, Image& im
   } while (!(int64_t(y) >= int64_t(height) - 1));
 }
 
+namespace {
+
+// The two pixels of every byte value, high nibble first.
+struct PixelPair {
+  Color32 first, second;
+};
+struct PixelPairTable {
+  PixelPair pairs[256];
+  constexpr PixelPairTable() : pairs() {
+    for (uint32_t byte = 0; byte < 256; ++byte) {
+      const uint32_t hi = (byte >> 4) * 16, lo = (byte & 15) * 16;
+      pairs[byte] = {hi * 0x01010101u, lo * 0x01010101u};
+    }
+  }
+};
+constexpr PixelPairTable BytePixels;
+
+}  // namespace
+
+void decodeImage(const std::string& name, const uint8_t* data, size_t size, Image& img) {
+  uint32_t width, height;
+  readImageHeader(name, data, size, width, height);
+  AllocImage(img, width, height);
+  // The same pixels as the literal loops: rows 0 .. rowsRead - 1 that lie inside
+  // the image, each from bytesPerRow bytes; the clipping there drops only the
+  // second pixel of a width-1 row and everything of an empty image.
+  const uint32_t rows = uint32_t(std::min<uint64_t>(rowsRead(height), height));
+  const uint32_t perRow = uint32_t(bytesPerRow(width));
+  const uint8_t* src = data + 8;
+  for (uint32_t y = 0; y < rows; ++y, src += perRow) {
+    Color32* dst = img.pixels + size_t(y) * width;
+    if (width < 2) {
+      if (width == 1) dst[0] = BytePixels.pairs[src[0]].first;
+      continue;
+    }
+    for (uint32_t i = 0; i < perRow; ++i) std::memcpy(dst + 2 * i, &BytePixels.pairs[src[i]], sizeof(PixelPair));
+  }
+}
+
+void decodeImage(const std::string& name, const TfileContent& content, Image& img) {
+  decodeImage(name, content.data(), content.size(), img);
+}
+
 void loadImage(const std::string& name, Image& img) {
-  TfileContent content;
-  readPackFile(name, content);
-  decodeImage(name, content, img);
+  size_t size = 0;
+  const uint8_t* data = packFileData(name, size);
+  decodeImage(name, data, size, img);
 }
 
 void loadAllImages() {

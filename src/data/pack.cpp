@@ -6,9 +6,13 @@
 #include "data/log.h"
 #include "data/util.h"
 
-// The whole pack is read into memory when it is opened; lookups then walk the
-// chain of entries from the start, strictly forwards, never past the end.
-static TfileContent PackBytes;
+// The whole pack is read into memory when it is opened (a copy, not a mapping:
+// a file cut short by another program while the show runs must not take the
+// show down); lookups then walk the chain of entries from the start, strictly
+// forwards, never past the end.
+static const uint8_t* PackData = nullptr;
+static uint64_t PackSize = 0;
+static TfileContent PackCopy;
 static std::string PackPath;
 static bool PackOpen = false;
 
@@ -17,9 +21,18 @@ static bool PackOpen = false;
   std::exit(1);
 }
 
+static void releasePack() {
+  PackCopy.clear();
+  PackCopy.shrink_to_fit();
+  PackData = nullptr;
+  PackSize = 0;
+  PackOpen = false;
+}
+
 void openDataPack(const std::string& path) {
+  releasePack();
   PackPath = path;
-  switch (readInputFile(path, MaxPackBytes, PackBytes)) {
+  switch (readInputFile(path, MaxPackBytes, PackCopy)) {
     case InputFileProblem::Ok:
       break;
     case InputFileProblem::Open:
@@ -31,25 +44,27 @@ void openDataPack(const std::string& path) {
     case InputFileProblem::Read:
       packFailure("Unable to read data file " + path);
   }
-  if (PackBytes.empty()) packFailure("Data file " + path + " is empty");
+  if (PackCopy.empty()) packFailure("Data file " + path + " is empty");
+  PackData = PackCopy.data();
+  PackSize = PackCopy.size();
   PackOpen = true;
 }
 
 static uint32_t readLe32(uint64_t pos) {
-  return uint32_t(PackBytes[pos]) | uint32_t(PackBytes[pos + 1]) << 8 | uint32_t(PackBytes[pos + 2]) << 16 |
-         uint32_t(PackBytes[pos + 3]) << 24;
+  return uint32_t(PackData[pos]) | uint32_t(PackData[pos + 1]) << 8 | uint32_t(PackData[pos + 2]) << 16 |
+         uint32_t(PackData[pos + 3]) << 24;
 }
 
 uint32_t findPackEntry(const std::string& name) {
   if (!PackOpen) packFailure("Data file " + PackPath + " is not open");
-  const uint64_t end = PackBytes.size();
+  const uint64_t end = PackSize;
   uint64_t pos = 0;
   while (pos < end) {
-    const uint64_t nameLength = PackBytes[pos];
+    const uint64_t nameLength = PackData[pos];
     const uint64_t nameStart = pos + 1;
     if (nameStart + nameLength > end)
       packFailure("Corrupt data file " + PackPath + ": an entry name runs past the end of the file");
-    const std::string entry(PackBytes.begin() + nameStart, PackBytes.begin() + nameStart + nameLength);
+    const std::string entry(PackData + nameStart, PackData + nameStart + nameLength);
     pos = nameStart + nameLength;
     if (entry == name) return uint32_t(pos);
     if (pos + 4 > end)
@@ -63,18 +78,21 @@ uint32_t findPackEntry(const std::string& name) {
   packFailure("File " + name + " not found in data file");
 }
 
-void readPackFile(const std::string& name, TfileContent& content) {
+const uint8_t* packFileData(const std::string& name, size_t& size) {
   const uint64_t pos = findPackEntry(name);
-  const uint64_t end = PackBytes.size();
+  const uint64_t end = PackSize;
   if (pos + 4 > end) packFailure("Error reading file " + name);
-  const uint32_t size = readLe32(pos);
+  const uint32_t length = readLe32(pos);
   const uint64_t available = end - (pos + 4);
-  if (size > available) packFailure("Error reading file " + name);
-  content.assign(PackBytes.begin() + (pos + 4), PackBytes.begin() + (pos + 4 + size));
+  if (length > available) packFailure("Error reading file " + name);
+  size = length;
+  return PackData + (pos + 4);
 }
 
-void closeDataPack() {
-  PackBytes.clear();
-  PackBytes.shrink_to_fit();
-  PackOpen = false;
+void readPackFile(const std::string& name, TfileContent& content) {
+  size_t size = 0;
+  const uint8_t* data = packFileData(name, size);
+  content.assign(data, data + size);
 }
+
+void closeDataPack() { releasePack(); }

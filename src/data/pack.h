@@ -19,4 +19,7 @@ void openDataPack(const std::string& path);
 // Position of the named entry's size field; names compare as exact byte strings.
 uint32_t findPackEntry(const std::string& name);
 void readPackFile(const std::string& name, TfileContent& content);
+// The named entry's bytes inside the open pack, without a copy; valid until the
+// pack is closed. Fails as readPackFile does.
+const uint8_t* packFileData(const std::string& name, size_t& size);
 void closeDataPack();

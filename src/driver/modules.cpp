@@ -53,8 +53,14 @@ static const EffectModule Modules[] = {
 const EffectModule* const EffectModules = Modules;
 const int EffectModuleCount = int(sizeof(Modules) / sizeof(Modules[0])) - 1;
 
+ModuleSetupWatcher SetupWatcher = nullptr;
+
 void initEffectModules() {
-  for (int i = 0; i < EffectModuleCount; ++i) Modules[i].init();
+  for (int i = 0; i < EffectModuleCount; ++i) {
+    if (SetupWatcher) SetupWatcher(i, true);
+    Modules[i].init();
+    if (SetupWatcher) SetupWatcher(i, false);
+  }
 }
 
 void resetEffectModules() {

@@ -12,5 +12,10 @@ extern const EffectModule* const EffectModules;
 extern const int EffectModuleCount;
 
 void initEffectModules();
+// Optional watcher of the set-up walk (tools time each module with it): called
+// with the module's index and started = true before its set-up, false after.
+// Null in the program.
+using ModuleSetupWatcher = void (*)(int module, bool started);
+extern ModuleSetupWatcher SetupWatcher;
 void resetEffectModules();
 void freeEffectModules();

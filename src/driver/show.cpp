@@ -10,6 +10,7 @@
 #include "driver/schedule.h"
 #include "music/chance.h"
 #include "music/clock.h"
+#include "raster/fade.h"
 #include "raster/image.h"
 
 bool Fullscreen = true;
@@ -47,16 +48,9 @@ void drawShowFrame() {
 }
 
 void fadeScreenPass() {
-  for (int32_t y = 0; y < Screen.height; ++y) {
-    for (int32_t x = 0; x < Screen.width; ++x) {
-      uint8_t r, g, b, a;
-      splitColor(getPixel(Screen, x, y), r, g, b, a);
-      if (r > 0) --r;
-      if (g > 0) --g;
-      if (b > 0) --b;
-      putPixel(Screen, x, y, makeColor(r, g, b, 255));
-    }
-  }
+  // Each pixel depends on itself alone, so the rows are one run.
+  if (Screen.width <= 0 || Screen.height <= 0) return;
+  fadePixels(Screen.pixels, uint32_t(Screen.width) * uint32_t(Screen.height));
 }
 
 // The frames of one pass; the first frame always runs, whatever the clock says.

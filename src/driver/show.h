@@ -72,7 +72,7 @@ void runShow(const ShowPlatform& platform, int argc, const char* const* argv);
 // the schedule, black columns 0 and 1279.
 void drawShowFrame();
 // One pass of the end fade over Screen: every red, green and blue byte above 0
-// lowered by 1, alpha set to 255 (getPixel/putPixel, row by row).
+// lowered by 1, alpha set to 255 (fadePixels over all of Screen).
 void fadeScreenPass();
 // True while the key with that role is held (false when the keyboard lacks it).
 bool escapeHeld();

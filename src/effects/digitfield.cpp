@@ -42,7 +42,7 @@ void revealDigitBand(int32_t k) {
   for (int32_t i = 0; i < BandRows; ++i) {
     const Color32* src = DigitFieldImage.pixels + uint32_t(BandRows * k + i) * uint32_t(DigitFieldImage.width);
     Color32* dst = Screen.pixels + uint32_t(BandTop + BandRows * k + i) * uint32_t(Screen.width);
-    for (int32_t x = 0; x < 1279; ++x) dst[x] = src[x] | 0xFF000000u;
+    copyOpaque(src, dst, 1279);
   }
 }
 
@@ -56,7 +56,7 @@ void drawDigitField() {
     if (v < 0) v += FieldHeight;
     const Color32* src = DigitFieldImage.pixels + uint32_t(v) * uint32_t(DigitFieldImage.width);
     Color32* dst = Screen.pixels + uint32_t(y - lift) * uint32_t(Screen.width);
-    for (int32_t x = 0; x < 1279; ++x) dst[x] = src[x] | 0xFF000000u;
+    copyOpaque(src, dst, 1279);
   }
 }
 

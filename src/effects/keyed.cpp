@@ -4,13 +4,12 @@
 #include "raster/stretch.h"
 
 void keyBlackTransparent(Image pic) {
-  for (int32_t y = 0; y < pic.height; ++y) {
-    for (int32_t x = 0; x < pic.width; ++x) {
-      uint8_t r = 0, g = 0, b = 0, a = 0;
-      getPixelRGBA(pic, x, y, r, g, b, a);
-      a = (r == 0 && g == 0 && b == 0) ? 0 : 255;
-      putPixelRGBAClipped(pic, x, y, r, g, b, a);
-    }
+  // Each pixel depends on itself alone: one run over the whole picture.
+  if (pic.width <= 0 || pic.height <= 0) return;
+  const size_t count = size_t(pic.width) * size_t(pic.height);
+  for (size_t i = 0; i < count; ++i) {
+    const Color32 rgb = pic.pixels[i] & 0x00FFFFFFu;
+    pic.pixels[i] = rgb == 0 ? 0u : rgb | 0xFF000000u;
   }
 }
 

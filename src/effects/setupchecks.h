@@ -13,6 +13,5 @@ void checkAssetSize(const Image& img, int32_t minWidth, int32_t minHeight, int32
                     int32_t maxHeight, bool evenWidth);
 // At least 2 x 2: the smallest picture the blur, the keyed and the clipped blits take.
 void checkAssetMinSize(const Image& img);
-// Every pixel keeps red, green and blue and gets alpha 255 (getPixelRGBA, then
-// putPixelRGBAClipped, rows top to bottom, each left to right).
+// Every pixel keeps red, green and blue and gets alpha 255.
 void makeOpaque(Image img);

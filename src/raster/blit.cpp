@@ -101,14 +101,35 @@ void blitClippedAdd(Image dst, int32_t x, int32_t y, Image src) {
   // destination columns x+c0..x+c1-1 of row y+r-1.
   if (rc.c1 <= rc.c0) return;
   uint32_t run = uint32_t(rc.c1 - rc.c0);
-  for (int64_t r = rc.r1; r > rc.r0; --r)
-    ActiveKernels.blit.addOpaque(pixelAt(dst, x + rc.c0, y + r - 1), pixelAt(src, rc.c0 + 1, r), run);
+  // The order only shows when dst and src share pixels. Two separate images go
+  // through the level's kernel, top-down from the portable level on (the
+  // processor streams that faster); an image added onto its own pixels takes
+  // the literal order at every level, right to left within bottom-up rows,
+  // since a fast kernel's span may then overlap its source.
+  const uintptr_t d0 = reinterpret_cast<uintptr_t>(dst.pixels), s0 = reinterpret_cast<uintptr_t>(src.pixels);
+  const uintptr_t d1 = d0 + uint64_t(uint32_t(dst.width)) * uint32_t(dst.height) * sizeof(Color32);
+  const uintptr_t s1 = s0 + uint64_t(uint32_t(src.width)) * uint32_t(src.height) * sizeof(Color32);
+  if (d1 <= s0 || s1 <= d0) {
+    if (ActiveKernels.level > SimdNone) {
+      for (int64_t r = rc.r0 + 1; r <= rc.r1; ++r)
+        ActiveKernels.blit.addOpaque(pixelAt(dst, x + rc.c0, y + r - 1), pixelAt(src, rc.c0 + 1, r), run);
+    } else {
+      for (int64_t r = rc.r1; r > rc.r0; --r)
+        ActiveKernels.blit.addOpaque(pixelAt(dst, x + rc.c0, y + r - 1), pixelAt(src, rc.c0 + 1, r), run);
+    }
+    return;
+  }
+  for (int64_t r = rc.r1; r > rc.r0; --r) {
+    Color32* d = pixelAt(dst, x + rc.c0, y + r - 1);
+    const Color32* s = pixelAt(src, rc.c0 + 1, r);
+    for (uint32_t i = run; i-- > 0;) d[i] = addColors(s[i], d[i]) | 0xFF000000u;
+  }
 }
 
 // The literal kernels: one pixel at a time through the colour routines.
 namespace {
 
-void copyRef(Color32* d, const Color32* s, uint32_t n) { copyLongs(s, d, n); }
+void copyRef(Color32* d, const Color32* s, uint32_t n) { copyLongsLiteral(s, d, n); }
 
 void keyedRef(Color32* d, const Color32* s, uint32_t n, Color32 key) {
   for (uint32_t i = 0; i < n; ++i)

@@ -7,16 +7,23 @@ namespace {
 
 using namespace sse2;
 
+// Sixteen pixels per step with stores aligned to 16 bytes (single pixels until
+// the destination is): a little faster than the C library's block copy on rows
+// that sit in the cache.
 void copySse2(Color32* d, const Color32* s, uint32_t n) {
   uint32_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    __m128i a = load(s + i), b = load(s + i + 4), c = load(s + i + 8), e = load(s + i + 12);
-    store(d + i, a);
-    store(d + i + 4, b);
-    store(d + i + 8, c);
-    store(d + i + 12, e);
+  while (i < n && (reinterpret_cast<uintptr_t>(d + i) & 15) != 0) {
+    d[i] = s[i];
+    ++i;
   }
-  for (; i + 4 <= n; i += 4) store(d + i, load(s + i));
+  for (; i + 16 <= n; i += 16) {
+    const __m128i a = load(s + i), b = load(s + i + 4), c = load(s + i + 8), e = load(s + i + 12);
+    __m128i* q = reinterpret_cast<__m128i*>(d + i);
+    _mm_store_si128(q, a);
+    _mm_store_si128(q + 1, b);
+    _mm_store_si128(q + 2, c);
+    _mm_store_si128(q + 3, e);
+  }
   for (; i < n; ++i) d[i] = s[i];
 }
 
@@ -60,7 +67,35 @@ void addOpaqueSse2(Color32* d, const Color32* s, uint32_t n) {
   for (; i < n; ++i) d[i] = addColors(s[i], d[i]) | 0xFF000000u;
 }
 
+// The end fade's step: a saturating subtract of 1 from each colour byte.
+void fadeSse2(Color32* p, uint32_t n) {
+  const __m128i one = _mm_set1_epi32(0x00010101), alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) store(p + i, _mm_or_si128(_mm_subs_epu8(load(p + i), one), alpha));
+  for (; i < n; ++i) {
+    const Color32 c = p[i];
+    Color32 faded = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const uint32_t v = (c >> shift) & 0xFF;
+      faded |= (v > 0 ? v - 1 : 0) << shift;
+    }
+    p[i] = faded;
+  }
+}
+
+void opaqueSse2(const Color32* s, Color32* d, uint32_t n) {
+  const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) store(d + i, _mm_or_si128(load(s + i), alpha));
+  for (; i < n; ++i) d[i] = s[i] | 0xFF000000u;
+}
+
 }  // namespace
+
+void addRunSse2(RasterKernels& k) {
+  k.run.fade = fadeSse2;
+  k.run.opaque = opaqueSse2;
+}
 
 void addBlitSse2(RasterKernels& k) {
   k.blit.copy = copySse2;

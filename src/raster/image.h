@@ -30,8 +30,16 @@ void freeImage(Image& img);
 [[noreturn]] void fatalError(const std::string& message);
 
 // Two pixels per step: only the first 2 * (count div 2) pixels are touched.
+// copyLongs goes forwards, pair by pair, also where the runs overlap. Both go
+// through the kernel table: block operations with the same result above "none".
 void fillLongs(Color32* dst, uint32_t count, Color32 value);
 void copyLongs(const Color32* src, Color32* dst, uint32_t count);
+// dst[i] = src[i] | 0xFF000000 for i < count: colours kept, alpha 255. The runs
+// are apart or the very same pixels.
+void copyOpaque(const Color32* src, Color32* dst, uint32_t count);
+// The pair loops themselves: the reference of the two above.
+void fillLongsLiteral(Color32* dst, uint32_t count, Color32 value);
+void copyLongsLiteral(const Color32* src, Color32* dst, uint32_t count);
 
 // Unclipped routines trust the caller; clipped ones compare x with width and y
 // with height as unsigned numbers, so negative coordinates are outside.

@@ -36,9 +36,12 @@ RasterKernels kernelsForLevel(SimdLevel level) {
   RasterKernels k{};
   k.level = level;
   addBlitReference(k);
+  addRunReference(k);
   addStretchReference(k);
   addFilterReference(k);
   if (level >= SimdPortable) {
+    addBlitPortable(k);
+    addRunPortable(k);
     addStretchPortable(k);
     addFilterPortable(k);
   }

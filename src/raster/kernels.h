@@ -35,6 +35,16 @@ struct BlitSpanKernels {
   void (*addOpaque)(Color32* d, const Color32* s, uint32_t n);
 };
 
+// Runs of whole pixels in one buffer: the frame clear, the pair copy and the
+// end fade's step.
+struct PixelRunKernels {
+  void (*fill)(Color32* d, uint32_t count, Color32 value);     // the first 2 * (count div 2) pixels
+  void (*copy)(const Color32* s, Color32* d, uint32_t count);  // pairs forwards; the runs may overlap
+  void (*fade)(Color32* p, uint32_t n);                        // r, g, b above 0 lose 1; alpha 255
+  // d[i] = s[i] | 0xFF000000; the runs are apart or the very same pixels.
+  void (*opaque)(const Color32* s, Color32* d, uint32_t n);
+};
+
 enum StretchMode : int32_t { StretchCopy, StretchKeyed, StretchAlpha, StretchAdd, StretchModeCount };
 
 // One row of a rotated blit: fy = float(row) - cy is fixed, fyC = fy * c, fyS = fy * s.
@@ -74,6 +84,7 @@ struct FilterKernels {
 struct RasterKernels {
   SimdLevel level;
   BlitSpanKernels blit;
+  PixelRunKernels run;
   StretchKernels stretch;
   FilterKernels filter;
 };
@@ -97,13 +108,19 @@ void selectRasterLevel(SimdLevel level);
 // Each family's entries, one routine per level and family; a level routine
 // overwrites only what it does faster.
 void addBlitReference(RasterKernels& k);
+void addRunReference(RasterKernels& k);
 void addStretchReference(RasterKernels& k);
 void addFilterReference(RasterKernels& k);
+void addBlitPortable(RasterKernels& k);
+void addRunPortable(RasterKernels& k);
 void addStretchPortable(RasterKernels& k);
 void addFilterPortable(RasterKernels& k);
 void addBlitSse2(RasterKernels& k);
+void addRunSse2(RasterKernels& k);
 void addStretchSse2(RasterKernels& k);
 void addFilterSse2(RasterKernels& k);
+void addBlitAvx2(RasterKernels& k);
+void addRunAvx2(RasterKernels& k);
 void addStretchAvx2(RasterKernels& k);
 void addFilterAvx2(RasterKernels& k);
 

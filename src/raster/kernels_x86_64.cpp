@@ -12,10 +12,13 @@ SimdLevel processorSimdLevel() {
 void addInstructionSetKernels(RasterKernels& k, SimdLevel level) {
   if (level >= SimdSse2) {
     addBlitSse2(k);
+    addRunSse2(k);
     addStretchSse2(k);
     addFilterSse2(k);
   }
   if (level >= SimdAvx2) {
+    addBlitAvx2(k);
+    addRunAvx2(k);
     addStretchAvx2(k);
     addFilterAvx2(k);
   }

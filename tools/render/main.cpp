@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "crc32.h"
 #include "digest.h"
 #include "data/assets.h"
@@ -79,8 +80,10 @@ const char* const UsageText =
     "  --storyboard PATH  one PNG contact sheet: the frame at the middle of each schedule\n"
     "                     row, 320 x 180, labelled with its DemoTime and routines\n"
     "  --bench            per schedule row: frames, median and maximum ms of its routines;\n"
-    "                     then the show's median, worst and mean frames per second and\n"
-    "                     the start-up time\n"
+    "                     then the show's median, worst and mean frames per second, the\n"
+    "                     worst frame and the page faults of each pass, the end fade,\n"
+    "                     the 10 slowest frames and the start-up by step; runs two\n"
+    "                     passes unless --passes or --until is given\n"
     "  --quiet            no progress on standard error\n"
     "  --help             this text\n"
     "\n"
@@ -111,6 +114,7 @@ struct RenderOptions {
   bool untilGiven = false;
   int32_t until = 0;
   int32_t passes = 1;
+  bool passesGiven = false;
   bool noFade = false;
   bool saveAll = false;
   std::vector<int32_t> saveTimes;
@@ -187,6 +191,7 @@ RenderOptions parseOptions(int argc, char** argv) {
       o.untilGiven = true;
     } else if (arg == "--passes") {
       o.passes = int32_t(parseInteger(arg, next(), 1, 1000000));
+      o.passesGiven = true;
     } else if (arg == "--no-fade") {
       noValue();
       o.noFade = true;
@@ -260,6 +265,8 @@ RenderOptions parseOptions(int argc, char** argv) {
   if (o.rawPath == "-" && (o.hash || o.bench || o.digest))
     fail("--raw - takes standard output; --hash, --digest and --bench cannot share it");
   if (o.digest && o.hash) fail("--digest and --hash exclude each other");
+  // The second pass shows the frames with every buffer already warm.
+  if (o.bench && !o.passesGiven && !o.untilGiven && o.timesFile.empty() && !o.atGiven) o.passes = 2;
   std::sort(o.saveTimes.begin(), o.saveTimes.end());
   o.saveTimes.erase(std::unique(o.saveTimes.begin(), o.saveTimes.end()), o.saveTimes.end());
   return o;
@@ -293,22 +300,12 @@ std::vector<bool> Saved;     // per --save time
 
 constexpr uint8_t EscapeCode = 9, SpaceCode = 65;  // the usual X key codes
 
-SteadyClock::time_point RunStart, FrameStart, LastPresent, LastProgress;
-bool FirstFrameSeen = false;
-double StartUpSeconds = 0.0;
+SteadyClock::time_point RunStart, LastProgress;
 int64_t Presented = 0, ExpectedPresents = 0;
-
-std::vector<double> FrameMs, FadeMs;
-std::vector<std::vector<double>> RowMs;
-SteadyClock::time_point RowStart;
 
 std::vector<StoryCell> Story;
 std::vector<int32_t> StoryMid;  // per schedule row: the DemoTime of its middle
 std::vector<bool> StoryTaken;
-
-double msSince(SteadyClock::time_point t) {
-  return std::chrono::duration<double, std::milli>(SteadyClock::now() - t).count();
-}
 
 // DemoTime of frame i of a pass under --fps, through the real clock arithmetic.
 uint64_t fpsPosition(int64_t i) { return musicSecondsToBytes(double(i) / Options.fps); }
@@ -316,22 +313,10 @@ int32_t demoTimeAt(uint64_t bytes) { return roundToInt32(musicBytesToSeconds(uin
 
 // The clock: read once per frame, first thing in the frame.
 uint64_t virtualPosition() {
-  FrameStart = SteadyClock::now();
-  if (!FirstFrameSeen) {
-    FirstFrameSeen = true;
-    StartUpSeconds = std::chrono::duration<double>(FrameStart - RunStart).count();
-  }
+  if (Options.bench) benchFrameStarted();
   const int64_t i = ShowFrameNumber - 1;
   if (!Times.empty()) return musicBytesForDemoTime(Times[size_t(std::min<int64_t>(i, int64_t(Times.size()) - 1))]);
   return fpsPosition(i);
-}
-
-void watchRow(int row, bool started) {
-  if (started) {
-    RowStart = SteadyClock::now();
-  } else {
-    RowMs[size_t(row)].push_back(msSince(RowStart));
-  }
 }
 
 // DemoTime of frame i of a pass (the list's times below 0 read as 0).
@@ -421,14 +406,7 @@ void rCapturePointer(bool) {}
 
 void rPresentFrame() {
   const bool inPass = CurrentShowState == ShowState::Pass;
-  const auto now = SteadyClock::now();
-  if (Options.bench) {
-    if (inPass) {
-      FrameMs.push_back(std::chrono::duration<double, std::milli>(now - FrameStart).count());
-    } else {
-      FadeMs.push_back(std::chrono::duration<double, std::milli>(now - LastPresent).count());
-    }
-  }
+  if (Options.bench) benchFramePresented(inPass, ShowPassNumber, DemoTime);
   ++Presented;
   const size_t bytes = size_t(Screen.width) * size_t(Screen.height) * 4;
 
@@ -479,48 +457,11 @@ void rPresentFrame() {
   if (stop) KeyDown[EscapeCode] = 1;
 
   showProgress(false);
-  LastPresent = SteadyClock::now();
+  if (Options.bench) benchPresentFinished();
 }
 
 const ShowPlatform RenderPlatform = {rInitMusic,        rPlayMusic,         rSetMusicPosition, rFadeOutMusic,
                                      rOpenOutputWindow, rCloseOutputWindow, rCapturePointer,   rPresentFrame};
-
-// ---- the bench report ----
-
-double median(std::vector<double> v) {
-  if (v.empty()) return 0.0;
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-}
-
-void printBench() {
-  std::fprintf(DataOut, "%4s %7s %7s %7s %10s %9s  %s\n", "row", "from", "to", "frames", "median ms", "max ms",
-               "routines");
-  for (int r = 0; r < EffectScheduleRows; ++r) {
-    const ScheduleRow& row = EffectSchedule[r];
-    const std::vector<double>& v = RowMs[size_t(r)];
-    if (v.empty()) {
-      std::fprintf(DataOut, "%4d %7d %7d %7d %10s %9s  %s\n", r + 1, row.From, row.To, 0, "-", "-", row.Names);
-    } else {
-      std::fprintf(DataOut, "%4d %7d %7d %7zu %10.3f %9.3f  %s\n", r + 1, row.From, row.To, v.size(), median(v),
-                   *std::max_element(v.begin(), v.end()), row.Names);
-    }
-  }
-  if (!FrameMs.empty()) {
-    double total = 0.0;
-    for (double ms : FrameMs) total += ms;
-    const double worst = *std::max_element(FrameMs.begin(), FrameMs.end());
-    std::fprintf(DataOut,
-                 "show: %zu frames, median %.1f fps (%.3f ms), worst %.1f fps (%.3f ms), mean %.1f fps\n",
-                 FrameMs.size(), 1000.0 / median(FrameMs), median(FrameMs), 1000.0 / worst, worst,
-                 1000.0 * double(FrameMs.size()) / total);
-  }
-  if (!FadeMs.empty()) {
-    std::fprintf(DataOut, "end fade: %zu passes, median %.3f ms per pass\n", FadeMs.size(), median(FadeMs));
-  }
-  std::fprintf(DataOut, "start-up: %.3f s (asset pack and every module's set-up)\n", StartUpSeconds);
-}
 
 }  // namespace
 
@@ -558,10 +499,6 @@ int main(int argc, char** argv) {
     const int64_t last = std::min<int64_t>(row.To, ShowEndTime);
     StoryMid.push_back(int32_t(row.From + (last - row.From) / 2));
   }
-  if (Options.bench) {
-    RowMs.assign(size_t(EffectScheduleRows), {});
-    ScheduleWatcher = watchRow;
-  }
 
   if (!Options.pack.empty()) DataPackPath = Options.pack;
   RandomSeed = Options.seed;
@@ -585,7 +522,8 @@ int main(int argc, char** argv) {
   // The program's command line: windowed, and "l" for more than one pass.
   std::vector<const char*> args = {"morvex-render", "w"};
   if (Options.passes > 1) args.push_back("l");
-  RunStart = LastProgress = LastPresent = SteadyClock::now();
+  RunStart = LastProgress = SteadyClock::now();
+  if (Options.bench) startBench(Options.passes);
   runShow(RenderPlatform, int(args.size()), args.data());
   showProgress(true);
   if (videoOpen()) {
@@ -605,7 +543,7 @@ int main(int argc, char** argv) {
     if (!writeStoryboard(Options.storyboardPath, title, Story, error)) fail(error);
     if (!Options.quiet) std::fprintf(stderr, "storyboard: %s (%zu rows)\n", Options.storyboardPath.c_str(), Story.size());
   }
-  if (Options.bench) printBench();
+  if (Options.bench) printBenchReport(DataOut);
   if (Options.digest) {
     char rate[64];
     std::snprintf(rate, sizeof rate, "%g frames a second", Options.fps);

@@ -1,0 +1,95 @@
+// Runs of whole pixels: the frame clear (fillLongs), the pair copy (copyLongs,
+// whose literal loops live with the image routines) and the end fade's step;
+// the reference entries and the portable ones.
+#include <cstring>
+#include <cwchar>
+
+#include "raster/fade.h"
+#include "raster/kernels.h"
+
+void fadePixels(Color32* p, uint32_t n) { ActiveKernels.run.fade(p, n); }
+
+void copyOpaque(const Color32* src, Color32* dst, uint32_t count) { ActiveKernels.run.opaque(src, dst, count); }
+
+void fadePixelsLiteral(Color32* p, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) {
+    uint8_t r, g, b, a;
+    splitColor(p[i], r, g, b, a);
+    if (r > 0) --r;
+    if (g > 0) --g;
+    if (b > 0) --b;
+    p[i] = makeColor(r, g, b, 255);
+  }
+}
+
+namespace {
+
+// The C library's wide fill stores a 32-bit unit with the widest stores the
+// processor has; where wchar_t is not 32 bits, the literal pairs.
+void fillWide(Color32* dst, uint32_t count, Color32 value) {
+  const size_t n = 2 * size_t(count / 2);
+  if constexpr (sizeof(wchar_t) == sizeof(Color32)) {
+    wchar_t unit;
+    std::memcpy(&unit, &value, sizeof unit);
+    std::wmemset(reinterpret_cast<wchar_t*>(dst), unit, n);
+  } else {
+    fillLongsLiteral(dst, count, value);
+  }
+}
+
+// The pairs go forwards: a destination that starts inside the source run sees
+// pairs it has already written, which no block copy reproduces; that case
+// keeps the pair loop.
+void copyBlock(const Color32* src, Color32* dst, uint32_t count) {
+  const size_t n = 2 * size_t(count / 2);
+  const uintptr_t d = reinterpret_cast<uintptr_t>(dst), s = reinterpret_cast<uintptr_t>(src);
+  if (d > s && d < s + n * sizeof(Color32)) return copyLongsLiteral(src, dst, count);
+  std::memmove(dst, src, n * sizeof(Color32));
+}
+
+// Two pixels per 64-bit word: a byte's "above 0" bit is its top bit or a carry
+// out of its low seven bits, and exactly those bytes lose 1 (no borrows).
+inline uint64_t fadePair(uint64_t v) {
+  const uint64_t rgb = v & 0x00FFFFFF00FFFFFFull;
+  const uint64_t above = (((rgb & 0x007F7F7F007F7F7Full) + 0x007F7F7F007F7F7Full) | rgb) & 0x0080808000808080ull;
+  return (rgb - (above >> 7)) | 0xFF000000FF000000ull;
+}
+
+void fadePortable(Color32* p, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    uint64_t v;
+    std::memcpy(&v, p + i, sizeof v);
+    v = fadePair(v);
+    std::memcpy(p + i, &v, sizeof v);
+  }
+  if (i < n) p[i] = Color32(fadePair(p[i]));
+}
+
+// Source and destination are apart or the very same pixels: a block copy.
+void copySpanBlock(Color32* d, const Color32* s, uint32_t n) {
+  if (d != s) std::memcpy(d, s, size_t(n) * sizeof(Color32));
+}
+
+void opaqueLiteral(const Color32* s, Color32* d, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) d[i] = s[i] | 0xFF000000u;
+}
+
+void opaquePortable(const Color32* s, Color32* d, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    uint64_t v;
+    std::memcpy(&v, s + i, sizeof v);
+    v |= 0xFF000000FF000000ull;
+    std::memcpy(d + i, &v, sizeof v);
+  }
+  if (i < n) d[i] = s[i] | 0xFF000000u;
+}
+
+}  // namespace
+
+void addRunReference(RasterKernels& k) { k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral}; }
+
+void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable, opaquePortable}; }
+
+void addBlitPortable(RasterKernels& k) { k.blit.copy = copySpanBlock; }

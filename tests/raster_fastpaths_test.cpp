@@ -1,0 +1,196 @@
+// Every level's span kernels against the reference, in one process: the blit
+// spans, the frame clear, the pair copy, the opaque copy and the end fade's step. Every length
+// from 1 to 64, unaligned starts, guard pixels around each run, and sources
+// made of runs (of key, of transparent black, of alpha 0 or 255) long enough
+// for the kernels that skip or shorten whole steps.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "raster/blit.h"
+#include "raster/fade.h"
+#include "raster/image.h"
+#include "raster/kernels.h"
+
+namespace {
+
+constexpr uint32_t Guard = 8;
+
+// Pixels whose bytes are often 0, 1 or 255, where the arithmetic turns.
+Color32 edgyPixel(std::mt19937& random) {
+  Color32 c = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t pick = random() % 5;
+    const uint32_t byte = pick == 0 ? 0 : pick == 1 ? 1 : pick == 2 ? 255 : random() & 255;
+    c |= byte << shift;
+  }
+  return c;
+}
+
+std::vector<Color32> randomPixels(std::mt19937& random, size_t n) {
+  std::vector<Color32> v(n);
+  for (Color32& c : v) c = edgyPixel(random);
+  return v;
+}
+
+// Runs of 1 to 20 pixels, each of one kind: the key, transparent black, alpha 0
+// with any colour, alpha 255 with any colour, or anything.
+std::vector<Color32> runsOfPixels(std::mt19937& random, size_t n, Color32 key) {
+  std::vector<Color32> v;
+  while (v.size() < n) {
+    const uint32_t kind = random() % 5, length = 1 + random() % 20;
+    for (uint32_t i = 0; i < length && v.size() < n; ++i) {
+      const Color32 any = edgyPixel(random);
+      v.push_back(kind == 0 ? key : kind == 1 ? 0u : kind == 2 ? any & 0x00FFFFFFu : kind == 3 ? any | 0xFF000000u : any);
+    }
+  }
+  return v;
+}
+
+enum SpanOp { opCopy, opKeyed, opAlpha, opMix, opAdd, opSub, opAddOpaque, opCount };
+const char* const SpanNames[opCount] = {"copy", "keyed", "alpha", "mix", "add", "sub", "addOpaque"};
+
+void runSpan(const BlitSpanKernels& k, SpanOp op, Color32* d, const Color32* s, uint32_t n, Color32 key, uint8_t t) {
+  switch (op) {
+    case opCopy: k.copy(d, s, n & ~1u); break;
+    case opKeyed: k.keyed(d, s, n, key); break;
+    case opAlpha: k.alpha(d, s, n); break;
+    case opMix: k.mix(d, s, n, t); break;
+    case opAdd: k.add(d, s, n); break;
+    case opSub: k.sub(d, s, n); break;
+    case opAddOpaque: k.addOpaque(d, s, n); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+TEST(FastPaths, BlitSpansEveryLevelMatchTheReference) {
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::mt19937 random(11);
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    const RasterKernels fast = kernelsForLevel(SimdLevel(level));
+    for (int op = 0; op < opCount; ++op) {
+      for (uint32_t n = 1; n <= 64; ++n) {
+        for (uint32_t start = 0; start < 4; ++start) {
+          const Color32 key = random() % 2 ? 0u : edgyPixel(random);
+          const uint8_t t = uint8_t(random());
+          const std::vector<Color32> src = runsOfPixels(random, start + n + Guard, key);
+          const std::vector<Color32> original = randomPixels(random, Guard + n + Guard + 4);
+          const uint32_t dstStart = Guard + random() % 4;
+          std::vector<Color32> expected = original, got = original;
+          runSpan(reference.blit, SpanOp(op), expected.data() + dstStart, src.data() + start, n, key, t);
+          runSpan(fast.blit, SpanOp(op), got.data() + dstStart, src.data() + start, n, key, t);
+          for (size_t i = 0; i < got.size(); ++i)
+            ASSERT_EQ(got[i], expected[i]) << SpanNames[op] << ", level " << simdLevelName(SimdLevel(level)) << ", "
+                                           << n << " pixels from " << start << ": first difference at "
+                                           << int(i) - int(dstStart);
+        }
+      }
+    }
+  }
+}
+
+TEST(FastPaths, FadeStepEveryLevelMatchesTheLiteralLoop) {
+  // Worked values: bytes above 0 lose 1, alpha becomes 255.
+  Color32 worked[3] = {0x00000000u, 0x12010080u, 0xFFFFFFFFu};
+  fadePixelsLiteral(worked, 3);
+  EXPECT_EQ(worked[0], 0xFF000000u);
+  EXPECT_EQ(worked[1], 0xFF00007Fu);
+  EXPECT_EQ(worked[2], 0xFFFEFEFEu);
+
+  std::mt19937 random(7);
+  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
+    const RasterKernels k = kernelsForLevel(SimdLevel(level));
+    const std::string name = simdLevelName(SimdLevel(level));
+    for (uint32_t n = 1; n <= 64; ++n) {
+      for (uint32_t start = 0; start < 4; ++start) {
+        const std::vector<Color32> original = randomPixels(random, start + n + Guard);
+        std::vector<Color32> expected = original, got = original;
+        fadePixelsLiteral(expected.data() + start, n);
+        k.run.fade(got.data() + start, n);
+        ASSERT_EQ(got, expected) << "level " << name << ", " << n << " pixels from " << start;
+      }
+    }
+    // A whole frame, through the routine the driver calls.
+    const std::vector<Color32> frame = randomPixels(random, 1280 * 720);
+    std::vector<Color32> expected = frame, got = frame;
+    fadePixelsLiteral(expected.data(), 1280 * 720);
+    const RasterKernels chosen = ActiveKernels;
+    ActiveKernels = k;
+    fadePixels(got.data(), 1280 * 720);
+    ActiveKernels = chosen;
+    EXPECT_EQ(got, expected) << "level " << name;
+  }
+}
+
+TEST(FastPaths, FillCopyAndOpaqueRunsEveryLevelMatchTheLiteralLoops) {
+  std::mt19937 random(8);
+  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
+    const RasterKernels k = kernelsForLevel(SimdLevel(level));
+    const std::string name = simdLevelName(SimdLevel(level));
+    for (uint32_t n = 0; n <= 64; ++n) {
+      for (uint32_t start = 0; start < 3; ++start) {
+        const Color32 value = edgyPixel(random);
+        const std::vector<Color32> original = randomPixels(random, start + n + Guard);
+        std::vector<Color32> expected = original, got = original;
+        fillLongsLiteral(expected.data() + start, n, value);
+        k.run.fill(got.data() + start, n, value);
+        ASSERT_EQ(got, expected) << "fillLongs, level " << name << ", " << n << " pixels from " << start;
+
+        const std::vector<Color32> source = randomPixels(random, start + n + Guard);
+        expected = got = original;
+        for (uint32_t i = 0; i < n; ++i) expected[start + i] = source[start + i] | 0xFF000000u;
+        k.run.opaque(source.data() + start, got.data() + start, n);
+        ASSERT_EQ(got, expected) << "copyOpaque, level " << name << ", " << n << " pixels from " << start;
+        expected = got = original;
+        for (uint32_t i = 0; i < n; ++i) expected[start + i] |= 0xFF000000u;
+        k.run.opaque(got.data() + start, got.data() + start, n);
+        ASSERT_EQ(got, expected) << "copyOpaque in place, level " << name << ", " << n << " pixels from " << start;
+
+        expected = got = original;
+        copyLongsLiteral(source.data() + start, expected.data() + start, n);
+        k.run.copy(source.data() + start, got.data() + start, n);
+        ASSERT_EQ(got, expected) << "copyLongs, level " << name << ", " << n << " pixels from " << start;
+
+        // Within one buffer: the destination before, on and after the source,
+        // overlapping by every amount (forwards the pairs smear).
+        for (int32_t shift = -5; shift <= 5; ++shift) {
+          const std::vector<Color32> both = randomPixels(random, 2 * Guard + n + 8);
+          expected = got = both;
+          const uint32_t from = Guard + 3;
+          copyLongsLiteral(expected.data() + from, expected.data() + from + shift, n);
+          k.run.copy(got.data() + from, got.data() + from + shift, n);
+          ASSERT_EQ(got, expected) << "copyLongs within a buffer, level " << name << ", " << n << " pixels, shift "
+                                   << shift;
+        }
+      }
+    }
+  }
+}
+
+// The clipped add onto its own pixels: rows read after others were written, so
+// every level keeps the bottom-up order there; apart, the order is free.
+TEST(FastPaths, ClippedAddOntoItsOwnPixelsEveryLevel) {
+  std::mt19937 random(9);
+  const RasterKernels chosen = ActiveKernels;
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    const RasterKernels fast = kernelsForLevel(SimdLevel(level));
+    for (int i = 0; i < 300; ++i) {
+      const int32_t w = 2 + int32_t(random() % 40), h = 2 + int32_t(random() % 20);
+      const int32_t shift = int32_t(random() % 3) * int32_t(random() % uint32_t(w));  // 0: the very same image
+      const int32_t x = int32_t(random() % 9) - 4, y = int32_t(random() % 9) - 4;
+      const std::vector<Color32> original = randomPixels(random, size_t(w) * size_t(h) + size_t(shift) + Guard);
+      std::vector<Color32> expected = original, got = original;
+      ActiveKernels = kernelsForLevel(SimdNone);
+      blitClippedAdd(Image{expected.data(), w, h}, x, y, Image{expected.data() + shift, w, h});
+      ActiveKernels = fast;
+      blitClippedAdd(Image{got.data(), w, h}, x, y, Image{got.data() + shift, w, h});
+      ActiveKernels = chosen;
+      ASSERT_EQ(got, expected) << "level " << simdLevelName(SimdLevel(level)) << ", " << w << " x " << h
+                               << ", source " << shift << " pixels on, at " << x << ", " << y;
+    }
+  }
+}
