@@ -5,6 +5,7 @@
 #include <mpg123.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -188,6 +189,52 @@ std::vector<int32_t> scoreCuts() {
 }
 
 }  // namespace
+
+// Text stays inside its picture with a margin: each letter's ink inside its
+// 22 x 30 cell with a free column on either side and a free row above and
+// below, the letters about equally wide (they are set in fixed cells, so a
+// narrow letter would leave a gap in the word), and the logo's name clear of
+// its frames.
+TEST(Content, TextFitsItsPictures) {
+  DataPackPath = executableDirectory() + "data.dat";
+  loadAllImages();
+  DataPackPath.clear();
+  auto inkBox = [](const Image& img, int x0, int y0, int x1, int y1) {
+    int left = x1, right = x0 - 1, top = y1, bottom = y0 - 1;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x)
+        if (img.pixels[y * img.width + x] & 0xFFFFFF) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+    return std::array<int, 4>{left, top, right, bottom};
+  };
+  int narrowest = 99, widest = 0;
+  for (const AssetEntry& a : AssetTable) {
+    const std::string name = a.name;
+    if (name.size() != 5 || name[0] < 'a' || name[0] > 'z') continue;
+    const auto [left, top, right, bottom] = inkBox(*a.image, 0, 0, a.image->width, a.image->height);
+    EXPECT_GE(left, 1) << name;
+    EXPECT_LE(right, 20) << name;
+    EXPECT_GE(top, 1) << name;
+    EXPECT_LE(bottom, 27) << name;
+    narrowest = std::min(narrowest, right - left + 1);
+    widest = std::max(widest, right - left + 1);
+  }
+  EXPECT_GE(narrowest * 10, widest * 6) << "letters from " << narrowest << " to " << widest << " columns wide";
+
+  // The name's band (rows 30-195) is black from the inner frame (columns up
+  // to 18) for 24 columns on either side.
+  const Image& logo = asset("logo.img");
+  const int w = logo.width;
+  const auto [left, top, right, bottom] = inkBox(logo, 19, 30, w - 19, 196);
+  EXPECT_GE(left, 19 + 24);
+  EXPECT_LE(right, w - 20 - 24);
+  EXPECT_LT(top, bottom) << "the logo has no name";
+  freeAllImages();
+}
 
 TEST(Content, SoundtrackDecodesToTheWholeShow) {
   const DecodedSoundtrack d = decodeSoundtrack();

@@ -19,15 +19,19 @@ double clamp01(double x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
 
 const char LetterSet[] = "ACDEIKLMNOPRSTUVY";
 constexpr int LetterSize = 34, LetterBaseline = 27;
+// The words are set in fixed 22-column cells, so the letters come from the
+// monospaced face, whose glyphs are designed to fill equal cells: an I with
+// serifs as wide as an M. Each letter's ink is centred in its cell.
+constexpr FontFace LetterFace = FontFace::MonoBold;
 
-// One horizontal squeeze for all letters: the widest that keeps every letter
+// One horizontal scale for all letters: the widest that keeps every letter
 // within 20 of its 22 columns, so the words keep one stroke weight.
 int letterXSize() {
   static int xs = 0;
   if (xs) return xs;
-  for (xs = LetterSize; xs > 8; --xs) {
+  for (xs = 2 * LetterSize; xs > 8; --xs) {
     bool fits = true;
-    for (const char* c = LetterSet; *c; ++c) fits = fits && glyphBox(*c, LetterSize, xs).width <= 20;
+    for (const char* c = LetterSet; *c; ++c) fits = fits && glyphBox(*c, LetterSize, xs, LetterFace).width <= 20;
     if (fits) break;
   }
   return xs;
@@ -37,8 +41,8 @@ void paintLetter(Canvas& cv, const PictureRecipe& recipe) {
   const std::string name = recipe.name;
   const char c = name == "minus.img" ? '-' : char(name[0] - 'a' + 'A');
   const int xs = letterXSize();
-  const GlyphBox b = glyphBox(c, LetterSize, xs);
-  drawGlyphAt(cv, c, LetterSize, xs, (cv.width - b.width) / 2, LetterBaseline, 1.0);
+  const GlyphBox b = glyphBox(c, LetterSize, xs, LetterFace);
+  drawGlyphAt(cv, c, LetterSize, xs, (cv.width - b.width) / 2, LetterBaseline, 1.0, LetterFace);
 }
 
 constexpr int DigitSize = 16, DigitBaseline = 12;
@@ -199,7 +203,10 @@ void paintLogo(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height;
   frameRect(cv, 6, 6, W - 6, H - 8, 4, 0.65);
   frameRect(cv, 16, 16, W - 16, H - 18, 2, 0.45);
-  drawTextCentred(cv, "MORVEX", 128, W / 2, 180, 1.0);
+  // The name as large as fits inside the inner frame with a margin of 30.
+  int size = 128;
+  while (textWidth("MORVEX", size) > W - 2 * (18 + 30)) --size;
+  drawTextCentred(cv, "MORVEX", size, W / 2, 180, 1.0);
   line(cv, 60, 206, W - 60, 206, 4, 0.8);
   drawTextCentred(cv, "dark monstrous cartoons", 30, W / 2, 250, 0.75);
   for (int i = 0; i < 12; ++i) fillCircle(cv, 70 + i * (W - 140) / 11, 276, 4, 0.55);
