@@ -852,19 +852,26 @@ void paintInfinity(Canvas& cv, const PictureRecipe&) {
 
 void paintVoxel(Canvas& cv, const PictureRecipe& s) {
   // Voxel-space terrain: for each column, march away from the eye and draw the
-  // height field's visible spans front to back, shaded by height.
+  // height field's visible spans front to back. Heights come in terraces and
+  // columns in blocks of four, so the voxels show; each span is lit by the
+  // slope facing the light and fades to black with distance. The show adds
+  // this picture, blurred, onto a busy screen: mid greys keep its ridges apart.
   Noise n{unsigned(s.seed)};
   const int W = cv.width, H = cv.height;
   const double camH = 120, horizon = H * 0.3;
+  auto height = [&](double wx, double wz) { return std::floor(180 * n.fbm(wx + 500, wz, 60, 4) / 10) * 10; };
   for (int x = 0; x < W; ++x) {
+    const double bx = (x & ~3) + 2;  // the block's centre column
     int lowest = H;
     for (double z = 8; z < 420; z *= 1.015) {
-      const double wx = (x - W / 2.0) * z / 300, wz = z;
-      const double h = 180 * n.fbm(wx + 500, wz, 60, 4);
+      const double wx = (bx - W / 2.0) * z / 300, wz = z;
+      const double h = height(wx, wz);
       const int y = int((camH - h) * 160 / z + horizon);
       if (y < lowest) {
-        const double shade = clamp01(0.2 + h / 180.0 * 0.9 - z / 1400.0);
-        for (int yy = std::max(0, y); yy < lowest && yy < H; ++yy) cv.v[size_t(yy) * W + x] = float(shade);
+        const double slope = (h - height(wx - 3, wz + 3)) / 10;  // lit from the far left
+        const double shade = clamp01((0.32 + 0.22 * slope + 0.25 * h / 180.0) * (1 - z / 520.0));
+        for (int yy = std::max(0, y); yy < lowest && yy < H; ++yy)
+          cv.v[size_t(yy) * W + x] = float(yy == y ? std::min(1.0, shade + 0.25) : shade);  // a lit top edge
         lowest = std::max(0, y);
       }
     }
