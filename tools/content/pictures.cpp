@@ -869,7 +869,7 @@ void paintVoxel(Canvas& cv, const PictureRecipe& s) {
       const int y = int((camH - h) * 160 / z + horizon);
       if (y < lowest) {
         const double slope = (h - height(wx - 3, wz + 3)) / 10;  // lit from the far left
-        const double shade = clamp01((0.32 + 0.22 * slope + 0.25 * h / 180.0) * (1 - z / 520.0));
+        const double shade = clamp01((0.42 + 0.25 * slope + 0.3 * h / 180.0) * (1 - z / 600.0));
         for (int yy = std::max(0, y); yy < lowest && yy < H; ++yy)
           cv.v[size_t(yy) * W + x] = float(yy == y ? std::min(1.0, shade + 0.25) : shade);  // a lit top edge
         lowest = std::max(0, y);
