@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <regex>
@@ -14,6 +17,8 @@
 
 #include "data/assets.h"
 #include "data/util.h"
+#include "driver/schedule.h"
+#include "music.h"
 #include "raster/image.h"
 #include "raster/numeric.h"
 #include "raster/stretch.h"
@@ -116,47 +121,114 @@ TEST(Content, PackLoadsWithEverySizeTheEffectsNeed) {
   freeAllImages();
 }
 
-TEST(Content, SoundtrackDecodesToTheWholeShow) {
+namespace {
+
+// kaz.mp3 decoded with libmpg123 to 44.1 kHz stereo 16-bit, as the program plays it.
+struct DecodedSoundtrack {
+  long rate = 0;
+  int channels = 0, encoding = 0, bitrate = 0;
+  std::vector<int16_t> samples; // interleaved left/right
+};
+
+DecodedSoundtrack decodeSoundtrack() {
+  DecodedSoundtrack d;
   const std::string path = executableDirectory() + "kaz.mp3";
-  ASSERT_TRUE(fileExists(path)) << path << " was not generated";
-  ASSERT_EQ(mpg123_init(), MPG123_OK);
+  EXPECT_TRUE(fileExists(path)) << path << " was not generated";
+  if (mpg123_init() != MPG123_OK) return d;
   int err = 0;
   mpg123_handle* mh = mpg123_new(nullptr, &err);
-  ASSERT_NE(mh, nullptr);
+  if (!mh) return d;
   mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-  ASSERT_EQ(mpg123_open(mh, path.c_str()), MPG123_OK);
-  long rate = 0;
-  int channels = 0, encoding = 0;
-  ASSERT_EQ(mpg123_getformat(mh, &rate, &channels, &encoding), MPG123_OK);
-  EXPECT_EQ(rate, 44100);
-  EXPECT_EQ(channels, 2);
-  ASSERT_EQ(encoding, MPG123_ENC_SIGNED_16);
-  mpg123_frameinfo info;
-  ASSERT_EQ(mpg123_info(mh, &info), MPG123_OK);
-  EXPECT_GE(info.bitrate, 160);
+  if (mpg123_open(mh, path.c_str()) == MPG123_OK && mpg123_getformat(mh, &d.rate, &d.channels, &d.encoding) == MPG123_OK) {
+    mpg123_frameinfo info;
+    if (mpg123_info(mh, &info) == MPG123_OK) d.bitrate = info.bitrate;
+    std::vector<unsigned char> buf(1 << 16);
+    size_t done = 0;
+    while ((err = mpg123_read(mh, buf.data(), buf.size(), &done)) == MPG123_OK || err == MPG123_NEW_FORMAT ||
+           (err == MPG123_DONE && done > 0)) {
+      const int16_t* s = reinterpret_cast<const int16_t*>(buf.data());
+      d.samples.insert(d.samples.end(), s, s + done / 2);
+      if (err == MPG123_DONE) break;
+    }
+    mpg123_close(mh);
+  }
+  mpg123_delete(mh);
+  return d;
+}
+
+// The cut times the soundtrack accents: the starts of the score's rows from 34301 ms.
+std::vector<int32_t> scoreCuts() {
+  std::vector<int32_t> cuts;
+  for (int i = 0; i < EffectScheduleRows; ++i)
+    if (EffectSchedule[i].From >= 34301) cuts.push_back(EffectSchedule[i].From);
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  return cuts;
+}
+
+}  // namespace
+
+// Text stays inside its picture with a margin: each letter's ink inside its
+// 22 x 30 cell with a free column on either side and a free row above and
+// below, the letters about equally wide (they are set in fixed cells, so a
+// narrow letter would leave a gap in the word), and the logo's name clear of
+// its frames.
+TEST(Content, TextFitsItsPictures) {
+  DataPackPath = executableDirectory() + "data.dat";
+  loadAllImages();
+  DataPackPath.clear();
+  auto inkBox = [](const Image& img, int x0, int y0, int x1, int y1) {
+    int left = x1, right = x0 - 1, top = y1, bottom = y0 - 1;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x)
+        if (img.pixels[y * img.width + x] & 0xFFFFFF) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+    return std::array<int, 4>{left, top, right, bottom};
+  };
+  int narrowest = 99, widest = 0;
+  for (const AssetEntry& a : AssetTable) {
+    const std::string name = a.name;
+    if (name.size() != 5 || name[0] < 'a' || name[0] > 'z') continue;
+    const auto [left, top, right, bottom] = inkBox(*a.image, 0, 0, a.image->width, a.image->height);
+    EXPECT_GE(left, 1) << name;
+    EXPECT_LE(right, 20) << name;
+    EXPECT_GE(top, 1) << name;
+    EXPECT_LE(bottom, 27) << name;
+    narrowest = std::min(narrowest, right - left + 1);
+    widest = std::max(widest, right - left + 1);
+  }
+  EXPECT_GE(narrowest * 10, widest * 6) << "letters from " << narrowest << " to " << widest << " columns wide";
+
+  // The name's band (rows 30-195) is black from the inner frame (columns up
+  // to 18) for 24 columns on either side.
+  const Image& logo = asset("logo.img");
+  const int w = logo.width;
+  const auto [left, top, right, bottom] = inkBox(logo, 19, 30, w - 19, 196);
+  EXPECT_GE(left, 19 + 24);
+  EXPECT_LE(right, w - 20 - 24);
+  EXPECT_LT(top, bottom) << "the logo has no name";
+  freeAllImages();
+}
+
+TEST(Content, SoundtrackDecodesToTheWholeShow) {
+  const DecodedSoundtrack d = decodeSoundtrack();
+  EXPECT_EQ(d.rate, 44100);
+  EXPECT_EQ(d.channels, 2);
+  ASSERT_EQ(d.encoding, MPG123_ENC_SIGNED_16);
+  EXPECT_GE(d.bitrate, 160);
+  const size_t frames = d.samples.size() / 2;
 
   // Loudness per second, to see the shape: quiet titles, full beat, silent end.
   std::vector<double> energy;
-  std::vector<unsigned char> buf(1 << 16);
-  size_t done = 0, frames = 0;
-  double sum = 0;
-  size_t inSecond = 0;
-  while ((err = mpg123_read(mh, buf.data(), buf.size(), &done)) == MPG123_OK || err == MPG123_NEW_FORMAT ||
-         (err == MPG123_DONE && done > 0)) {
-    const int16_t* s = reinterpret_cast<const int16_t*>(buf.data());
-    for (size_t i = 0; i + 1 < done / 2; i += 2) {
-      sum += double(s[i]) * s[i] + double(s[i + 1]) * s[i + 1];
-      if (++inSecond == 44100) {
-        energy.push_back(std::sqrt(sum / (2 * 44100)));
-        sum = 0;
-        inSecond = 0;
-      }
-    }
-    frames += done / 4;
-    if (err == MPG123_DONE) break;
+  for (size_t s = 0; s + 44100 <= frames; s += 44100) {
+    double sum = 0;
+    for (size_t i = 2 * s; i < 2 * (s + 44100); ++i) sum += double(d.samples[i]) * d.samples[i];
+    energy.push_back(std::sqrt(sum / (2 * 44100)));
   }
-  mpg123_close(mh);
-  mpg123_delete(mh);
   EXPECT_GE(frames, size_t(78 * 44100));
   ASSERT_GE(energy.size(), 78u);
   auto mean = [&](int from, int to) {
@@ -168,6 +240,51 @@ TEST(Content, SoundtrackDecodesToTheWholeShow) {
   EXPECT_LT(titles, full * 0.5);
   EXPECT_GT(mean(18, 33), titles);
   EXPECT_LT(energy[77], full * 0.01);
+
+  // Headroom: no decoded sample reaches -1 dBFS (29205).
+  int peak = 0;
+  for (int16_t v : d.samples) peak = std::max(peak, std::abs(int(v)));
+  EXPECT_LT(peak, 29205);
+}
+
+// The piece is composed on a beat grid fitted to the score's cut times: most
+// cuts fall on a sixteenth of it, the full beat's downbeat sits at 33 s, and
+// every cut is heard as an onset in the decoded soundtrack.
+TEST(Content, SoundtrackFollowsTheCuts) {
+  const std::vector<int32_t> cuts = scoreCuts();
+  ASSERT_GE(cuts.size(), 60u);
+  const BeatGrid grid = fitBeatGrid(cuts);
+  const int64_t s = grid.sixteenthUs;
+  EXPECT_GE(s, 75000);
+  EXPECT_LE(s, 90000);
+  auto offGrid = [&](int64_t us) {
+    const int64_t r = ((us - grid.originUs) % s + s) % s;
+    return std::min(r, s - r);
+  };
+  int near = 0;
+  for (int32_t c : cuts) near += offGrid(int64_t(c) * 1000) <= 10000;
+  std::printf("beat grid: sixteenth %.2f ms (%.1f beats a minute), %d of %zu cuts within 10 ms of it\n", s / 1000.0,
+              60e6 / (4.0 * s), near, cuts.size());
+  EXPECT_GE(near * 3, int(cuts.size()) * 2);
+  EXPECT_LE(offGrid(33000000), 10000);
+
+  const DecodedSoundtrack d = decodeSoundtrack();
+  ASSERT_EQ(d.channels, 2);
+  // Energy of the first difference (the bright part that makes an onset) of the left+right sum.
+  auto edge = [&](double from, double to) {
+    const size_t a = size_t(from * 44100), b = size_t(to * 44100);
+    double sum = 0;
+    for (size_t i = std::max<size_t>(a, 1); i < b && 2 * i + 1 < d.samples.size(); ++i) {
+      const double x = double(d.samples[2 * i]) + d.samples[2 * i + 1];
+      const double y = double(d.samples[2 * i - 2]) + d.samples[2 * i - 1];
+      sum += (x - y) * (x - y);
+    }
+    return sum / double(b - a);
+  };
+  for (int32_t c : cuts) {
+    const double t = c / 1000.0;
+    EXPECT_GT(edge(t, t + 0.03), 1.3 * edge(t - 0.045, t - 0.005)) << "no onset at the cut at " << c << " ms";
+  }
 }
 
 // docs/assets.md gives every picture of the asset list with its size: a row

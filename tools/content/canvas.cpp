@@ -194,3 +194,15 @@ uint8_t levelOf(float v) {
   const int l = int(std::floor(double(v) * 15 + 0.5));
   return uint8_t(l < 0 ? 0 : (l > 15 ? 15 : l));
 }
+
+void ditherToLevels(Canvas& cv) {
+  static const int Bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+  for (int y = 0; y < cv.height; ++y)
+    for (int x = 0; x < cv.width; ++x) {
+      float& v = cv.v[size_t(y) * cv.width + x];
+      if (v <= 0) continue;
+      const double threshold = (Bayer[y & 3][x & 3] + 0.5) / 16;
+      const int level = std::clamp(int(std::floor(double(v) * 15 + threshold - 0.5)), 1, 15);
+      v = float(level / 15.0);
+    }
+}

@@ -53,3 +53,7 @@ struct Noise {
 
 // 4-bit level of an intensity: round(15 v), clamped.
 uint8_t levelOf(float v);
+// Snaps every lit pixel to a level with a 4 x 4 ordered dither, so smooth ramps
+// come out as fine texture instead of bands. Black stays black (transparent),
+// and a lit pixel never dithers down to black.
+void ditherToLevels(Canvas& cv);

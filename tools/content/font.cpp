@@ -11,9 +11,11 @@
 #include <vector>
 
 const char* const FontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+const char* const MonoFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
 
 static FT_Library Library = nullptr;
-static FT_Face Face = nullptr;
+static FT_Face Faces[2] = {nullptr, nullptr}; // FontFace::SansBold, FontFace::MonoBold
+static FT_Face Face = nullptr;                 // the sans face: text, kerning
 
 // Rendered glyphs, kept because the digit strip draws thousands of them.
 struct Glyph {
@@ -22,35 +24,46 @@ struct Glyph {
   unsigned index = 0;
   std::vector<unsigned char> coverage;
 };
-static std::map<std::tuple<char, int, int>, Glyph> Glyphs;
+static std::map<std::tuple<int, char, int, int>, Glyph> Glyphs;
 
 void openFont() {
   if (Face) return;
-  if (FT_Init_FreeType(&Library) != 0 || FT_New_Face(Library, FontPath, 0, &Face) != 0) {
-    std::fprintf(stderr, "morvex-content: cannot open the font %s (install fonts-dejavu-core)\n", FontPath);
+  const char* paths[2] = {FontPath, MonoFontPath};
+  if (FT_Init_FreeType(&Library) != 0) {
+    std::fprintf(stderr, "morvex-content: cannot start FreeType\n");
     std::exit(1);
   }
+  for (int i = 0; i < 2; ++i)
+    if (FT_New_Face(Library, paths[i], 0, &Faces[i]) != 0) {
+      std::fprintf(stderr, "morvex-content: cannot open the font %s (install fonts-dejavu-core)\n", paths[i]);
+      std::exit(1);
+    }
+  Face = Faces[0];
 }
 
 void closeFont() {
   Glyphs.clear();
-  if (Face) FT_Done_Face(Face);
+  for (FT_Face& f : Faces) {
+    if (f) FT_Done_Face(f);
+    f = nullptr;
+  }
   if (Library) FT_Done_FreeType(Library);
   Face = nullptr;
   Library = nullptr;
 }
 
-static const Glyph& glyph(char c, int size, int xSize) {
+static const Glyph& glyph(char c, int size, int xSize, FontFace font = FontFace::SansBold) {
   if (xSize <= 0) xSize = size;
-  auto key = std::make_tuple(c, size, xSize);
+  auto key = std::make_tuple(int(font), c, size, xSize);
   auto it = Glyphs.find(key);
   if (it != Glyphs.end()) return it->second;
   openFont();
-  FT_Set_Pixel_Sizes(Face, FT_UInt(xSize), FT_UInt(size));
+  const FT_Face face = Faces[int(font)];
+  FT_Set_Pixel_Sizes(face, FT_UInt(xSize), FT_UInt(size));
   Glyph g;
-  g.index = FT_Get_Char_Index(Face, FT_ULong(static_cast<unsigned char>(c)));
-  if (FT_Load_Glyph(Face, g.index, FT_LOAD_RENDER) == 0) {
-    const FT_GlyphSlot s = Face->glyph;
+  g.index = FT_Get_Char_Index(face, FT_ULong(static_cast<unsigned char>(c)));
+  if (FT_Load_Glyph(face, g.index, FT_LOAD_RENDER) == 0) {
+    const FT_GlyphSlot s = face->glyph;
     g.left = s->bitmap_left;
     g.top = s->bitmap_top;
     g.width = int(s->bitmap.width);
@@ -106,12 +119,12 @@ void drawTextCentred(Canvas& cv, const std::string& text, int size, double cx, d
   drawText(cv, text, size, cx - textWidth(text, size, xSize) / 2, baseline, a, ink, xSize);
 }
 
-GlyphBox glyphBox(char c, int size, int xSize) {
-  const Glyph& g = glyph(c, size, xSize);
+GlyphBox glyphBox(char c, int size, int xSize, FontFace font) {
+  const Glyph& g = glyph(c, size, xSize, font);
   return {g.left, g.top, g.width, g.rows};
 }
 
-void drawGlyphAt(Canvas& cv, char c, int size, int xSize, int inkLeft, int baseline, double a) {
-  const Glyph& g = glyph(c, size, xSize);
+void drawGlyphAt(Canvas& cv, char c, int size, int xSize, int inkLeft, int baseline, double a, FontFace font) {
+  const Glyph& g = glyph(c, size, xSize, font);
   blitGlyph(cv, g, inkLeft, baseline - g.top, a, Ink::Max);
 }

@@ -1,11 +1,16 @@
 #pragma once
-// Text through FreeType, from DejaVu Sans Bold (Debian's fonts-dejavu-core).
+// Text through FreeType, from DejaVu Sans Bold (Debian's fonts-dejavu-core);
+// single glyphs also from DejaVu Sans Mono Bold, whose letters are drawn to fill
+// equal cells (the show sets its words in fixed cells).
 // Sizes are pixel heights of the em; xSize (0: the same) narrows or widens glyphs.
 #include <string>
 
 #include "canvas.h"
 
 extern const char* const FontPath;
+extern const char* const MonoFontPath;
+
+enum class FontFace { SansBold, MonoBold };
 
 // Loads the font once; ends the generator with a message if it is missing.
 void openFont();
@@ -24,6 +29,7 @@ void drawTextCentred(Canvas& cv, const std::string& text, int size, double cx, d
 struct GlyphBox {
   int left, top, width, height;  // top: rows above the baseline
 };
-GlyphBox glyphBox(char c, int size, int xSize = 0);
+GlyphBox glyphBox(char c, int size, int xSize = 0, FontFace font = FontFace::SansBold);
 // Draws one glyph with the left edge of its ink at x.
-void drawGlyphAt(Canvas& cv, char c, int size, int xSize, int inkLeft, int baseline, double a);
+void drawGlyphAt(Canvas& cv, char c, int size, int xSize, int inkLeft, int baseline, double a,
+                 FontFace font = FontFace::SansBold);

@@ -9,6 +9,17 @@
 constexpr int MusicRate = 44100;
 constexpr double MusicSeconds = 80.0;
 
+// The beat grid the soundtrack is composed on, fitted to the cut times: the
+// sixteenth-note length and a grid point (origin), in microseconds. The fit
+// takes the grid that puts the most cuts within 10 ms of a sixteenth, with a
+// grid point within 10 ms of 33 s, where the full beat starts.
+struct BeatGrid {
+  int64_t sixteenthUs;
+  int64_t originUs;
+};
+BeatGrid fitBeatGrid(const std::vector<int32_t>& cutTimes);
+
 // Interleaved left/right samples. cutTimes: milliseconds at which the pictures
-// change in the dense section (34301 ms on), each given an accent.
+// change in the dense section (34301 ms on), each given an accent; the piece is
+// composed on fitBeatGrid(cutTimes).
 std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes);

@@ -20,15 +20,19 @@ double clamp01(double x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
 
 const char LetterSet[] = "ACDEIKLMNOPRSTUVY";
 constexpr int LetterSize = 34, LetterBaseline = 27;
+// The words are set in fixed 22-column cells, so the letters come from the
+// monospaced face, whose glyphs are designed to fill equal cells: an I with
+// serifs as wide as an M. Each letter's ink is centred in its cell.
+constexpr FontFace LetterFace = FontFace::MonoBold;
 
-// One horizontal squeeze for all letters: the widest that keeps every letter
+// One horizontal scale for all letters: the widest that keeps every letter
 // within 20 of its 22 columns, so the words keep one stroke weight.
 int letterXSize() {
   static int xs = 0;
   if (xs) return xs;
-  for (xs = LetterSize; xs > 8; --xs) {
+  for (xs = 2 * LetterSize; xs > 8; --xs) {
     bool fits = true;
-    for (const char* c = LetterSet; *c; ++c) fits = fits && glyphBox(*c, LetterSize, xs).width <= 20;
+    for (const char* c = LetterSet; *c; ++c) fits = fits && glyphBox(*c, LetterSize, xs, LetterFace).width <= 20;
     if (fits) break;
   }
   return xs;
@@ -38,8 +42,8 @@ void paintLetter(Canvas& cv, const PictureRecipe& recipe) {
   const std::string name = recipe.name;
   const char c = name == "minus.img" ? '-' : char(name[0] - 'a' + 'A');
   const int xs = letterXSize();
-  const GlyphBox b = glyphBox(c, LetterSize, xs);
-  drawGlyphAt(cv, c, LetterSize, xs, (cv.width - b.width) / 2, LetterBaseline, 1.0);
+  const GlyphBox b = glyphBox(c, LetterSize, xs, LetterFace);
+  drawGlyphAt(cv, c, LetterSize, xs, (cv.width - b.width) / 2, LetterBaseline, 1.0, LetterFace);
 }
 
 constexpr int DigitSize = 16, DigitBaseline = 12;
@@ -65,11 +69,24 @@ void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned 
   if (!cortexOnly) {
     fillPolygon(cv, {{cx + rx * 0.12, cy + ry * 0.45}, {cx + rx * 0.34, cy + ry * 0.45}, {cx + rx * 0.3, cy + ry * 1.05},
                      {cx + rx * 0.18, cy + ry * 1.05}}, 0.5 * bright);
-    fillEllipse(cv, cx + rx * 0.58, cy + ry * 0.6, rx * 0.34, ry * 0.3, 0.6 * bright);
-    for (int i = -3; i <= 3; ++i)
-      line(cv, cx + rx * 0.3, cy + ry * (0.6 + i * 0.075), cx + rx * 0.88, cy + ry * (0.56 + i * 0.07),
-           std::max(1.2, rx * 0.01), 0.22 * bright, Ink::Over);
-    ellipseRing(cv, cx + rx * 0.58, cy + ry * 0.6, rx * 0.34, ry * 0.3, std::max(1.5, rx * 0.012), 0.9 * bright);
+    // The cerebellum: fine folia bending round its rounded lower back.
+    const double ex = cx + rx * 0.58, ey = cy + ry * 0.6, erx = rx * 0.34, ery = ry * 0.3;
+    fillEllipse(cv, ex, ey, erx, ery, 0.6 * bright);
+    for (int i = 1; i <= 7; ++i) {
+      const double k = i / 8.0;
+      std::vector<Point> folium;
+      for (int j = 0; j <= 40; ++j) {
+        const double a = Pi * (0.05 + 0.9 * j / 40.0);  // the lower half, from front to back
+        folium.push_back({ex - dm::cos(a) * erx * (1.05 - 0.25 * k), ey - ery * 0.9 + dm::sin(a) * ery * 1.8 * k});
+      }
+      std::vector<Point> inside;
+      for (const Point& q : folium) {
+        const double u = (q.x - ex) / erx, v = (q.y - ey) / ery;
+        if (u * u + v * v < 0.92) inside.push_back(q);
+      }
+      if (inside.size() > 1) polyline(cv, inside, std::max(1.2, rx * 0.012), 0.25 * bright, Ink::Over);
+    }
+    ellipseRing(cv, ex, ey, erx, ery, std::max(1.5, rx * 0.012), 0.9 * bright);
   }
   // Cortex outline: domed on top, the temporal lobe hanging down in front.
   std::vector<Point> outline;
@@ -92,11 +109,13 @@ void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned 
       // Turned lattice and a little domain warp, so no grid shows through.
       const double u = (x * 0.8 + y * 0.6) / scale, v = (y * 0.8 - x * 0.6) / scale;
       const double wu = u + 0.6 * fine.at(u * 1.7, v * 1.7), wv = v + 0.6 * fine.at(v * 1.7 + 9, u * 1.7);
-      const double f = folds.at(wu, wv) * 4.5;
+      const double f = folds.at(wu, wv) * 3.4;
       const double d = std::fabs(f - std::floor(f) - 0.5);
-      const double groove = clamp01((d - 0.06) / 0.1);
+      // Each gyrus rounded like a tube: darkest in the sulcus, brightest along its crest.
+      const double across = clamp01((d - 0.05) / 0.45);
+      const double groove = std::sqrt(across) * (0.75 + 0.25 * across);
       const double light = 0.7 + 0.25 * clamp01((cy + ry * 0.3 - y) / (ry * 1.3));
-      paint(cv, x, y, m, (0.1 + (light - 0.1) * groove) * bright, Ink::Over);
+      paint(cv, x, y, m, (0.08 + (light - 0.08) * groove) * bright, Ink::Over);
     }
   const double thick = std::max(1.5, rx / 60);
   polyline(cv, bezier({cx - rx * 0.55, cy + ry * 0.32}, {cx - rx * 0.3, cy + ry * 0.05}, {cx - rx * 0.05, cy + ry * 0.12},
@@ -205,7 +224,10 @@ void paintLogo(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height;
   frameRect(cv, 6, 6, W - 6, H - 8, 4, 0.65);
   frameRect(cv, 16, 16, W - 16, H - 18, 2, 0.45);
-  drawTextCentred(cv, "MORVEX", 128, W / 2, 180, 1.0);
+  // The name as large as fits inside the inner frame with a margin of 30.
+  int size = 128;
+  while (textWidth("MORVEX", size) > W - 2 * (18 + 30)) --size;
+  drawTextCentred(cv, "MORVEX", size, W / 2, 180, 1.0);
   line(cv, 60, 206, W - 60, 206, 4, 0.8);
   drawTextCentred(cv, "dark monstrous cartoons", 30, W / 2, 250, 0.75);
   for (int i = 0; i < 12; ++i) fillCircle(cv, 70 + i * (W - 140) / 11, 276, 4, 0.55);
@@ -290,6 +312,8 @@ void paintWolke(Canvas& cv, const PictureRecipe& s) {
       drawCloud(cv, cv.width * (0.15 + 0.24 * i), cv.height * (0.3 + 0.12 * (i % 2)), cv.width * 0.3,
                 cv.height * 0.2, s.seed + unsigned(i));
   }
+  // Sixteen greys band a slow ramp: an ordered dither turns the bands into texture.
+  ditherToLevels(cv);
 }
 
 void paintSintable(Canvas& cv, const PictureRecipe& s) {
@@ -328,15 +352,45 @@ void paintSintable(Canvas& cv, const PictureRecipe& s) {
   }
 }
 
-// A head in profile, facing left, with the brain visible inside.
+// A head in profile, facing left, with the brain visible inside: a smooth
+// curve (Catmull-Rom) through the points of brow, nose, lips, chin and skull.
 std::vector<Point> headProfile(double ox, double oy, double s) {
   const double pts[][2] = {{0.62, 0.02}, {0.40, 0.0},  {0.22, 0.06}, {0.12, 0.2},  {0.10, 0.34}, {0.05, 0.42},
                            {0.08, 0.46}, {0.06, 0.55}, {0.11, 0.6},  {0.1, 0.66},  {0.16, 0.72}, {0.2, 0.8},
                            {0.3, 0.82},  {0.34, 0.98}, {0.66, 0.98}, {0.64, 0.82}, {0.78, 0.66}, {0.86, 0.44},
                            {0.86, 0.24}, {0.78, 0.1}};
+  constexpr int n = sizeof pts / sizeof pts[0], steps = 8;
   std::vector<Point> out;
-  for (const auto& p : pts) out.push_back({ox + p[0] * s, oy + p[1] * s});
+  for (int i = 0; i < n; ++i) {
+    const double* p0 = pts[(i + n - 1) % n];
+    const double* p1 = pts[i];
+    const double* p2 = pts[(i + 1) % n];
+    const double* p3 = pts[(i + 2) % n];
+    // The neck's two lower corners stay sharp: the cut of the picture.
+    if (i == 13) {
+      out.push_back({ox + p1[0] * s, oy + p1[1] * s});
+      continue;
+    }
+    for (int k = 0; k < steps; ++k) {
+      const double t = double(k) / steps, t2 = t * t, t3 = t2 * t;
+      double xy[2];
+      for (int c = 0; c < 2; ++c)
+        xy[c] = 0.5 * (2 * p1[c] + (p2[c] - p0[c]) * t + (2 * p0[c] - 5 * p1[c] + 4 * p2[c] - p3[c]) * t2 +
+                       (3 * p1[c] - p0[c] - 3 * p2[c] + p3[c]) * t3);
+      out.push_back({ox + xy[0] * s, oy + xy[1] * s});
+    }
+  }
   return out;
+}
+
+// An eye in profile under the brow: the white, the iris looking ahead, the lid.
+void drawEye(Canvas& cv, double x, double y, double s, double a) {
+  fillPolygon(cv, {{x - s * 0.05, y}, {x - s * 0.02, y - s * 0.022}, {x + s * 0.03, y - s * 0.018}, {x + s * 0.035, y},
+                   {x + s * 0.02, y + s * 0.015}, {x - s * 0.02, y + s * 0.014}},
+              0.85 * a, Ink::Over);
+  fillCircle(cv, x - s * 0.022, y - s * 0.002, s * 0.014, 0.3 * a, Ink::Over);
+  fillCircle(cv, x - s * 0.026, y - s * 0.002, s * 0.006, 0.08, Ink::Over);
+  line(cv, x - s * 0.05, y - s * 0.004, x + s * 0.035, y - s * 0.024, s * 0.006, 0.95 * a);
 }
 
 void paintLobotom(Canvas& cv, const PictureRecipe& s) {
@@ -346,6 +400,7 @@ void paintLobotom(Canvas& cv, const PictureRecipe& s) {
     fillPolygon(cv, head, 0.28);
     polyline(cv, head, 4, 0.95, Ink::Max, true);
     drawBrain(cv, ox + size * 0.5, oy + size * 0.28, size * 0.3, size * 0.2, s.seed, 0.9);
+    drawEye(cv, ox + size * 0.17, oy + size * 0.37, size * 1.4, 1.0);
     // The cut: a dashed line across the forehead and a scalpel.
     for (int i = 0; i < 9; ++i) {
       const double t0 = i / 9.0, t1 = t0 + 0.06;
@@ -355,30 +410,47 @@ void paintLobotom(Canvas& cv, const PictureRecipe& s) {
     fillPolygon(cv, {{ox - size * 0.25, oy + size * 0.02}, {ox + size * 0.08, oy + size * 0.1}, {ox - size * 0.22, oy + size * 0.07}}, 1.0);
     line(cv, ox - size * 0.45, oy - size * 0.02, ox - size * 0.24, oy + size * 0.04, size * 0.04, 0.6);
   } else {
-    // The instrument through the eye socket into the frontal lobe.
+    // The instrument: a long spike with a ribbed handle, driven in above the
+    // eye, up through the roof of the socket into the frontal lobe.
     fillPolygon(cv, head, 0.22);
     polyline(cv, head, 4, 0.85, Ink::Max, true);
     drawBrain(cv, ox + size * 0.5, oy + size * 0.28, size * 0.3, size * 0.2, s.seed, 0.7);
-    fillCircle(cv, ox + size * 0.2, oy + size * 0.36, size * 0.035, 1.0);
-    line(cv, ox - size * 0.4, oy + size * 0.5, ox + size * 0.32, oy + size * 0.26, size * 0.018, 1.0);
-    fillRect(cv, ox - size * 0.52, oy + size * 0.5, ox - size * 0.38, oy + size * 0.58, 0.8);
-    fillCircle(cv, ox + size * 0.32, oy + size * 0.26, size * 0.06, 0.5, Ink::Add);
+    drawEye(cv, ox + size * 0.17, oy + size * 0.39, size * 1.4, 0.9);
+    const Point tip{ox + size * 0.3, oy + size * 0.25}, entry{ox + size * 0.14, oy + size * 0.34};
+    const Point grip{ox - size * 0.2, oy + size * 0.47}, end{ox - size * 0.48, oy + size * 0.59};
+    line(cv, grip.x, grip.y, tip.x, tip.y, size * 0.012, 1.0);
+    fillPolygon(cv, {{tip.x, tip.y}, {tip.x - size * 0.04, tip.y + size * 0.012}, {tip.x - size * 0.035, tip.y + size * 0.026}}, 1.0);
+    line(cv, grip.x, grip.y, end.x, end.y, size * 0.05, 0.75);
+    for (int i = 1; i < 6; ++i) {  // ribs of the handle
+      const double t = i / 6.0, x = grip.x + (end.x - grip.x) * t, y = grip.y + (end.y - grip.y) * t;
+      line(cv, x - size * 0.012, y - size * 0.03, x + size * 0.012, y + size * 0.03, size * 0.008, 0.35, Ink::Over);
+    }
+    fillCircle(cv, entry.x, entry.y, size * 0.012, 0.6, Ink::Add);  // the point of entry
   }
 }
 
 void paintKruk(Canvas& cv, const PictureRecipe&) {
   const double cx = cv.width * 0.5;
-  // Chain links down to the hook.
+  // The chain: links seen face-on (open rings) alternate with links seen edge-on
+  // (solid bars), each passing through its neighbours.
   for (int i = 0; i < 5; ++i) {
-    const double y = 18 + i * 30;
-    if (i % 2 == 0) ellipseRing(cv, cx, y, 11, 20, 6, 0.8);
-    else ellipseRing(cv, cx, y, 4, 20, 6, 0.95);
+    const double y = 22 + i * 32;
+    if (i % 2 == 0) {
+      ellipseRing(cv, cx, y, 13, 22, 7, 0.8);
+    } else {
+      line(cv, cx, y - 21, cx, y + 21, 11, 0.95);
+      line(cv, cx, y - 14, cx, y + 14, 2.5, 0.45, Ink::Over);  // the gap between its two sides
+    }
   }
-  fillRect(cv, cx - 8, 160, cx + 8, 210, 0.9);
-  std::vector<Point> hook = bezier({cx, 205}, {cx, 330}, {cx - 150, 340}, {cx - 150, 240}, 60);
+  // The eye of the hook, the shank, the bend and the point with its barb, in one piece.
+  ellipseRing(cv, cx, 170, 12, 16, 7, 0.9);
+  fillRect(cv, cx - 9, 184, cx + 9, 215, 0.9);
+  const std::vector<Point> hook = bezier({cx, 205}, {cx, 330}, {cx - 150, 340}, {cx - 150, 240}, 60);
   polyline(cv, hook, 26, 0.9);
-  polyline(cv, hook, 8, 1.0);
-  fillPolygon(cv, {{cx - 170, 250}, {cx - 150, 200}, {cx - 128, 250}}, 1.0);
+  polyline(cv, hook, 8, 1.0);  // the light along the wire
+  // The point rises from the end of the bend; the barb leans back from it towards the shank.
+  fillPolygon(cv, {{cx - 163, 242}, {cx - 150, 178}, {cx - 137, 242}}, 0.95);
+  fillPolygon(cv, {{cx - 140, 212}, {cx - 137, 242}, {cx - 116, 252}}, 0.95);
 }
 
 void paintLineyka(Canvas& cv, const PictureRecipe&) {
@@ -449,24 +521,59 @@ void paintSynapse(Canvas& cv, const PictureRecipe& s) {
     drawNeuron(cv, W * 0.8, H * 0.6, 30, W * 0.64, H * 0.56, s.seed + 7);
     fillCircle(cv, W * 0.6, H * 0.55, 10, 1.0);  // the junction glows
   } else {
-    // Close-up: the axon terminal full of vesicles, the cleft, the receiving side.
+    // Close-up: the axon comes down into its swollen terminal, full of
+    // vesicles; some open onto the membrane and spill transmitter across the
+    // narrow cleft onto the receptors of the cup-shaped receiving spine below.
     Rng rng(s.seed);
-    fillRect(cv, W * 0.4, 0, W * 0.6, H * 0.3, 0.5);
-    fillEllipse(cv, W * 0.5, H * 0.42, W * 0.24, H * 0.2, 0.5);
-    ellipseRing(cv, W * 0.5, H * 0.42, W * 0.24, H * 0.2, 5, 1.0);
-    for (int i = 0; i < 26; ++i) {
-      const double a = rng.range(0, 2 * Pi), d = rng.range(0, 0.8);
-      const double x = W * 0.5 + dm::cos(a) * d * W * 0.2, y = H * 0.42 + dm::sin(a) * d * H * 0.16;
-      ring(cv, x, y, 9, 3, 0.95);
+    const double cx = W * 0.5, cy = H * 0.4, rx = W * 0.2, ry = H * 0.27;
+    std::vector<Point> terminal = bezier({cx - 26, 0}, {cx - 30, cy - ry * 0.9}, {cx - rx * 1.1, cy - ry * 0.7}, {cx - rx, cy}, 24);
+    const auto lower = bezier({cx - rx, cy}, {cx - rx * 0.95, cy + ry * 1.05}, {cx + rx * 0.95, cy + ry * 1.05}, {cx + rx, cy}, 40);
+    const auto right = bezier({cx + rx, cy}, {cx + rx * 1.1, cy - ry * 0.7}, {cx + 30, cy - ry * 0.9}, {cx + 26, 0}, 24);
+    terminal.insert(terminal.end(), lower.begin() + 1, lower.end());
+    terminal.insert(terminal.end(), right.begin() + 1, right.end());
+    fillPolygon(cv, terminal, 0.32);
+    polyline(cv, terminal, 5, 0.95);
+    // Vesicles: small rings with their load, kept apart from each other.
+    std::vector<Point> placed;
+    for (int tries = 0; tries < 400 && placed.size() < 22; ++tries) {
+      const double x = rng.range(cx - rx * 0.8, cx + rx * 0.8);
+      const double y = rng.range(cy - ry * 0.55, cy + ry * 0.6);
+      const double ex = (x - cx) / (rx * 0.85), ey = (y - cy) / (ry * 0.75);
+      if (ex * ex + ey * ey > 1) continue;
+      bool apart = true;
+      for (const Point& q : placed) apart = apart && (q.x - x) * (q.x - x) + (q.y - y) * (q.y - y) > 24 * 24;
+      if (!apart) continue;
+      placed.push_back({x, y});
+      ring(cv, x, y, 10, 2.5, 0.9);
+      fillCircle(cv, x, y, 3, 0.7);
     }
-    std::vector<Point> post;
-    for (int x = 0; x <= int(W); x += 4) post.push_back({double(x), H * 0.78 - 40 * dm::exp(-((x - W / 2) * (x - W / 2)) / (2 * 120.0 * 120.0))});
-    polyline(cv, post, 6, 1.0);
-    for (int i = 0; i < 18; ++i) {
-      const double x = W * 0.5 + (i - 8.5) * 16, y = H * 0.66 + rng.range(-6, 6);
-      fillCircle(cv, x, y, 4, 0.85);  // transmitters crossing the cleft
+    // Three vesicles opening onto the membrane at the bottom of the terminal.
+    const double membrane = cy + ry * 0.79;
+    for (int k = -1; k <= 1; ++k) {
+      const double x = cx + k * rx * 0.45;
+      fillCircle(cv, x, membrane - 6, 11, 0.12, Ink::Over);
+      ring(cv, x, membrane - 6, 11, 2.5, 0.95);
+      fillRect(cv, x - 6, membrane - 2, x + 6, membrane + 4, 0.12, Ink::Over);
+      for (int d = 0; d < 6; ++d) {  // transmitter crossing the cleft
+        const double tx = x + rng.range(-18, 18), ty = membrane + 10 + rng.range(0, 22);
+        fillCircle(cv, tx, ty, 2.6, 0.9);
+      }
     }
-    for (int x = int(W * 0.3); x < int(W * 0.7); x += 22) fillRect(cv, x, H * 0.74 - 8, x + 8, H * 0.74 + 6, 0.8);
+    // The receiving spine: a cup under the cleft with receptor channels on its rim.
+    const double cleft = membrane + 38;
+    std::vector<Point> spine = bezier({0, H}, {W * 0.2, H * 0.98}, {cx - rx * 1.3, cleft + 4}, {cx - rx * 1.05, cleft}, 20);
+    const auto rim = bezier({cx - rx * 1.05, cleft}, {cx - rx * 0.4, cleft + 16}, {cx + rx * 0.4, cleft + 16}, {cx + rx * 1.05, cleft}, 30);
+    const auto back = bezier({cx + rx * 1.05, cleft}, {cx + rx * 1.3, cleft + 4}, {W * 0.8, H * 0.98}, {W, H}, 20);
+    spine.insert(spine.end(), rim.begin() + 1, rim.end());
+    spine.insert(spine.end(), back.begin() + 1, back.end());
+    fillPolygon(cv, spine, 0.26);
+    polyline(cv, spine, 5, 0.95);
+    for (int k = 0; k < 9; ++k) {
+      const double t = 0.1 + 0.8 * k / 8.0;
+      const Point p = rim[size_t(t * (rim.size() - 1))];
+      fillRect(cv, p.x - 7, p.y - 9, p.x - 2, p.y + 3, 0.8);
+      fillRect(cv, p.x + 2, p.y - 9, p.x + 7, p.y + 3, 0.8);
+    }
   }
 }
 
@@ -509,21 +616,36 @@ void paintDist(Canvas& cv, const PictureRecipe& s) {
 }
 
 void paintZeptor(Canvas& cv, const PictureRecipe&) {
+  // A sceptre: a crown of five points holding an orb with a cross, on a ringed
+  // staff. Mid greys: the spin scene adds copies of it onto each other.
   const double cx = cv.width * 0.5, H = cv.height;
-  for (int i = 0; i < 36; ++i) {  // halo of rays
-    const double a = i * Pi / 18;
-    line(cv, cx + dm::cos(a) * 70, 110 + dm::sin(a) * 70, cx + dm::cos(a) * 300, 110 + dm::sin(a) * 300, i % 2 ? 2 : 4, 0.3);
+  for (int i = 0; i < 24; ++i) {  // halo of rays
+    const double a = (i + 0.5) * Pi / 12;
+    line(cv, cx + dm::cos(a) * 90, 110 + dm::sin(a) * 90, cx + dm::cos(a) * 300, 110 + dm::sin(a) * 300, 2, 0.18);
   }
-  fillRect(cv, cx - 9, 150, cx + 9, H - 24, 0.85);  // the staff
-  for (double y = 170; y < H - 30; y += 34) fillRect(cv, cx - 14, y, cx + 14, y + 8, 1.0);
-  fillEllipse(cv, cx, H - 22, 20, 10, 0.9);
-  fillPolygon(cv, {{cx - 60, 150}, {cx + 60, 150}, {cx + 38, 128}, {cx - 38, 128}}, 0.9);  // crown rim
-  fillCircle(cv, cx, 92, 40, 0.75);  // orb
-  ring(cv, cx, 92, 40, 4, 1.0);
-  line(cv, cx - 40, 92, cx + 40, 92, 5, 1.0);
-  line(cv, cx, 52, cx, 132, 5, 1.0);
-  fillRect(cv, cx - 5, 12, cx + 5, 56, 1.0);  // the cross on top
-  fillRect(cv, cx - 18, 24, cx + 18, 34, 1.0);
+  fillRect(cv, cx - 8, 196, cx + 8, H - 24, 0.55);  // the staff
+  for (double y = 214; y < H - 30; y += 30) fillRect(cv, cx - 13, y, cx + 13, y + 7, 0.7);
+  fillEllipse(cv, cx, H - 22, 18, 9, 0.65);
+  // The crown: a band with five points, each tipped with a pearl.
+  const double top = 128, band = 172, half = 56;
+  std::vector<Point> crown{{cx - half, band + 22}, {cx + half, band + 22}, {cx + half, band}};
+  for (int i = 4; i >= 0; --i) {
+    const double x = cx - half + i * (2 * half / 4);
+    crown.push_back({x, top + (i == 2 ? -6 : 0)});
+    if (i > 0) crown.push_back({x - half / 4, band - 14});
+  }
+  crown.push_back({cx - half, band});
+  fillPolygon(cv, crown, 0.5);
+  polyline(cv, crown, 3, 0.75, Ink::Max, true);
+  for (int i = 0; i <= 4; ++i) fillCircle(cv, cx - half + i * (2 * half / 4), top - 4 + (i == 2 ? -6 : 0), 5, 0.75);
+  fillRect(cv, cx - half, band + 4, cx + half, band + 12, 0.7);  // jewelled band
+  for (int i = -2; i <= 2; ++i) fillCircle(cv, cx + i * 22, band + 8, 4, 0.35, Ink::Over);
+  fillCircle(cv, cx, 86, 30, 0.5);  // orb
+  ring(cv, cx, 86, 30, 3, 0.75);
+  line(cv, cx - 30, 86, cx + 30, 86, 4, 0.7);
+  line(cv, cx, 56, cx, 116, 4, 0.7);
+  fillRect(cv, cx - 4, 18, cx + 4, 58, 0.75);  // the cross on top
+  fillRect(cv, cx - 15, 28, cx + 15, 36, 0.75);
 }
 
 void paintForm(Canvas& cv, const PictureRecipe& s) {
@@ -736,19 +858,26 @@ void paintInfinity(Canvas& cv, const PictureRecipe&) {
 
 void paintVoxel(Canvas& cv, const PictureRecipe& s) {
   // Voxel-space terrain: for each column, march away from the eye and draw the
-  // height field's visible spans front to back, shaded by height.
+  // height field's visible spans front to back. Heights come in terraces and
+  // columns in blocks of four, so the voxels show; each span is lit by the
+  // slope facing the light and fades to black with distance. The show adds
+  // this picture, blurred, onto a busy screen: mid greys keep its ridges apart.
   Noise n{unsigned(s.seed)};
   const int W = cv.width, H = cv.height;
   const double camH = 120, horizon = H * 0.3;
+  auto height = [&](double wx, double wz) { return std::floor(180 * n.fbm(wx + 500, wz, 60, 4) / 10) * 10; };
   for (int x = 0; x < W; ++x) {
+    const double bx = (x & ~3) + 2;  // the block's centre column
     int lowest = H;
     for (double z = 8; z < 420; z *= 1.015) {
-      const double wx = (x - W / 2.0) * z / 300, wz = z;
-      const double h = 180 * n.fbm(wx + 500, wz, 60, 4);
+      const double wx = (bx - W / 2.0) * z / 300, wz = z;
+      const double h = height(wx, wz);
       const int y = int((camH - h) * 160 / z + horizon);
       if (y < lowest) {
-        const double shade = clamp01(0.2 + h / 180.0 * 0.9 - z / 1400.0);
-        for (int yy = std::max(0, y); yy < lowest && yy < H; ++yy) cv.v[size_t(yy) * W + x] = float(shade);
+        const double slope = (h - height(wx - 3, wz + 3)) / 10;  // lit from the far left
+        const double shade = clamp01((0.42 + 0.25 * slope + 0.3 * h / 180.0) * (1 - z / 600.0));
+        for (int yy = std::max(0, y); yy < lowest && yy < H; ++yy)
+          cv.v[size_t(yy) * W + x] = float(yy == y ? std::min(1.0, shade + 0.25) : shade);  // a lit top edge
         lowest = std::max(0, y);
       }
     }
@@ -804,39 +933,63 @@ void paintCurve(Canvas& cv, const PictureRecipe&) {
 }
 
 void paintEnd(Canvas& cv, const PictureRecipe&) {
-  const double W = cv.width, H = cv.height;
-  for (int i = 0; i < 48; ++i) {
-    const double a = i * Pi / 24;
-    line(cv, W / 2 + dm::cos(a) * 150, H / 2 + dm::sin(a) * 150, W / 2 + dm::cos(a) * 400, H / 2 + dm::sin(a) * 400, 3, 0.35);
+  // The closing scene adds this picture onto itself until it turns white, so
+  // it is drawn dim and sparse: the words stay readable for longer.
+  const double W = cv.width, H = cv.height, r = 140;
+  for (int i = 0; i < 24; ++i) {
+    const double a = (i + 0.5) * Pi / 12;
+    line(cv, W / 2 + dm::cos(a) * (r + 14), H / 2 + dm::sin(a) * (r + 14), W / 2 + dm::cos(a) * 380,
+         H / 2 + dm::sin(a) * 380, 2, 0.14);
   }
-  ring(cv, W / 2, H / 2, 140, 6, 0.9);
-  drawTextCentred(cv, "THE END", 64, W / 2, H / 2 + 22, 1.0);
-  drawTextCentred(cv, "MORVEX", 26, W / 2, H / 2 + 70, 0.7);
-  drawTextCentred(cv, "dark monstrous cartoons", 20, W / 2, H - 20, 0.6);
+  ring(cv, W / 2, H / 2, r, 5, 0.45);
+  // "THE END" as large as fits across the ring with a margin of 24 on each side.
+  int size = 64;
+  while (textWidth("THE END", size) > 2 * (r - 5 - 24)) --size;
+  drawTextCentred(cv, "THE END", size, W / 2, H / 2 + size * 0.36, 0.62);
+  drawTextCentred(cv, "MORVEX", 24, W / 2, H / 2 + size * 0.36 + 44, 0.4);
+  drawTextCentred(cv, "dark monstrous cartoons", 20, W / 2, H - 20, 0.35);
 }
 
 void paintNetz(Canvas& cv, const PictureRecipe&) {
-  // A net hanging from its top edge, sagging in the middle; knots at the crossings.
+  // A fishing net hung from a rope across the top: diamond meshes tied with
+  // knots, floats on the rope, the net sagging and narrowing towards a loose,
+  // weighted lower edge.
   const double W = cv.width, H = cv.height;
   auto at = [&](double u, double v) {
-    const double sag = 0.18 * dm::sin(u * Pi) * v;
-    return Point{u * W, (v * 0.8 + sag) * H + 8};
+    const double pinch = 1 - 0.22 * v * v;  // the net gathers a little as it hangs
+    const double sag = 0.12 * dm::sin(u * Pi) * v;
+    return Point{W / 2 + (u - 0.5) * W * pinch, 26 + (v * 0.82 + sag) * (H - 40)};
   };
-  const int n = 24;
-  for (int i = 0; i <= n; ++i) {
-    std::vector<Point> a, b;
-    for (int k = 0; k <= n; ++k) {
-      a.push_back(at(double(i) / n, double(k) / n));
-      b.push_back(at(double(k) / n, double(i) / n));
+  const int cols = 16, rows = 12;
+  // Diamonds: each knot joins the two knots below it, half a mesh to either side.
+  for (int k = 0; k < rows; ++k)
+    for (int i = 0; i <= cols; ++i) {
+      const double u = (i + 0.5 * (k % 2)) / cols, v = double(k) / rows, v1 = double(k + 1) / rows;
+      const Point p = at(u, v);
+      for (double du : {-0.5, 0.5}) {
+        const double u1 = u + du / cols;
+        if (u1 < 0 || u1 > 1) continue;
+        const Point q = at(u1, v1);
+        // The twine curves a little under its own weight.
+        polyline(cv, bezier(p, {p.x + (q.x - p.x) * 0.3, p.y + (q.y - p.y) * 0.4 + 3},
+                            {p.x + (q.x - p.x) * 0.7, p.y + (q.y - p.y) * 0.8 + 3}, q, 8),
+                 2.2, 0.7);
+      }
     }
-    polyline(cv, a, 2.5, 0.8);
-    polyline(cv, b, 2.5, 0.8);
+  for (int k = 0; k <= rows; ++k)
+    for (int i = 0; i <= cols; ++i) {
+      const double u = (i + 0.5 * (k % 2)) / cols;
+      if (u > 1) continue;
+      const Point p = at(u, double(k) / rows);
+      fillCircle(cv, p.x, p.y, k == rows ? 5 : 3.2, k == rows ? 0.8 : 0.95);  // knots; sinkers on the edge
+    }
+  line(cv, 0, 24, W, 24, 7, 0.85);  // the rope
+  line(cv, 0, 24, W, 24, 2, 0.45, Ink::Over);
+  for (int i = 1; i < 8; ++i) {     // cork floats
+    const double x = i * W / 8;
+    fillEllipse(cv, x, 24, 16, 10, 0.75);
+    ellipseRing(cv, x, 24, 16, 10, 2, 1.0);
   }
-  for (int i = 0; i <= n; ++i)
-    for (int k = 0; k <= n; ++k) {
-      const Point p = at(double(i) / n, double(k) / n);
-      fillCircle(cv, p.x, p.y, 3.5, 1.0);
-    }
 }
 
 // The painter and the seed of every picture, name for name in the order of
