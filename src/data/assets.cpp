@@ -100,7 +100,7 @@ const AssetEntry AssetTable[AssetCount] = {
 
 [[noreturn]] static void imageFailure(const std::string& message) {
   writeLogAndConsole(message);
-  std::exit(1);
+  exitOnFailure();
 }
 
 // The decoding loops test their end after each byte and each row, so every row

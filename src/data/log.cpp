@@ -9,11 +9,19 @@
 
 const char* const LogFileName = "logger.log";
 
+static void exitProcess(int status) { std::exit(status); }
+FailureExitRoutine FailureExit = exitProcess;
+
+void exitOnFailure() {
+  FailureExit(1);
+  std::abort();  // a routine that returned would let the failed step go on
+}
+
 // The log is the channel of last resort: when it cannot be written the program
 // stops with the reason on standard error.
 [[noreturn]] static void logFileFailure() {
   std::fprintf(stderr, "%s: %s\n", LogFileName, std::strerror(errno));
-  std::exit(1);
+  exitOnFailure();
 }
 
 void deleteOldLog() {

@@ -13,7 +13,7 @@ static bool PackOpen = false;
 
 [[noreturn]] static void packFailure(const std::string& message) {
   writeLogAndConsole(message);
-  std::exit(1);
+  exitOnFailure();
 }
 
 void openDataPack(const std::string& path) {

@@ -1,5 +1,7 @@
 #include "data/util.h"
 
+#include "data/log.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +20,7 @@ bool fileExists(const std::string& name) {
 void deleteFile(const std::string& name) {
   if (std::remove(name.c_str()) != 0) {
     std::fprintf(stderr, "%s: %s\n", name.c_str(), std::strerror(errno));
-    std::exit(1);
+    exitOnFailure();
   }
 }
 
