@@ -8,6 +8,7 @@
 #include <X11/extensions/xf86vmode.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <lame/lame.h>
 #include <poll.h>
 #include <signal.h>
@@ -31,6 +32,7 @@
 extern char** environ;
 
 int Failures = 0;
+int SpawnAsUser = -1;
 
 bool check(bool condition, const std::string& what) {
   std::printf("%s: %s\n", condition ? "ok" : "FAIL", what.c_str());
@@ -142,6 +144,9 @@ static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (SpawnAsUser >= 0 && (setgroups(0, nullptr) != 0 || setgid(gid_t(SpawnAsUser)) != 0 ||
+                             setuid(uid_t(SpawnAsUser)) != 0))
+      _exit(126);
     environ = envp.data();
     execvp(args[0], args.data());
     _exit(127);
