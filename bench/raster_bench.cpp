@@ -7,7 +7,7 @@
 #include <random>
 
 #include "raster/blit.h"
-#include "raster/blit_kernels.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -52,22 +52,25 @@ int main(int argc, char** argv) {
     dst.pixels[i] = rng();
   }
 
-  BlitKernels fast = ReferenceBlitKernels;
-  bool haveFast = loadSse2BlitKernels(fast);
+  // The blits have no portable kernels of their own: their fast level is sse2.
+  const RasterKernels reference = kernelsForLevel(SimdNone), fast = kernelsForLevel(SimdSse2);
+  bool haveFast = fast.level == SimdSse2;
+  const RasterKernels chosen = ActiveKernels;
   std::printf("1280 x 720, %d calls each; ms per call\n", calls);
-  std::printf("%-18s %10s %10s %8s\n", "routine", "none", haveFast ? fast.name : "-", "speed-up");
+  std::printf("%-18s %10s %10s %8s\n", "routine", "none", haveFast ? simdLevelName(fast.level) : "-", "speed-up");
   for (const Case& c : Cases) {
-    ActiveBlitKernels = ReferenceBlitKernels;
+    ActiveKernels = reference;
     double ref = msPerCall(c, dst, src, calls);
     if (!haveFast) {
       std::printf("%-18s %10.3f %10s\n", c.name, ref, "-");
       continue;
     }
-    ActiveBlitKernels = fast;
+    ActiveKernels = fast;
     double quick = msPerCall(c, dst, src, calls);
     std::printf("%-18s %10.3f %10.3f %7.2fx\n", c.name, ref, quick, ref / quick);
     std::fflush(stdout);
   }
+  ActiveKernels = chosen;
   // The driver clears Screen with fillLongs every frame; one level only.
   const Case clear = {"fillLongs", [](Image d, Image) { fillLongs(d.pixels, 1280 * 720, 0xFF000000u); }};
   std::printf("%-18s %10.3f\n", clear.name, msPerCall(clear, dst, src, calls));

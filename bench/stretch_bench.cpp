@@ -10,7 +10,7 @@
 
 #include "music/clock.h"
 #include "raster/filter.h"
-#include "raster/simd.h"
+#include "raster/kernels.h"
 #include "raster/stretch.h"
 
 namespace {
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
 
   std::vector<SimdLevel> levels;
   for (int32_t l = SimdNone; l <= supportedSimdLevel(); ++l) levels.push_back(SimdLevel(l));
-  SimdLevel chosen = RasterSimdLevel;
+  SimdLevel chosen = ActiveKernels.level;
   std::printf("ms per call; the show runs level %s (MORVEX_SIMD caps it)\n", simdLevelName(chosen));
   std::printf("%-44s", "routine");
   for (SimdLevel l : levels) std::printf(" %10s", simdLevelName(l));
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     double first = 0, last = 0;
     for (SimdLevel l : levels) {
-      RasterSimdLevel = l;
+      selectRasterLevel(l);
       double ms = msPerCall(k, p, budget);
       if (l == SimdNone) first = ms;
       last = ms;
@@ -114,6 +114,6 @@ int main(int argc, char** argv) {
     }
     std::printf(" %8.1fx\n", first / last);
   }
-  RasterSimdLevel = chosen;
+  selectRasterLevel(chosen);
   return 0;
 }

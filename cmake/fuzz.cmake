@@ -11,13 +11,6 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(FUZZ_MPG123 REQUIRED IMPORTED_TARGET libmpg123)
 pkg_check_modules(FUZZ_OPENAL REQUIRED IMPORTED_TARGET openal)
 
-if(MORVEX_FUZZ)
-  # clang does not take g++'s target pragma of the AVX2 kernels: give those
-  # files the target on their own command line (never the rest of the core).
-  file(GLOB FUZZ_AVX2_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/raster/*_avx2.cpp)
-  set_source_files_properties(${FUZZ_AVX2_SOURCES} PROPERTIES COMPILE_OPTIONS -mavx2)
-endif()
-
 foreach(harness ${FUZZ_HARNESSES})
   set(sources ${FUZZ_DIR}/fuzz_${harness}.cpp ${FUZZ_DIR}/fuzz_support.cpp)
   if(harness STREQUAL "mp3")
@@ -31,7 +24,6 @@ foreach(harness ${FUZZ_HARNESSES})
   else()
     set(target morvex-fuzz-replay-${harness})
     add_executable(${target} ${sources} ${FUZZ_DIR}/replay_main.cpp)
-    enable_testing()
     # In a folder of its own: a failure writes logger.log where it runs.
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-replay/${harness})
     add_test(NAME fuzz-replay.${harness}

@@ -9,8 +9,7 @@
 
 #include "music/clock.h"
 #include "raster/filter.h"
-#include "raster/filter_kernels.h"
-#include "raster/simd.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -29,12 +28,9 @@ struct Picture {
 
 // Every blur implementation the processor runs, the literal one first.
 std::vector<std::pair<const char*, void (*)(Image)>> blurLevels() {
-  std::vector<std::pair<const char*, void (*)(Image)>> v = {{"reference", blurImageReference},
-                                                            {"portable", blurImagePortable}};
-#if defined(__x86_64__) || defined(__i386__)
-  if (supportedSimdLevel() >= SimdSse2) v.push_back({"sse2", blurImageSse2});
-  if (supportedSimdLevel() >= SimdAvx2) v.push_back({"avx2", blurImageAvx2});
-#endif
+  std::vector<std::pair<const char*, void (*)(Image)>> v;
+  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level)
+    v.push_back({simdLevelName(SimdLevel(level)), kernelsForLevel(SimdLevel(level)).filter.blur});
   return v;
 }
 
@@ -260,7 +256,8 @@ TEST(Filters, TimeRandomRangeRepeatsAndPinnedValues) {
 }
 
 TEST(Filters, FastTextureOverlayMatchesTheLiteralPass) {
-  const int32_t savedX = TexOffsetX, savedY = TexOffsetY;
+  const RasterKernels saved = ActiveKernels;
+  const RasterKernels literal = kernelsForLevel(SimdNone);
   const uint32_t baseSeed = 4242u;
   std::printf("texture overlay differential seed %u\n", baseSeed);
   for (uint32_t i = 0; i < 300; ++i) {
@@ -271,26 +268,22 @@ TEST(Filters, FastTextureOverlayMatchesTheLiteralPass) {
     for (auto& c : dst.store) c = (rng() & 1) ? (rng() | 0x00F00000u) : rng();
     for (auto& c : tex.store) c = rng();
     int32_t spread = (i % 3 == 0) ? 1000 : 40;
-    TexOffsetX = int32_t(rng() % uint32_t(2 * spread + 1)) - spread;
-    TexOffsetY = int32_t(rng() % uint32_t(2 * spread + 1)) - spread;
+    const int32_t offsetX = int32_t(rng() % uint32_t(2 * spread + 1)) - spread;
+    const int32_t offsetY = int32_t(rng() % uint32_t(2 * spread + 1)) - spread;
     Picture want = dst;
-    overlayBrightPixelsReference(want.img, tex.img);
-    std::vector<std::pair<const char*, BrightRowKernel>> kernels = {{"portable", brightRowPortable}};
-#if defined(__x86_64__) || defined(__i386__)
-    if (supportedSimdLevel() >= SimdSse2) kernels.push_back({"sse2", brightRowSse2});
-    if (supportedSimdLevel() >= SimdAvx2) kernels.push_back({"avx2", brightRowAvx2});
-#endif
-    for (auto [name, kernel] : kernels) {
+    literal.filter.brightOverlay(want.img, tex.img, offsetX, offsetY);
+    for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+      selectRasterLevel(SimdLevel(level));
       Picture got = dst;
-      overlayBrightPixelsFast(got.img, tex.img, kernel);
+      overlayBrightPixels(got.img, tex.img, offsetX, offsetY);
       for (size_t k = 0; k < got.store.size(); ++k) {
         if (got.store[k] != want.store[k]) {
-          TexOffsetX = savedX, TexOffsetY = savedY;
-          FAIL() << "seed " << seed << " " << name << ": first difference at x " << k % dst.img.width << " y "
-                 << k / dst.img.width;
+          ActiveKernels = saved;
+          FAIL() << "seed " << seed << " " << simdLevelName(SimdLevel(level)) << ": first difference at x "
+                 << k % dst.img.width << " y " << k / dst.img.width;
         }
       }
     }
   }
-  TexOffsetX = savedX, TexOffsetY = savedY;
+  ActiveKernels = saved;
 }

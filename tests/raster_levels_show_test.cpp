@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "raster/simd.h"
+#include "raster/kernels.h"
 
 namespace {
 

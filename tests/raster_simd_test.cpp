@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "raster/blit.h"
-#include "raster/blit_kernels.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -35,15 +35,18 @@ struct Draw {
   }
 };
 
-bool fastAvailable(BlitKernels& fast) {
-  fast = ReferenceBlitKernels;
-  return loadSse2BlitKernels(fast);
+// The reference table, and the fastest the processor runs: false when that
+// has no blit kernels of its own.
+const RasterKernels Reference = kernelsForLevel(SimdNone);
+bool fastAvailable(RasterKernels& fast) {
+  fast = kernelsForLevel(supportedSimdLevel());
+  return fast.blit.add != Reference.blit.add;
 }
 
 enum Op { opCopy, opKeyed, opAlpha, opMix, opAdd, opSub, opAddOpaque, opCount };
 const char* const OpNames[opCount] = {"copy", "keyed", "alpha", "mix", "add", "sub", "addOpaque"};
 
-void runKernel(const BlitKernels& k, Op op, Color32* d, const Color32* s, uint32_t n, Color32 key, uint8_t t) {
+void runKernel(const BlitSpanKernels& k, Op op, Color32* d, const Color32* s, uint32_t n, Color32 key, uint8_t t) {
   switch (op) {
     case opCopy: k.copy(d, s, n & ~1u); break;
     case opKeyed: k.keyed(d, s, n, key); break;
@@ -69,7 +72,7 @@ uint32_t crcPixels(uint32_t crc, const Color32* p, size_t n) {
 }  // namespace
 
 TEST(BlitKernels, FastSpansMatchReference) {
-  BlitKernels fast;
+  RasterKernels fast;
   bool haveFast = fastAvailable(fast);
   uint32_t crc = 0xFFFFFFFFu;
   for (int op = 0; op < opCount; ++op)
@@ -88,10 +91,10 @@ TEST(BlitKernels, FastSpansMatchReference) {
         uint8_t t = draw.weight();
         std::vector<Color32> out = ref;
         int dstStart = draw.range(0, 3);
-        runKernel(ReferenceBlitKernels, Op(op), ref.data() + guard + dstStart, src.data() + guard + start, n, key, t);
+        runKernel(Reference.blit, Op(op), ref.data() + guard + dstStart, src.data() + guard + start, n, key, t);
         crc = crcPixels(crc, ref.data(), ref.size());
         if (!haveFast) continue;
-        runKernel(fast, Op(op), out.data() + guard + dstStart, src.data() + guard + start, n, key, t);
+        runKernel(fast.blit, Op(op), out.data() + guard + dstStart, src.data() + guard + start, n, key, t);
         for (size_t i = 0; i < out.size(); ++i)
           ASSERT_EQ(out[i], ref[i]) << OpNames[op] << " n " << n << " seed " << seed << " first difference at "
                                     << int(i) - guard - dstStart;
@@ -135,9 +138,9 @@ void runBlit(Blit b, Image dst, int x, int y, Image src, Color32 key, uint8_t t)
 }  // namespace
 
 TEST(BlitKernels, FastBlitsMatchReference) {
-  BlitKernels fast;
+  RasterKernels fast;
   bool haveFast = fastAvailable(fast);
-  const BlitKernels chosen = ActiveBlitKernels;
+  const RasterKernels chosen = ActiveKernels;
   uint32_t crc = 0xFFFFFFFFu;
   for (uint32_t seed = 1; seed <= 1200; ++seed) {
     Draw draw(seed);
@@ -154,13 +157,13 @@ TEST(BlitKernels, FastBlitsMatchReference) {
     uint8_t t = draw.weight();
     Picture src(sw, sh, draw, key, true), ref(dw, dh, draw, 0, false);
     Picture out = ref;
-    ActiveBlitKernels = ReferenceBlitKernels;
+    ActiveKernels = Reference;
     runBlit(b, ref.img, x, y, src.img, key, t);
     crc = crcPixels(crc, ref.buf.data(), ref.buf.size());
     if (!haveFast) continue;
-    ActiveBlitKernels = fast;
+    ActiveKernels = fast;
     runBlit(b, out.img, x, y, src.img, key, t);
-    ActiveBlitKernels = chosen;
+    ActiveKernels = chosen;
     for (size_t i = 0; i < out.buf.size(); ++i) {
       int p = int(i) - 8;
       ASSERT_EQ(out.buf[i], ref.buf[i]) << BlitNames[b] << " seed " << seed << " dst " << dw << "x" << dh << " src "
@@ -168,24 +171,54 @@ TEST(BlitKernels, FastBlitsMatchReference) {
                                         << (p >= 0 ? p % dw : p) << ", " << (p >= 0 ? p / dw : -1) << ")";
     }
   }
-  ActiveBlitKernels = chosen;
+  ActiveKernels = chosen;
   EXPECT_EQ(crc, 0xb89fa55eu) << std::hex << "reference results changed: crc " << crc;
 }
 
-TEST(BlitKernels, LevelChoice) {
-  const BlitKernels chosen = ActiveBlitKernels;
-  selectBlitKernels("none");
-  EXPECT_STREQ(ActiveBlitKernels.name, "none");
-  EXPECT_EQ(ActiveBlitKernels.add, ReferenceBlitKernels.add);
-  BlitKernels fast;
-  bool haveFast = fastAvailable(fast);
-  selectBlitKernels(nullptr);
-  EXPECT_STREQ(ActiveBlitKernels.name, haveFast ? "sse2" : "none");
-  selectBlitKernels("sse2");
-  EXPECT_STREQ(ActiveBlitKernels.name, haveFast ? "sse2" : "none");
+// One level means the same for every routine: each table is the one below it
+// with what the level does faster overwritten.
+TEST(RasterKernels, EachLevelBuildsOnTheOneBelow) {
+  EXPECT_EQ(Reference.level, SimdNone);
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    SCOPED_TRACE(simdLevelName(SimdLevel(level)));
+    const RasterKernels k = kernelsForLevel(SimdLevel(level));
+    EXPECT_EQ(k.level, level);
+    // The blits have no portable kernels; the stretch drivers and filters have.
+    if (level == SimdPortable) {
+      EXPECT_EQ(k.blit.add, Reference.blit.add);
+    }
+    EXPECT_NE(k.stretch.blit[StretchAdd], Reference.stretch.blit[StretchAdd]);
+    EXPECT_NE(k.filter.blur, Reference.filter.blur);
+    if (level >= SimdSse2) {
+      EXPECT_NE(k.blit.add, Reference.blit.add);
+    }
+    // AVX2 adds no blit kernels: its blits are those of SSE2.
+    if (level == SimdAvx2) {
+      EXPECT_EQ(k.blit.add, kernelsForLevel(SimdSse2).blit.add);
+    }
+  }
+  // A level the processor lacks gives the best it runs.
+  EXPECT_EQ(kernelsForLevel(SimdAvx2).level, supportedSimdLevel());
+}
+
+TEST(RasterKernels, LevelChoice) {
+  const SimdLevel best = supportedSimdLevel();
+  EXPECT_EQ(requestedSimdLevel(nullptr, best), best);
+  EXPECT_EQ(requestedSimdLevel("", best), best);
+  EXPECT_EQ(requestedSimdLevel("none", best), SimdNone);
+  EXPECT_EQ(requestedSimdLevel("portable", best), SimdPortable);
+  EXPECT_EQ(requestedSimdLevel("sse2", SimdAvx2), SimdSse2);
+  EXPECT_EQ(requestedSimdLevel("avx2", SimdAvx2), SimdAvx2);
+  EXPECT_EQ(requestedSimdLevel("avx2", SimdPortable), SimdPortable);  // capped at what runs
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(requestedSimdLevel("avx512", SimdSse2), SimdSse2);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "MORVEX_SIMD=avx512 not known (none, portable, sse2, avx2); using sse2\n");
   // What start-up chose follows MORVEX_SIMD.
-  const char* env = std::getenv("MORVEX_SIMD");
-  if (env && std::string(env) == "none") EXPECT_STREQ(chosen.name, "none");
-  else EXPECT_STREQ(chosen.name, haveFast ? "sse2" : "none");
-  ActiveBlitKernels = chosen;
+  EXPECT_EQ(ActiveKernels.level, requestedSimdLevel(std::getenv("MORVEX_SIMD"), best));
+  const RasterKernels chosen = ActiveKernels;
+  selectRasterLevel(SimdNone);
+  EXPECT_EQ(ActiveKernels.level, SimdNone);
+  EXPECT_EQ(ActiveKernels.blit.add, Reference.blit.add);
+  ActiveKernels = chosen;
 }

@@ -7,9 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "raster/simd.h"
+#include "raster/kernels.h"
 #include "raster/stretch.h"
-#include "raster/stretch_kernels.h"
 
 namespace {
 
@@ -43,16 +42,40 @@ Canvas coordinateSource(int32_t w, int32_t h) {
   return c;
 }
 
+// The literal routines, straight from the reference table.
+const RasterKernels Literal = kernelsForLevel(SimdNone);
+void stretchBlitReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  Literal.stretch.blit[StretchCopy](dst, x1, y1, x2, y2, src, 0);
+}
+void stretchBlitKeyedReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color32 key, Image src) {
+  Literal.stretch.blit[StretchKeyed](dst, x1, y1, x2, y2, src, key);
+}
+void stretchBlitAlphaReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  Literal.stretch.blit[StretchAlpha](dst, x1, y1, x2, y2, src, 0);
+}
+void stretchBlitAddReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
+  Literal.stretch.blit[StretchAdd](dst, x1, y1, x2, y2, src, 0);
+}
+void rotateBlitReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
+  Literal.stretch.rotateBlit[StretchCopy](dst, x, y, angle, src, 0);
+}
+void rotateBlitKeyedReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
+  Literal.stretch.rotateBlit[StretchKeyed](dst, x, y, angle, src, key);
+}
+void rotateBlitAddReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
+  Literal.stretch.rotateBlit[StretchAdd](dst, x, y, angle, src, 0);
+}
+
 // Runs a body once at every level the processor has, restoring the level.
 template <class Body>
 void atEveryLevel(Body body) {
-  SimdLevel saved = RasterSimdLevel;
+  const RasterKernels saved = ActiveKernels;
   for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
-    RasterSimdLevel = SimdLevel(level);
-    SCOPED_TRACE(simdLevelName(RasterSimdLevel));
+    selectRasterLevel(SimdLevel(level));
+    SCOPED_TRACE(simdLevelName(ActiveKernels.level));
     body();
   }
-  RasterSimdLevel = saved;
+  ActiveKernels = saved;
 }
 
 }  // namespace
@@ -320,7 +343,7 @@ int64_t firstDifference(const Canvas& a, const Canvas& b) {
 }  // namespace
 
 TEST(StretchKernels, EveryLevelMatchesTheLiteralRoutines) {
-  SimdLevel saved = RasterSimdLevel;
+  const RasterKernels saved = ActiveKernels;
   const uint32_t baseSeed = 20261208u;
   std::printf("stretch/rotate differential seed %u, levels up to %s\n", baseSeed, simdLevelName(supportedSimdLevel()));
   uint32_t crc = 0;
@@ -365,12 +388,12 @@ TEST(StretchKernels, EveryLevelMatchesTheLiteralRoutines) {
     run(want, true);
     crc = crcPixels(crc, want.store);
     for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
-      RasterSimdLevel = SimdLevel(level);
+      selectRasterLevel(SimdLevel(level));
       Canvas got = dst0;
       run(got, false);
       int64_t at = firstDifference(want, got);
       if (at != -1) {
-        RasterSimdLevel = saved;
+        ActiveKernels = saved;
         FAIL() << "seed " << seed << " op " << op << " level " << simdLevelName(SimdLevel(level)) << ": dst " << k.dw
                << "x" << k.dh << " src " << k.sw << "x" << k.sh << " corners " << k.a << "," << k.b << " " << k.c << ","
                << k.d << " angle " << angle << ": first difference at pixel " << at << " (x "
@@ -379,7 +402,7 @@ TEST(StretchKernels, EveryLevelMatchesTheLiteralRoutines) {
       }
     }
   }
-  RasterSimdLevel = saved;
+  ActiveKernels = saved;
   // The literal routines' results over all cases: a change here is a change of
   // the show's pixels, whatever the fast paths do.
   EXPECT_EQ(crc, 0xDEC6F632u) << std::hex << "literal results changed: crc 0x" << crc;
@@ -387,7 +410,7 @@ TEST(StretchKernels, EveryLevelMatchesTheLiteralRoutines) {
 
 TEST(StretchKernels, FullScreenSizesMatch) {
   // The sizes the show uses: full-screen pictures, zooms far beyond the screen.
-  SimdLevel saved = RasterSimdLevel;
+  const RasterKernels saved = ActiveKernels;
   std::mt19937 rng(5);
   Canvas src(320, 200);
   fillRandom(src, rng, 0);
@@ -431,7 +454,7 @@ TEST(StretchKernels, FullScreenSizesMatch) {
     Canvas want = screen0;
     run(want, true);
     for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
-      RasterSimdLevel = SimdLevel(level);
+      selectRasterLevel(SimdLevel(level));
       Canvas got = screen0;
       run(got, false);
       int64_t at = firstDifference(want, got);
@@ -439,11 +462,11 @@ TEST(StretchKernels, FullScreenSizesMatch) {
                         << at / 1280;
     }
   }
-  RasterSimdLevel = saved;
+  ActiveKernels = saved;
 }
 
 TEST(StretchKernels, SourceSharingTheDestinationTakesTheLiteralOrder) {
-  SimdLevel saved = RasterSimdLevel;
+  const RasterKernels saved = ActiveKernels;
   std::mt19937 rng(9);
   Canvas start(50, 40);
   fillRandom(start, rng, 0);
@@ -452,23 +475,23 @@ TEST(StretchKernels, SourceSharingTheDestinationTakesTheLiteralOrder) {
   stretchBlitAlphaReference(want.img, 5, 5, 45, 37, wantSrc);
   rotateBlitReference(want.img, 2, 1, 30, wantSrc);
   for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
-    RasterSimdLevel = SimdLevel(level);
+    selectRasterLevel(SimdLevel(level));
     Canvas got = start;
     Image gotSrc{got.img.pixels + 3, 20, 20};
     stretchBlitAlpha(got.img, 5, 5, 45, 37, gotSrc);
     rotateBlit(got.img, 2, 1, 30, gotSrc);
-    EXPECT_EQ(firstDifference(want, got), -1) << simdLevelName(RasterSimdLevel);
+    EXPECT_EQ(firstDifference(want, got), -1) << simdLevelName(ActiveKernels.level);
   }
-  RasterSimdLevel = saved;
+  ActiveKernels = saved;
 }
 
 TEST(StretchKernels, HugeRectanglesFarOffTheDestinationStayQuick) {
   // Two thousand million columns left of the destination: fx stops growing
   // (a step no longer changes it) long before, at about 0.03, so every visible
   // column samples source column 0. The literal loop would take minutes here.
-  SimdLevel saved = RasterSimdLevel;
+  const RasterKernels saved = ActiveKernels;
   for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
-    RasterSimdLevel = SimdLevel(level);
+    selectRasterLevel(SimdLevel(level));
     Canvas src = coordinateSource(4, 4);
     Canvas dst(8, 4, 1u);
     stretchBlit(dst.img, -2000000000, 0, 8, 4, src.img);
@@ -479,5 +502,5 @@ TEST(StretchKernels, HugeRectanglesFarOffTheDestinationStayQuick) {
     for (int32_t y = 0; y < 8; ++y)
       for (int32_t x = 0; x < 4; ++x) ASSERT_EQ(tall.at(x, y), (y < 7 && x < 3) ? src.at(x, 0) : 1u) << x << "," << y;
   }
-  RasterSimdLevel = saved;
+  ActiveKernels = saved;
 }

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "raster/simd.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST(ShowHashes, WholePassMatchesThePinnedFrames) {
   while (std::getline(want, w)) {
     ++line;
     ASSERT_TRUE(std::getline(got, g)) << "the pass ended early, before pinned frame " << line << " (" << w << ")";
-    EXPECT_EQ(g, w) << "frame " << line << " at raster level " << simdLevelName(RasterSimdLevel)
+    EXPECT_EQ(g, w) << "frame " << line << " at raster level " << simdLevelName(ActiveKernels.level)
                     << "; after a deliberate change run tools/pin-show-hashes.sh";
   }
   EXPECT_GT(line, 50);

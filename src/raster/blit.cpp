@@ -1,12 +1,9 @@
 #include "raster/blit.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
-#include "raster/blit_kernels.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -41,7 +38,7 @@ void blitImage(Image dst, int32_t x, int32_t y, Image src) {
   const Color32* s = src.pixels;
   Color32* d = pixelAt(dst, x, y);
   for (int32_t j = 0; j < src.height; ++j) {
-    ActiveBlitKernels.copy(d, s, run);
+    ActiveKernels.blit.copy(d, s, run);
     s += src.width;
     d += dst.width;
   }
@@ -59,7 +56,7 @@ void blitRows(Image dst, int32_t x, int32_t y, Image src, Kernel kernel) {
 }  // namespace
 
 void blitImageKeyed(Image dst, int32_t x, int32_t y, Image src, Color32 key) {
-  blitRows(dst, x, y, src, [key](Color32* d, const Color32* s, uint32_t n) { ActiveBlitKernels.keyed(d, s, n, key); });
+  blitRows(dst, x, y, src, [key](Color32* d, const Color32* s, uint32_t n) { ActiveKernels.blit.keyed(d, s, n, key); });
 }
 
 void grabImage(Image dst, int32_t sx, int32_t sy, Image src) {
@@ -67,15 +64,15 @@ void grabImage(Image dst, int32_t sx, int32_t sy, Image src) {
     for (int32_t i = 0; i < dst.width; ++i) putPixel(dst, i, j, getPixel(src, i + sx, j + sy));
 }
 
-void blitAlpha(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveBlitKernels.alpha); }
+void blitAlpha(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveKernels.blit.alpha); }
 
 void blitMix(Image dst, int32_t x, int32_t y, Image src, uint8_t t) {
-  blitRows(dst, x, y, src, [t](Color32* d, const Color32* s, uint32_t n) { ActiveBlitKernels.mix(d, s, n, t); });
+  blitRows(dst, x, y, src, [t](Color32* d, const Color32* s, uint32_t n) { ActiveKernels.blit.mix(d, s, n, t); });
 }
 
-void blitAdd(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveBlitKernels.add); }
+void blitAdd(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveKernels.blit.add); }
 
-void blitSub(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveBlitKernels.sub); }
+void blitSub(Image dst, int32_t x, int32_t y, Image src) { blitRows(dst, x, y, src, ActiveKernels.blit.sub); }
 
 void blitClipped(Image dst, int32_t x, int32_t y, Image src) {
   ClipRect rc;
@@ -92,7 +89,7 @@ void blitClippedKeyed(Image dst, int32_t x, int32_t y, Image src, Color32 key) {
   // The last visible column and row are not visited.
   if (rc.c1 <= rc.c0) return;
   uint32_t run = uint32_t(rc.c1 - rc.c0);
-  for (int64_t r = rc.r0; r < rc.r1; ++r) ActiveBlitKernels.keyed(pixelAt(dst, x + rc.c0, y + r), pixelAt(src, rc.c0, r), run, key);
+  for (int64_t r = rc.r0; r < rc.r1; ++r) ActiveKernels.blit.keyed(pixelAt(dst, x + rc.c0, y + r), pixelAt(src, rc.c0, r), run, key);
 }
 
 void blitClippedAdd(Image dst, int32_t x, int32_t y, Image src) {
@@ -105,7 +102,7 @@ void blitClippedAdd(Image dst, int32_t x, int32_t y, Image src) {
   if (rc.c1 <= rc.c0) return;
   uint32_t run = uint32_t(rc.c1 - rc.c0);
   for (int64_t r = rc.r1; r > rc.r0; --r)
-    ActiveBlitKernels.addOpaque(pixelAt(dst, x + rc.c0, y + r - 1), pixelAt(src, rc.c0 + 1, r), run);
+    ActiveKernels.blit.addOpaque(pixelAt(dst, x + rc.c0, y + r - 1), pixelAt(src, rc.c0 + 1, r), run);
 }
 
 // The literal kernels: one pixel at a time through the colour routines.
@@ -138,26 +135,8 @@ void addOpaqueRef(Color32* d, const Color32* s, uint32_t n) {
   for (uint32_t i = n; i-- > 0;) d[i] = addColors(s[i], d[i]) | 0xFF000000u;
 }
 
-constexpr BlitKernels ReferenceTable = {"none", copyRef, keyedRef, alphaRef, mixRef, addRef, subRef, addOpaqueRef};
-
 }  // namespace
 
-// Both are constant-initialized, so the blits work even before the choice below.
-const BlitKernels ReferenceBlitKernels = ReferenceTable;
-BlitKernels ActiveBlitKernels = ReferenceTable;
-
-void selectBlitKernels(const char* level) {
-  BlitKernels k = ReferenceBlitKernels;
-  std::string want = level ? level : "";
-  // "portable" and "avx2" are levels of the stretched blits and filters; the
-  // blits have no portable kernels of their own and no AVX2 ones.
-  if (want != "none" && want != "portable") {
-    if (want != "" && want != "sse2" && want != "avx2")
-      std::fprintf(stderr, "MORVEX_SIMD=%s: unknown level (none, portable, sse2, avx2); using the best available\n", level);
-    loadSse2BlitKernels(k);
-  }
-  ActiveBlitKernels = k;
+void addBlitReference(RasterKernels& k) {
+  k.blit = {copyRef, keyedRef, alphaRef, mixRef, addRef, subRef, addOpaqueRef};
 }
-
-// Chosen before main, from the processor and MORVEX_SIMD.
-static const bool BlitKernelsChosen = (selectBlitKernels(std::getenv("MORVEX_SIMD")), true);

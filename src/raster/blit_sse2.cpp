@@ -1,10 +1,9 @@
 // SSE2 row kernels: four pixels per step, the colour arithmetic on byte lanes
 // widened to 16 bits where it multiplies. Tails go through the scalar colour
 // routines. Every kernel gives exactly the pixels of its reference.
-#include "raster/blit_kernels.h"
-
-#if defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__))
 #include <emmintrin.h>
+
+#include "raster/kernels.h"
 
 namespace {
 
@@ -99,22 +98,12 @@ void addOpaqueSse2(Color32* d, const Color32* s, uint32_t n) {
 
 }  // namespace
 
-bool loadSse2BlitKernels(BlitKernels& k) {
-  __builtin_cpu_init();  // may run before the constructors of libgcc
-  if (!__builtin_cpu_supports("sse2")) return false;
-  k.name = "sse2";
-  k.copy = copySse2;
-  k.keyed = keyedSse2;
-  k.alpha = alphaSse2;
-  k.mix = mixSse2;
-  k.add = addSse2;
-  k.sub = subSse2;
-  k.addOpaque = addOpaqueSse2;
-  return true;
+void addBlitSse2(RasterKernels& k) {
+  k.blit.copy = copySse2;
+  k.blit.keyed = keyedSse2;
+  k.blit.alpha = alphaSse2;
+  k.blit.mix = mixSse2;
+  k.blit.add = addSse2;
+  k.blit.sub = subSse2;
+  k.blit.addOpaque = addOpaqueSse2;
 }
-
-#else
-
-bool loadSse2BlitKernels(BlitKernels&) { return false; }
-
-#endif

@@ -6,6 +6,7 @@
 
 #include "music/clock.h"
 #include "raster/filter_kernels.h"
+#include "raster/kernels.h"
 #include "raster/numeric.h"
 
 int32_t TexOffsetX = 320;
@@ -22,6 +23,9 @@ void invertImage(Image img) {
   }
 }
 
+namespace {
+
+// The literal scan, nine reads per pixel.
 void blurImageReference(Image img) {
   if (img.height <= 2 || img.width <= 2) return;
   for (int32_t y = 1; y <= img.height - 2; ++y) {
@@ -42,8 +46,6 @@ void blurImageReference(Image img) {
   }
 }
 
-namespace {
-
 // Per-column sums of one row: grows to the widest image seen.
 uint64_t* blurRowBuffer(uint32_t count) {
   static std::vector<uint64_t> buffer;
@@ -56,8 +58,6 @@ inline uint64_t spread(Color32 c) {
   uint64_t v = c;
   return (v & 0xFFu) | ((v & 0xFF00u) << 8) | ((v & 0xFF0000u) << 16) | ((v & 0xFF000000u) << 24);
 }
-
-}  // namespace
 
 // Row y reads the row above already blurred, the row below and its own right
 // neighbours unblurred, and its left neighbour just blurred. The first two
@@ -83,24 +83,9 @@ void blurImagePortable(Image img) {
   }
 }
 
-void blurImage(Image img) {
-  switch (RasterSimdLevel) {
-    case SimdNone:
-      blurImageReference(img);
-      return;
-#if defined(__x86_64__) || defined(__i386__)
-    case SimdSse2:
-      blurImageSse2(img);
-      return;
-    case SimdAvx2:
-      blurImageAvx2(img);
-      return;
-#endif
-    default:
-      blurImagePortable(img);
-      return;
-  }
-}
+}  // namespace
+
+void blurImage(Image img) { ActiveKernels.filter.blur(img); }
 
 namespace {
 
@@ -114,13 +99,11 @@ inline int32_t wrapTextureCoordinate(int32_t t, int32_t size) {
 
 inline int32_t offsetPlus(int32_t offset, int32_t i) { return int32_t(uint32_t(offset) + uint32_t(i)); }
 
-}  // namespace
-
-void overlayBrightPixelsReference(Image dst, Image tex) {
+void overlayBrightPixelsReference(Image dst, Image tex, int32_t offsetX, int32_t offsetY) {
   for (int32_t y = 0; y < dst.height; ++y) {
     for (int32_t x = 0; x < dst.width; ++x) {
       Color32 p = getPixel(dst, x, y);
-      int32_t tx = offsetPlus(TexOffsetX, x), ty = offsetPlus(TexOffsetY, y);
+      int32_t tx = offsetPlus(offsetX, x), ty = offsetPlus(offsetY, y);
       if (tx <= 0) tx = tex.width;
       if (ty <= 0) ty = tex.height;
       if (tx >= tex.width - 1) tx = tx % tex.width;
@@ -132,21 +115,26 @@ void overlayBrightPixelsReference(Image dst, Image tex) {
 
 // Texture column of every destination column: wide enough for the screen from
 // the start, so frames allocate nothing; a wider image grows it.
-static std::vector<uint32_t> BrightColumns(1280);
+std::vector<uint32_t> BrightColumns(1280);
 
-void overlayBrightPixelsFast(Image dst, Image tex, BrightRowKernel rowKernel) {
+// The same pixels, the texture column of every x found once per call and the
+// texture row once per row.
+void overlayBrightPixelsFast(Image dst, Image tex, int32_t offsetX, int32_t offsetY) {
+  const auto rowKernel = ActiveKernels.filter.brightRow;
   std::vector<uint32_t>& columns = BrightColumns;
   if (dst.width <= 0) return;
   const uint32_t w = uint32_t(dst.width);
   if (columns.size() < w) columns.resize(w);
   for (uint32_t x = 0; x < w; ++x)
-    columns[x] = uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetX, int32_t(x)), tex.width));
+    columns[x] = uint32_t(wrapTextureCoordinate(offsetPlus(offsetX, int32_t(x)), tex.width));
   for (int32_t y = 0; y < dst.height; ++y) {
     const Color32* texRow =
-        tex.pixels + uint32_t(wrapTextureCoordinate(offsetPlus(TexOffsetY, y), tex.height)) * uint32_t(tex.width);
+        tex.pixels + uint32_t(wrapTextureCoordinate(offsetPlus(offsetY, y), tex.height)) * uint32_t(tex.width);
     rowKernel(dst.pixels + uint32_t(y) * w, texRow, columns.data(), w);
   }
 }
+
+}  // namespace
 
 void brightRowPortable(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n) {
   for (uint32_t x = 0; x < n; ++x)
@@ -160,23 +148,21 @@ void textureBrightPixels(Image dst, Image tex, uint8_t interval) {
     TexOffsetY = TexOffsetY + timeRandom(16) - 8;
     TexAccum = 0.0f;
   }
+  overlayBrightPixels(dst, tex, TexOffsetX, TexOffsetY);
+}
+
+void overlayBrightPixels(Image dst, Image tex, int32_t offsetX, int32_t offsetY) {
   if (dst.pixels == nullptr || tex.pixels == nullptr || tex.width <= 0 || tex.height <= 0) return;
-  switch (RasterSimdLevel) {
-    case SimdNone:
-      overlayBrightPixelsReference(dst, tex);
-      return;
-#if defined(__x86_64__) || defined(__i386__)
-    case SimdSse2:
-      overlayBrightPixelsFast(dst, tex, brightRowSse2);
-      return;
-    case SimdAvx2:
-      overlayBrightPixelsFast(dst, tex, brightRowAvx2);
-      return;
-#endif
-    default:
-      overlayBrightPixelsFast(dst, tex, brightRowPortable);
-      return;
-  }
+  ActiveKernels.filter.brightOverlay(dst, tex, offsetX, offsetY);
+}
+
+void addFilterReference(RasterKernels& k) {
+  k.filter = {blurImageReference, overlayBrightPixelsReference, brightRowPortable};
+}
+
+void addFilterPortable(RasterKernels& k) {
+  k.filter.blur = blurImagePortable;
+  k.filter.brightOverlay = overlayBrightPixelsFast;
 }
 
 int32_t timeRandom(int32_t n) {

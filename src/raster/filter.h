@@ -17,6 +17,10 @@ void blurImage(Image img);
 // (alpha 255); the offset jumps by timeRandom(16) - 8 once interval hundredths of
 // a second of FrameStep have gathered.
 void textureBrightPixels(Image dst, Image tex, uint8_t interval);
+// The pixel pass of textureBrightPixels at one offset: tx = offsetX + x, ty =
+// offsetY + y (wrapping in 32 bits); 1 .. size - 2 as they are, zero and
+// negative ones to size, from size - 1 on mod size. Nothing for an empty tex.
+void overlayBrightPixels(Image dst, Image tex, int32_t offsetX, int32_t offsetY);
 // 0..n from DemoTime alone: |rint(float(n) * float(((DemoTime * 314159269 +
 // 453806245) mod 2^32) mod 2147483647 / 2147483647.0))|.
 int32_t timeRandom(int32_t n);

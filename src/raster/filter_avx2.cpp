@@ -1,16 +1,11 @@
 // AVX2 form of the in-place box blur: bands of four rows; each 256-bit chain
 // carries two rows at once, one per 128-bit half, with the steps of
 // blur_steps.h.
-#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
 #include "raster/blur_steps.h"
 #include "raster/filter_kernels.h"
-
-// AVX2 from here on only: the inline routines of the headers above stay at the
-// baseline, so no AVX2 copy of them can reach the other files through the linker.
-#pragma GCC push_options
-#pragma GCC target("avx2")
+#include "raster/kernels.h"
 
 namespace {
 
@@ -52,8 +47,6 @@ inline void pairStep2(const Rows& a, uint32_t xa, const Rows& b, uint32_t xb, __
   _mm_storel_epi64(reinterpret_cast<__m128i*>(a.row + xa), _mm256_castsi256_si128(packed));
   _mm_storel_epi64(reinterpret_cast<__m128i*>(b.row + xb), _mm256_extracti128_si256(packed, 1));
 }
-
-}  // namespace
 
 void blurImageAvx2(Image img) {
   using namespace blur;
@@ -117,5 +110,10 @@ void brightRowAvx2(Color32* row, const Color32* texRow, const uint32_t* columns,
   }
   brightRowPortable(row + x, texRow, columns + x, n - x);
 }
-#pragma GCC pop_options
-#endif
+
+}  // namespace
+
+void addFilterAvx2(RasterKernels& k) {
+  k.filter.blur = blurImageAvx2;
+  k.filter.brightRow = brightRowAvx2;
+}

@@ -1,8 +1,10 @@
 // SSE2 form of the in-place box blur (x86-64 baseline): bands of two rows,
 // each with its own chain along the row (see blur_steps.h).
-#if defined(__x86_64__) || defined(__i386__)
 #include "raster/blur_steps.h"
 #include "raster/filter_kernels.h"
+#include "raster/kernels.h"
+
+namespace {
 
 void blurImageSse2(Image img) {
   using namespace blur;
@@ -65,4 +67,10 @@ void brightRowSse2(Color32* row, const Color32* texRow, const uint32_t* columns,
   }
   brightRowPortable(row + x, texRow, columns + x, n - x);
 }
-#endif
+
+}  // namespace
+
+void addFilterSse2(RasterKernels& k) {
+  k.filter.blur = blurImageSse2;
+  k.filter.brightRow = brightRowSse2;
+}

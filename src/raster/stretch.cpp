@@ -9,7 +9,7 @@
 
 #include "data/util.h"
 #include "raster/numeric.h"
-#include "raster/stretch_kernels.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -143,6 +143,16 @@ void rotateLiteral(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Co
 // ---------------------------------------------------------------------------
 // The fast drivers: the same samples, clipped once per call
 
+// The fast paths read whole spans before writing; a source that shares pixels
+// with the destination takes the literal order.
+bool overlaps(Image a, Image b) {
+  const Color32* a0 = a.pixels;
+  const Color32* a1 = a.pixels + size_t(uint32_t(a.width)) * uint32_t(a.height);
+  const Color32* b0 = b.pixels;
+  const Color32* b1 = b.pixels + size_t(uint32_t(b.width)) * uint32_t(b.height);
+  return std::less<const Color32*>()(a0, b1) && std::less<const Color32*>()(b0, a1);
+}
+
 // A visible span is at most as wide as its destination. Both tables start wide
 // enough for the 1280-column screen, so no frame drawing onto it allocates; only
 // set-up work on wider images grows them.
@@ -153,8 +163,12 @@ std::vector<uint32_t> ColumnTable(ScreenSpan);
 std::vector<Color32> SampledRow(ScreenSpan);
 
 template <StretchMode Mode>
-void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key,
-                 const StretchKernels& k) {
+void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key) {
+  if (overlaps(dst, src)) {
+    stretchLiteral<Mode>(dst, x1, y1, x2, y2, src, key);
+    return;
+  }
+  const StretchKernels& k = ActiveKernels.stretch;
   StretchSetup st;
   if (!setUpStretch(x1, y1, x2, y2, src, st)) return;
   // Visible j: 0 <= x1 + j < dst.width, j < cols; rows alike.
@@ -209,10 +223,10 @@ void stretchFast(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Imag
       // Same source row as the row just drawn: the same pixels.
       std::memcpy(dstRow, dstRow - dstWidth, size_t(n) * sizeof(Color32));
     } else if (sampleOnce) {
-      if (sy != previousSy) k.stretchRow[StretchCopy](SampledRow.data(), srcRow, cols, n, 0);
+      if (sy != previousSy) k.row[StretchCopy](SampledRow.data(), srcRow, cols, n, 0);
       k.span[Mode](dstRow, SampledRow.data(), n, key);
     } else {
-      k.stretchRow[Mode](dstRow, srcRow, cols, n, key);
+      k.row[Mode](dstRow, srcRow, cols, n, key);
     }
     previousSy = sy;
     fy = fy + st.stepY;
@@ -284,7 +298,12 @@ inline double switchEstimate(double t, double cx, double f, double add, double b
 }
 
 template <StretchMode Mode>
-void rotateFast(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key, const StretchKernels& k) {
+void rotateFast(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
+  if (overlaps(dst, src)) {
+    rotateLiteral<Mode>(dst, x, y, angle, src, key);
+    return;
+  }
+  const StretchKernels& k = ActiveKernels.stretch;
   if (src.pixels == nullptr || src.width <= 0 || src.height <= 0) return;
   RotateSetup r = setUpRotate(angle, src);
   // Destination positions that wrap around 32 bits: leave them to the literal loop.
@@ -360,52 +379,7 @@ void rotateRowPortable(Color32* dst, const Color32* src, int32_t srcWidth, int32
   }
 }
 
-const StretchKernels* kernelsFor(SimdLevel level) {
-#if defined(__x86_64__) || defined(__i386__)
-  if (level >= SimdAvx2) return &StretchKernelsAvx2;
-  if (level >= SimdSse2) return &StretchKernelsSse2;
-#endif
-  return &StretchKernelsPortable;
-}
-
-// The fast paths read whole spans before writing; a source that shares pixels
-// with the destination takes the literal order.
-bool overlaps(Image a, Image b) {
-  const Color32* a0 = a.pixels;
-  const Color32* a1 = a.pixels + size_t(uint32_t(a.width)) * uint32_t(a.height);
-  const Color32* b0 = b.pixels;
-  const Color32* b1 = b.pixels + size_t(uint32_t(b.width)) * uint32_t(b.height);
-  return std::less<const Color32*>()(a0, b1) && std::less<const Color32*>()(b0, a1);
-}
-
-template <StretchMode Mode>
-void stretchDispatch(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key) {
-  if (RasterSimdLevel == SimdNone || overlaps(dst, src))
-    stretchLiteral<Mode>(dst, x1, y1, x2, y2, src, key);
-  else
-    stretchFast<Mode>(dst, x1, y1, x2, y2, src, key, *kernelsFor(RasterSimdLevel));
-}
-
-template <StretchMode Mode>
-void rotateDispatch(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
-  if (RasterSimdLevel == SimdNone || overlaps(dst, src))
-    rotateLiteral<Mode>(dst, x, y, angle, src, key);
-  else
-    rotateFast<Mode>(dst, x, y, angle, src, key, *kernelsFor(RasterSimdLevel));
-}
-
 }  // namespace
-
-void stretchCopyRow(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32) {
-  for (uint32_t j = 0; j < n; ++j) dst[j] = srcRow[cols[j]];
-}
-
-const StretchKernels StretchKernelsPortable = {
-    {stretchCopyRow, stretchRowPortable<StretchKeyed>, stretchRowPortable<StretchAlpha>,
-     stretchRowPortable<StretchAdd>},
-    {nullptr, spanPortable<StretchKeyed>, spanPortable<StretchAlpha>, spanPortable<StretchAdd>},
-    {rotateRowPortable<StretchCopy>, rotateRowPortable<StretchKeyed>, nullptr, rotateRowPortable<StretchAdd>},
-};
 
 void rotatePoint(int32_t cx, int32_t cy, int32_t px, int32_t py, float rad, int32_t& ox, int32_t& oy) {
   int64_t dx = int64_t(px) - cx, dy = int64_t(py) - cy;
@@ -417,45 +391,47 @@ void rotatePoint(int32_t cx, int32_t cy, int32_t px, int32_t py, float rad, int3
 }
 
 void stretchBlit(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
-  stretchDispatch<StretchCopy>(dst, x1, y1, x2, y2, src, 0);
+  ActiveKernels.stretch.blit[StretchCopy](dst, x1, y1, x2, y2, src, 0);
 }
 void stretchBlitKeyed(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color32 key, Image src) {
-  stretchDispatch<StretchKeyed>(dst, x1, y1, x2, y2, src, key);
+  ActiveKernels.stretch.blit[StretchKeyed](dst, x1, y1, x2, y2, src, key);
 }
 void stretchBlitAlpha(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
-  stretchDispatch<StretchAlpha>(dst, x1, y1, x2, y2, src, 0);
+  ActiveKernels.stretch.blit[StretchAlpha](dst, x1, y1, x2, y2, src, 0);
 }
 void stretchBlitAdd(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
-  stretchDispatch<StretchAdd>(dst, x1, y1, x2, y2, src, 0);
+  ActiveKernels.stretch.blit[StretchAdd](dst, x1, y1, x2, y2, src, 0);
 }
 void rotateBlit(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
-  rotateDispatch<StretchCopy>(dst, x, y, angle, src, 0);
+  ActiveKernels.stretch.rotateBlit[StretchCopy](dst, x, y, angle, src, 0);
 }
 void rotateBlitKeyed(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
-  rotateDispatch<StretchKeyed>(dst, x, y, angle, src, key);
+  ActiveKernels.stretch.rotateBlit[StretchKeyed](dst, x, y, angle, src, key);
 }
 void rotateBlitAdd(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
-  rotateDispatch<StretchAdd>(dst, x, y, angle, src, 0);
+  ActiveKernels.stretch.rotateBlit[StretchAdd](dst, x, y, angle, src, 0);
 }
 
-void stretchBlitReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
-  stretchLiteral<StretchCopy>(dst, x1, y1, x2, y2, src, 0);
+// The literal routines, and the per-sample loops as the reference row kernels.
+void addStretchReference(RasterKernels& k) {
+  k.stretch = {
+      {stretchLiteral<StretchCopy>, stretchLiteral<StretchKeyed>, stretchLiteral<StretchAlpha>,
+       stretchLiteral<StretchAdd>},
+      {rotateLiteral<StretchCopy>, rotateLiteral<StretchKeyed>, nullptr, rotateLiteral<StretchAdd>},
+      {stretchRowPortable<StretchCopy>, stretchRowPortable<StretchKeyed>, stretchRowPortable<StretchAlpha>,
+       stretchRowPortable<StretchAdd>},
+      {spanPortable<StretchCopy>, spanPortable<StretchKeyed>, spanPortable<StretchAlpha>, spanPortable<StretchAdd>},
+      {rotateRowPortable<StretchCopy>, rotateRowPortable<StretchKeyed>, nullptr, rotateRowPortable<StretchAdd>},
+  };
 }
-void stretchBlitKeyedReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color32 key, Image src) {
-  stretchLiteral<StretchKeyed>(dst, x1, y1, x2, y2, src, key);
-}
-void stretchBlitAlphaReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
-  stretchLiteral<StretchAlpha>(dst, x1, y1, x2, y2, src, 0);
-}
-void stretchBlitAddReference(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src) {
-  stretchLiteral<StretchAdd>(dst, x1, y1, x2, y2, src, 0);
-}
-void rotateBlitReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
-  rotateLiteral<StretchCopy>(dst, x, y, angle, src, 0);
-}
-void rotateBlitKeyedReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key) {
-  rotateLiteral<StretchKeyed>(dst, x, y, angle, src, key);
-}
-void rotateBlitAddReference(Image dst, int32_t x, int32_t y, int32_t angle, Image src) {
-  rotateLiteral<StretchAdd>(dst, x, y, angle, src, 0);
+
+// The drivers that clip once per call and draw through the row kernels.
+void addStretchPortable(RasterKernels& k) {
+  k.stretch.blit[StretchCopy] = stretchFast<StretchCopy>;
+  k.stretch.blit[StretchKeyed] = stretchFast<StretchKeyed>;
+  k.stretch.blit[StretchAlpha] = stretchFast<StretchAlpha>;
+  k.stretch.blit[StretchAdd] = stretchFast<StretchAdd>;
+  k.stretch.rotateBlit[StretchCopy] = rotateFast<StretchCopy>;
+  k.stretch.rotateBlit[StretchKeyed] = rotateFast<StretchKeyed>;
+  k.stretch.rotateBlit[StretchAdd] = rotateFast<StretchAdd>;
 }

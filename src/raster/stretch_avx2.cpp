@@ -1,14 +1,8 @@
 // AVX2 span kernels of the stretched and rotated blits: eight samples per step
 // through the gather instruction.
-#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
-#include "raster/stretch_kernels.h"
-
-// AVX2 from here on only: the inline routines of the headers above stay at the
-// baseline, so no AVX2 copy of them can reach the other files through the linker.
-#pragma GCC push_options
-#pragma GCC target("avx2")
+#include "raster/kernels.h"
 
 namespace {
 
@@ -109,10 +103,14 @@ void rotateRowAvx2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t c
 
 }  // namespace
 
-const StretchKernels StretchKernelsAvx2 = {
-    {stretchCopyRow, stretchRowAvx2<StretchKeyed>, stretchRowAvx2<StretchAlpha>, stretchRowAvx2<StretchAdd>},
-    {nullptr, spanAvx2<StretchKeyed>, spanAvx2<StretchAlpha>, spanAvx2<StretchAdd>},
-    {rotateRowAvx2<StretchCopy>, rotateRowAvx2<StretchKeyed>, nullptr, rotateRowAvx2<StretchAdd>},
-};
-#pragma GCC pop_options
-#endif
+void addStretchAvx2(RasterKernels& k) {
+  k.stretch.row[StretchKeyed] = stretchRowAvx2<StretchKeyed>;
+  k.stretch.row[StretchAlpha] = stretchRowAvx2<StretchAlpha>;
+  k.stretch.row[StretchAdd] = stretchRowAvx2<StretchAdd>;
+  k.stretch.span[StretchKeyed] = spanAvx2<StretchKeyed>;
+  k.stretch.span[StretchAlpha] = spanAvx2<StretchAlpha>;
+  k.stretch.span[StretchAdd] = spanAvx2<StretchAdd>;
+  k.stretch.rotateRow[StretchCopy] = rotateRowAvx2<StretchCopy>;
+  k.stretch.rotateRow[StretchKeyed] = rotateRowAvx2<StretchKeyed>;
+  k.stretch.rotateRow[StretchAdd] = rotateRowAvx2<StretchAdd>;
+}

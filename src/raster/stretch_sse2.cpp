@@ -1,8 +1,7 @@
 // SSE2 span kernels of the stretched and rotated blits (x86-64 baseline).
-#if defined(__x86_64__) || defined(__i386__)
 #include <emmintrin.h>
 
-#include "raster/stretch_kernels.h"
+#include "raster/kernels.h"
 
 namespace {
 
@@ -108,9 +107,14 @@ void rotateRowSse2(Color32* dst, const Color32* src, int32_t srcWidth, int32_t c
 
 }  // namespace
 
-const StretchKernels StretchKernelsSse2 = {
-    {stretchCopyRow, stretchRowSse2<StretchKeyed>, stretchRowSse2<StretchAlpha>, stretchRowSse2<StretchAdd>},
-    {nullptr, spanSse2<StretchKeyed>, spanSse2<StretchAlpha>, spanSse2<StretchAdd>},
-    {rotateRowSse2<StretchCopy>, rotateRowSse2<StretchKeyed>, nullptr, rotateRowSse2<StretchAdd>},
-};
-#endif
+void addStretchSse2(RasterKernels& k) {
+  k.stretch.row[StretchKeyed] = stretchRowSse2<StretchKeyed>;
+  k.stretch.row[StretchAlpha] = stretchRowSse2<StretchAlpha>;
+  k.stretch.row[StretchAdd] = stretchRowSse2<StretchAdd>;
+  k.stretch.span[StretchKeyed] = spanSse2<StretchKeyed>;
+  k.stretch.span[StretchAlpha] = spanSse2<StretchAlpha>;
+  k.stretch.span[StretchAdd] = spanSse2<StretchAdd>;
+  k.stretch.rotateRow[StretchCopy] = rotateRowSse2<StretchCopy>;
+  k.stretch.rotateRow[StretchKeyed] = rotateRowSse2<StretchKeyed>;
+  k.stretch.rotateRow[StretchAdd] = rotateRowSse2<StretchAdd>;
+}

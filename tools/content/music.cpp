@@ -231,7 +231,8 @@ void lead(Bus& bus, double t0, double length, int note, double gain, double pan)
     const double t = i / Fs;
     const double env = std::min(1.0, t * 500) * dm::exp(-t * 6) * (t > length ? dm::exp(-(t - length) * 60) : 1);
     if (i % ControlStep == 0) cut = 900 + 3200 * dm::exp(-t * 20);
-    f.run(a.next(hz) - b.next(hz), cut, 1.1);
+    const double sa = a.next(hz), sb = b.next(hz);  // one draw a statement: never two in one expression
+    f.run(sa - sb, cut, 1.1);
     const double v = f.low * env * gain;
     bus.add(s0 + i, v * panL(pan), v * panR(pan));
   }
@@ -249,7 +250,8 @@ void melodyVoice(Bus& bus, Bus& send, double t0, double length, int note, double
     const double t = i / Fs;
     if (i % ControlStep == 0) vib = 1 + 0.006 * std::min(1.0, t * 3) * dm::sin(2 * dm::Pi * 5.2 * t);
     const double env = std::min(1.0, t * 40) * (t > length ? dm::exp(-(t - length) * 30) : 1);
-    f.run(a.next(hz * vib) + 0.5 * b.next(hz * 2.002 * vib), 2400, 0.8);
+    const double sa = a.next(hz * vib), sb = b.next(hz * 2.002 * vib);
+    f.run(sa + 0.5 * sb, 2400, 0.8);
     const double v = f.low * env * gain;
     bus.add(s0 + i, v * 0.9, v);
     send.add(s0 + i, v * 0.5, v * 0.5);

@@ -1,0 +1,7 @@
+// Targets without instruction-set kernels (aarch64, WebAssembly): the
+// reference and the portable level only.
+#include "raster/kernels.h"
+
+SimdLevel processorSimdLevel() { return SimdPortable; }
+
+void addInstructionSetKernels(RasterKernels&, SimdLevel) {}
