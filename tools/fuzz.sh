@@ -40,6 +40,10 @@ cmake --build "$tree" -j"$(nproc)" "${targets[@]}"
 # harness draws frames of 1280 x 720, the others are cheap.
 declare -A maxLen=([pack]=65536 [image]=16384 [assets]=65536 [effects]=65536 [mp3]=65536)
 declare -A smokeRuns=([pack]=400 [image]=1000 [assets]=200 [effects]=12 [mp3]=200)
+# Wall-clock seconds before an input counts as a hang; the effects harness sets
+# up every module (about 1 s of processor time at full speed, several under the
+# sanitizers, more on a busy machine).
+declare -A timeout=([pack]=60 [image]=60 [assets]=60 [effects]=300 [mp3]=60)
 declare -A dict=([pack]=pack.dict [image]=pack.dict [assets]=pack.dict [effects]=pack.dict [mp3]=mp3.dict)
 
 # Every failing input writes and removes logger.log: memory is the place for that.
@@ -50,7 +54,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 status=0
 for h in "${harnesses[@]}"; do
   mkdir -p "$tree/crashes/$h"
-  args=(-dict="$top/tests/fuzz/${dict[$h]}" -max_len="${maxLen[$h]}" -timeout=30 -rss_limit_mb=3072
+  args=(-dict="$top/tests/fuzz/${dict[$h]}" -max_len="${maxLen[$h]}" -timeout="${timeout[$h]}" -rss_limit_mb=3072
         -artifact_prefix="$tree/crashes/$h/" -print_final_stats=1)
   if [ $smoke -eq 1 ]; then
     # A scratch folder: the working corpus (the seeds stay as they are) and the log.

@@ -22,7 +22,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 # the sanitizers once (they take minutes there); the pinned hashes are compared
 # there too.
 ctest --test-dir "$tree" --output-on-failure -j"$(nproc)" \
-  -E "^(RasterLevels\.WholeShowHashesAgreeAtEveryLevel|FrameAllocation\.NoFrameOfTheShowAllocates|ShowHashes\..*|Render\.WholePass.*)$" "$@"
+  -E "^(RasterLevels\.WholeShowHashesAgreeAtEveryLevel|FrameAllocation\.NoFrameOfTheShowAllocates|ShowHashes\..*|Render\.WholePass.*|raster-tests-simd-(portable|sse2))$" "$@"
 
 # The whole show, twice over with the fade, at every level's extreme.
 work="$(mktemp -d /tmp/morvex-asan-show-XXXXXX)"
