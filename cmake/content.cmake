@@ -12,14 +12,9 @@ if(MORVEX_CONTENT_DIR)
   foreach(content_file data.dat kaz.mp3)
     file(CREATE_LINK ${MORVEX_CONTENT_DIR}/${content_file} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${content_file} SYMBOLIC)
   endforeach()
+  add_custom_target(content)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(CONTENT_TEST_LIBS REQUIRED IMPORTED_TARGET libmpg123)
-  function(morvex_linked_content_tests)
-    if(TARGET morvex-tests)
-      target_link_libraries(morvex-tests PkgConfig::CONTENT_TEST_LIBS)
-    endif()
-  endfunction()
-  cmake_language(DEFER CALL morvex_linked_content_tests)
   return()
 endif()
 find_package(PkgConfig REQUIRED)
@@ -30,7 +25,7 @@ find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
 add_executable(morvex-content
   tools/content/main.cpp tools/content/canvas.cpp tools/content/font.cpp tools/content/pictures.cpp
   tools/content/imgpack.cpp tools/content/sheet.cpp tools/content/music.cpp tools/content/mp3.cpp)
-target_include_directories(morvex-content PRIVATE ${MP3LAME_INCLUDE_DIR})
+target_include_directories(morvex-content PRIVATE ${MP3LAME_INCLUDE_DIR} ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(morvex-content PRIVATE PkgConfig::CONTENT_LIBS ${MP3LAME_LIBRARY})
 
 add_executable(morvex-cuts tools/content/cuts.cpp)
@@ -69,14 +64,7 @@ add_custom_target(contact-sheet
   VERBATIM)
 
 # The tests read the generated files through the engine's loader and decode the
-# MP3 with libmpg123; the test target is defined after this file, hence deferred.
+# MP3 with libmpg123.
 pkg_check_modules(CONTENT_TEST_LIBS REQUIRED IMPORTED_TARGET libmpg123)
-function(morvex_content_tests)
-  if(TARGET morvex-tests)
-    add_dependencies(morvex-tests content)
-    target_link_libraries(morvex-tests PkgConfig::CONTENT_TEST_LIBS)
-  endif()
-  add_test(NAME content_reproducible
-    COMMAND morvex-content verify ${CONTENT_CUTS} ${CONTENT_PACK} ${CONTENT_MUSIC})
-endfunction()
-cmake_language(DEFER CALL morvex_content_tests)
+add_test(NAME content_reproducible
+  COMMAND morvex-content verify ${CONTENT_CUTS} ${CONTENT_PACK} ${CONTENT_MUSIC})

@@ -7,11 +7,3 @@ find_package(Freetype REQUIRED)
 add_executable(morvex-render
   tools/render/main.cpp tools/render/crc32.cpp tools/render/png_write.cpp tools/render/storyboard.cpp)
 target_link_libraries(morvex-render morvex_core PNG::PNG Freetype::Freetype)
-
-# The tests run the renderer binary; the test target is defined after this file.
-function(morvex_render_tests)
-  if(TARGET morvex-tests)
-    add_dependencies(morvex-tests morvex-render)
-  endif()
-endfunction()
-cmake_language(DEFER CALL morvex_render_tests)

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <regex>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,30 +19,6 @@
 #include "raster/stretch.h"
 
 namespace {
-
-struct Size {
-  int32_t w, h;
-};
-
-// The sizes documented in docs/assets.md.
-const std::map<std::string, Size> DocumentedSizes = {
-    {"logo.img", {586, 304}},      {"brain.img", {640, 360}},     {"noirose1.img", {640, 360}},
-    {"noiroze2.img", {640, 360}},  {"platine1.img", {640, 360}},  {"platine2.img", {640, 360}},
-    {"platine3.img", {640, 360}},  {"platine4.img", {640, 360}},  {"platine5.img", {640, 360}},
-    {"star.img", {310, 360}},      {"dirka1.img", {640, 360}},    {"dirka2.img", {640, 360}},
-    {"wolke1.img", {640, 360}},    {"wolke2.img", {640, 360}},    {"sintable1.img", {640, 116}},
-    {"sintable2.img", {640, 116}}, {"lobotom.img", {640, 360}},   {"sintable3.img", {640, 116}},
-    {"lobotomi.img", {640, 360}},  {"kruk.img", {640, 360}},      {"lineyka.img", {640, 360}},
-    {"kurukulum1.img", {608, 310}}, {"kurukulum2.img", {608, 310}}, {"synapse1.img", {640, 360}},
-    {"synapse2.img", {640, 360}},  {"3d.img", {256, 256}},        {"brainbug.img", {640, 212}},
-    {"dist.img", {1734, 1174}},    {"zeptor.img", {640, 360}},    {"form1.img", {156, 355}},
-    {"form2.img", {156, 355}},     {"form3.img", {156, 355}},     {"form4.img", {576, 360}},
-    {"gitter.img", {640, 512}},    {"welle.img", {400, 200}},     {"graf.img", {640, 360}},
-    {"krutit.img", {320, 240}},    {"landscape.img", {740, 556}}, {"line.img", {856, 320}},
-    {"skeleton.img", {304, 304}},  {"spiral.img", {1148, 836}},   {"infinity.img", {404, 276}},
-    {"voxel.img", {518, 288}},     {"wertit.img", {360, 360}},    {"zifri.img", {640, 7480}},
-    {"curve.img", {640, 360}},     {"end.img", {640, 360}},       {"netz.img", {640, 360}},
-};
 
 int countAtLeast(const Image& img, uint8_t level) {
   int n = 0;
@@ -82,12 +60,12 @@ TEST(Content, PackLoadsWithEverySizeTheEffectsNeed) {
     } else if (digit) {
       EXPECT_EQ(img.width, 12) << name;
       EXPECT_EQ(img.height, 14) << name;
-    } else {
-      auto it = DocumentedSizes.find(name);
-      ASSERT_NE(it, DocumentedSizes.end()) << name;
-      EXPECT_EQ(img.width, it->second.w) << name;
-      EXPECT_EQ(img.height, it->second.h) << name;
     }
+  }
+  // Every picture has the size of the asset list, which the generator paints.
+  for (int i = 0; i < AssetCount; ++i) {
+    EXPECT_EQ(AssetTable[i].image->width, AssetList[i].width) << AssetList[i].name;
+    EXPECT_EQ(AssetTable[i].image->height, AssetList[i].height) << AssetList[i].name;
   }
 
   // The logo enlarged by half is blended unclipped at (200, 132); its bright
@@ -190,4 +168,40 @@ TEST(Content, SoundtrackDecodesToTheWholeShow) {
   EXPECT_LT(titles, full * 0.5);
   EXPECT_GT(mean(18, 33), titles);
   EXPECT_LT(energy[77], full * 0.01);
+}
+
+// docs/assets.md gives every picture of the asset list with its size: a row
+// names pictures in quotes ("a.img" … "y.img" for a run of the list) and
+// gives "W × H".
+TEST(Content, AssetDocsGiveTheSizesOfTheAssetList) {
+  std::ifstream doc(std::string(MORVEX_SOURCE_DIR) + "/docs/assets.md");
+  ASSERT_TRUE(doc) << "docs/assets.md not found";
+  auto indexOf = [](const std::string& name) {
+    for (int i = 0; i < AssetCount; ++i)
+      if (name == AssetList[i].name) return i;
+    return -1;
+  };
+  std::vector<int> documented(AssetCount, 0);
+  const std::regex row(R"re(^\| ([^|]*) \| (\d+) × (\d+) \|)re");
+  const std::regex quoted(R"re("([^"]+\.img)"( … )?)re");
+  std::string line;
+  while (std::getline(doc, line)) {
+    std::smatch m;
+    if (!std::regex_search(line, m, row)) continue;
+    const std::string names = m[1];
+    const int32_t w = std::stoi(m[2]), h = std::stoi(m[3]);
+    int runFrom = -1;
+    for (std::sregex_iterator q(names.begin(), names.end(), quoted), end; q != end; ++q) {
+      const int i = indexOf((*q)[1]);
+      ASSERT_GE(i, 0) << (*q)[1] << " in docs/assets.md is not an asset";
+      for (int k = runFrom >= 0 ? runFrom : i; k <= i; ++k) {
+        EXPECT_EQ(AssetList[k].width, w) << AssetList[k].name << " in docs/assets.md";
+        EXPECT_EQ(AssetList[k].height, h) << AssetList[k].name << " in docs/assets.md";
+        ++documented[size_t(k)];
+      }
+      runFrom = (*q)[2].matched ? i + 1 : -1;
+    }
+  }
+  for (int i = 0; i < AssetCount; ++i)
+    EXPECT_EQ(documented[size_t(i)], 1) << AssetList[i].name << " rows in docs/assets.md";
 }

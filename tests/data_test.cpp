@@ -12,6 +12,7 @@
 #include "data/assets.h"
 #include "data/log.h"
 #include "data/pack.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -32,13 +33,6 @@ Bytes imgEntry(uint16_t w, uint16_t h, uint8_t fill, uint8_t junk = 0) {
   const size_t rows = h < 2 ? 1 : h - 1, perRow = w < 2 ? 1 : w / 2;
   b.insert(b.end(), rows * perRow, fill);
   return b;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {

@@ -8,6 +8,7 @@
 #include "display/screen.h"
 #include "driver/schedule.h"
 #include "driver/show.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/image.h"
 

@@ -10,6 +10,7 @@
 #include "display/screen.h"
 #include "driver/modules.h"
 #include "driver/show.h"
+#include "music/chance.h"
 #include "music/clock.h"
 
 namespace {

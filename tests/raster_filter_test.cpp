@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/filter.h"
 #include "raster/kernels.h"

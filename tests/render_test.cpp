@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "fixtures.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -24,13 +26,6 @@ struct RunResult {
   std::string out, err;
 };
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Runs morvex-render with args in a fresh folder of its own (it writes logger.log there).
 RunResult render(const std::string& args, const fs::path& folder) {
   fs::create_directories(folder);
@@ -40,8 +35,8 @@ RunResult render(const std::string& args, const fs::path& folder) {
   RunResult r;
   const int raw = std::system(command.c_str());
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = readAll(out);
-  r.err = readAll(err);
+  r.out = readFile(out);
+  r.err = readFile(err);
   return r;
 }
 

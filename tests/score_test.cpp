@@ -1,13 +1,14 @@
-// The score and the module list as they fill up: every row present must be one of
-// the show's 81 rows, with its window and routines, in table order; every module
-// line one of the 23 modules, in set-up order, with a reset exactly where the show
-// has one.
+// The score and the module list, tested here and nowhere else: the show's 81
+// rows, each with its window and routines, in table order; the 23 modules in
+// set-up order, with a reset exactly where the show has one.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "driver/modules.h"
 #include "driver/schedule.h"
+#include "effects/flashpictures.h"
+#include "effects/titlewords.h"
 
 namespace {
 
@@ -119,7 +120,7 @@ int countNames(const char* s) {
 
 TEST(Score, RowsAreTheShowsRowsInTableOrder) {
   ASSERT_EQ(ShowRowCount, 81);
-  ASSERT_LE(EffectScheduleRows, ShowRowCount);
+  ASSERT_EQ(EffectScheduleRows, ShowRowCount);
   int next = 0;  // the first show row the next table row may be
   for (int i = 0; i < EffectScheduleRows; ++i) {
     const ScheduleRow& row = EffectSchedule[i];
@@ -140,7 +141,6 @@ TEST(Score, RowsAreTheShowsRowsInTableOrder) {
     }
     EXPECT_EQ(routines, countNames(row.Names)) << "row " << found + 1;
   }
-  std::printf("score: %d of %d rows present\n", EffectScheduleRows, ShowRowCount);
 }
 
 TEST(Score, ModulesInSetUpOrderWithTheirResets) {
@@ -158,6 +158,7 @@ TEST(Score, ModulesInSetUpOrderWithTheirResets) {
   };
   const int count = int(sizeof(ShowModules) / sizeof(ShowModules[0]));
   ASSERT_EQ(count, 23);
+  ASSERT_EQ(EffectModuleCount, count);
   int next = 0;
   for (int i = 0; i < EffectModuleCount; ++i) {
     const EffectModule& m = EffectModules[i];
@@ -169,7 +170,30 @@ TEST(Score, ModulesInSetUpOrderWithTheirResets) {
     EXPECT_TRUE(m.init && m.release) << m.Name;
     EXPECT_EQ(m.reset != nullptr, ShowModules[found].HasReset) << m.Name;
   }
-  std::printf("modules: %d of %d present\n", EffectModuleCount, count);
+}
+
+TEST(Score, RoutinesOfTheTitleAndLineykaRows) {
+  // The routines behind the names: the title rows close with the blur.
+  int found = 0;
+  for (int i = 0; i < EffectScheduleRows; ++i) {
+    const ScheduleRow& row = EffectSchedule[i];
+    if (row.From == 5241) {
+      EXPECT_EQ(row.To, 12199);
+      EXPECT_EQ(row.Routines[0], &jitterTitleWords);
+      EXPECT_EQ(row.Routines[5], &blurScreen);
+      ++found;
+    }
+    if (row.From == 12201) {
+      EXPECT_EQ(row.Routines[4], &blurScreen);
+      ++found;
+    }
+    if (row.From == 63041) {
+      EXPECT_EQ(row.Routines[0], &zoomLineyka);
+      EXPECT_EQ(row.To, 63439);
+      ++found;
+    }
+  }
+  EXPECT_EQ(found, 3);
 }
 
 }  // namespace

@@ -11,15 +11,9 @@
 #include "data/util.h"
 #include "music/clock.h"
 #include "raster/numeric.h"
+#include "fixtures.h"
 
 namespace {
-
-std::string readFile(const std::string& path) {
-  std::ifstream f(path);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 TEST(Log, LinesAppendAndTheOldLogIsRemoved) {
   char tmpl[] = "/tmp/morvex-log-XXXXXX";

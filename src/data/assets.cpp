@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "data/log.h"
 #include "data/util.h"
@@ -19,84 +20,26 @@ Image BrainImage, Noirose1Image, Noiroze2Image, Platine1Image, Platine2Image, Pl
     LandscapeImage, LineImage, SkeletonImage, SpiralImage, InfinityImage, VoxelImage,
     WertitImage, ZifriImage, CurveImage, EndImage, NetzImage;
 
-const AssetEntry AssetTable[AssetCount] = {
-    {"minus.img", &MinusImage},
-    {"a.img", &AImage},
-    {"c.img", &CImage},
-    {"d.img", &DImage},
-    {"e.img", &EImage},
-    {"i.img", &IImage},
-    {"k.img", &KImage},
-    {"l.img", &LImage},
-    {"m.img", &MImage},
-    {"n.img", &NImage},
-    {"o.img", &OImage},
-    {"p.img", &PImage},
-    {"r.img", &RImage},
-    {"s.img", &SImage},
-    {"t.img", &TImage},
-    {"u.img", &UImage},
-    {"v.img", &VImage},
-    {"y.img", &YImage},
-    {"logo.img", &LogoImage},
-    {"dot.img", &DotImage},
-    {"0.img", &DigitImages[0]},
-    {"1.img", &DigitImages[1]},
-    {"2.img", &DigitImages[2]},
-    {"3.img", &DigitImages[3]},
-    {"4.img", &DigitImages[4]},
-    {"5.img", &DigitImages[5]},
-    {"6.img", &DigitImages[6]},
-    {"7.img", &DigitImages[7]},
-    {"8.img", &DigitImages[8]},
-    {"9.img", &DigitImages[9]},
-    {"brain.img", &BrainImage},
-    {"noirose1.img", &Noirose1Image},
-    {"noiroze2.img", &Noiroze2Image},
-    {"platine1.img", &Platine1Image},
-    {"platine2.img", &Platine2Image},
-    {"platine3.img", &Platine3Image},
-    {"platine4.img", &Platine4Image},
-    {"platine5.img", &Platine5Image},
-    {"star.img", &StarImage},
-    {"dirka1.img", &Dirka1Image},
-    {"dirka2.img", &Dirka2Image},
-    {"wolke1.img", &Wolke1Image},
-    {"wolke2.img", &Wolke2Image},
-    {"sintable1.img", &Sintable1Image},
-    {"sintable2.img", &Sintable2Image},
-    {"lobotom.img", &LobotomImage},
-    {"sintable3.img", &Sintable3Image},
-    {"lobotomi.img", &LobotomiImage},
-    {"kruk.img", &KrukImage},
-    {"lineyka.img", &LineykaImage},
-    {"kurukulum1.img", &Kurukulum1Image},
-    {"kurukulum2.img", &Kurukulum2Image},
-    {"synapse1.img", &Synapse1Image},
-    {"synapse2.img", &Synapse2Image},
-    {"3d.img", &ThreeDImage},
-    {"brainbug.img", &BrainbugImage},
-    {"dist.img", &DistImage},
-    {"zeptor.img", &ZeptorImage},
-    {"form1.img", &Form1Image},
-    {"form2.img", &Form2Image},
-    {"form3.img", &Form3Image},
-    {"form4.img", &Form4Image},
-    {"gitter.img", &GitterImage},
-    {"welle.img", &WelleImage},
-    {"graf.img", &GrafImage},
-    {"krutit.img", &KrutitImage},
-    {"landscape.img", &LandscapeImage},
-    {"line.img", &LineImage},
-    {"skeleton.img", &SkeletonImage},
-    {"spiral.img", &SpiralImage},
-    {"infinity.img", &InfinityImage},
-    {"voxel.img", &VoxelImage},
-    {"wertit.img", &WertitImage},
-    {"zifri.img", &ZifriImage},
-    {"curve.img", &CurveImage},
-    {"end.img", &EndImage},
-    {"netz.img", &NetzImage}};
+// The record of every entry of AssetList, in its order.
+constexpr Image* AssetImages[AssetCount] = {
+    &MinusImage, &AImage, &CImage, &DImage, &EImage, &IImage, &KImage, &LImage, &MImage, &NImage, &OImage,
+    &PImage, &RImage, &SImage, &TImage, &UImage, &VImage, &YImage, &LogoImage, &DotImage, &DigitImages[0],
+    &DigitImages[1], &DigitImages[2], &DigitImages[3], &DigitImages[4], &DigitImages[5], &DigitImages[6],
+    &DigitImages[7], &DigitImages[8], &DigitImages[9], &BrainImage, &Noirose1Image, &Noiroze2Image,
+    &Platine1Image, &Platine2Image, &Platine3Image, &Platine4Image, &Platine5Image, &StarImage, &Dirka1Image,
+    &Dirka2Image, &Wolke1Image, &Wolke2Image, &Sintable1Image, &Sintable2Image, &LobotomImage,
+    &Sintable3Image, &LobotomiImage, &KrukImage, &LineykaImage, &Kurukulum1Image, &Kurukulum2Image,
+    &Synapse1Image, &Synapse2Image, &ThreeDImage, &BrainbugImage, &DistImage, &ZeptorImage, &Form1Image,
+    &Form2Image, &Form3Image, &Form4Image, &GitterImage, &WelleImage, &GrafImage, &KrutitImage,
+    &LandscapeImage, &LineImage, &SkeletonImage, &SpiralImage, &InfinityImage, &VoxelImage, &WertitImage,
+    &ZifriImage, &CurveImage, &EndImage, &NetzImage,
+};
+
+template <size_t... I>
+constexpr std::array<AssetEntry, AssetCount> assetEntries(std::index_sequence<I...>) {
+  return {{AssetEntry{AssetList[I].name, AssetImages[I]}...}};
+}
+const std::array<AssetEntry, AssetCount> AssetTable = assetEntries(std::make_index_sequence<AssetCount>());
 
 [[noreturn]] static void imageFailure(const std::string& message) {
   writeLogAndConsole(message);

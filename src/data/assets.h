@@ -3,7 +3,9 @@
 // entries: bytes 0-1 width, 4-5 height (little-endian), pixel data from byte 8,
 // high nibble first, width div 2 bytes per row. Level v becomes makeColor(g, g,
 // g, g) with g = 16 v. The last row (and an odd last column) stays 0.
+#include <array>
 #include <string>
+#include "data/asset_list.h"
 #include "data/pack.h"
 #include "raster/image.h"
 
@@ -22,13 +24,12 @@ extern Image BrainImage, Noirose1Image, Noiroze2Image, Platine1Image, Platine2Im
     GitterImage, WelleImage, GrafImage, KrutitImage, LandscapeImage, LineImage, SkeletonImage,
     SpiralImage, InfinityImage, VoxelImage, WertitImage, ZifriImage, CurveImage, EndImage, NetzImage;
 
-// Every asset in load order: file name and record.
+// Every asset in load order (that of AssetList): file name and record.
 struct AssetEntry {
   const char* name;
   Image* image;
 };
-constexpr int AssetCount = 77;
-extern const AssetEntry AssetTable[AssetCount];
+extern const std::array<AssetEntry, AssetCount> AssetTable;
 
 // Decodes an .img entry; an entry shorter than its header or its pixel data is
 // refused with a message naming it.

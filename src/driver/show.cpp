@@ -1,6 +1,5 @@
 #include "driver/show.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +8,7 @@
 #include "display/screen.h"
 #include "driver/modules.h"
 #include "driver/schedule.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/image.h"
 
@@ -17,23 +17,12 @@ bool LoopDemo = false;
 int32_t FadeCounter = 0;
 bool ShowEndFade = true;
 
-uint32_t RandomSeed = 0;
-bool RandomSeedFixed = false;
-
 ShowState CurrentShowState = ShowState::Loading;
 int32_t ShowPassNumber = 0;
 int32_t ShowFrameNumber = 0;
 
 ShowCoreSteps ShowCore = {loadAllImages,     initEffectModules, resetEffectModules,
                           runEffectSchedule, freeEffectModules, freeAllImages};
-
-uint32_t showRandomSeed() {
-  if (RandomSeedFixed) return RandomSeed;
-  // Wall-clock microseconds folded into 32 bits: a new field on every run.
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const uint64_t us = uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
-  return uint32_t(us) ^ uint32_t(us >> 32);
-}
 
 void parseCommandLine(int argc, const char* const* argv) {
   for (int i = 0; i < argc; ++i) {

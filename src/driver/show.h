@@ -22,16 +22,6 @@ extern int32_t FadeCounter;  // remaining passes of the end fade
 // other directly); nothing else changes.
 extern bool ShowEndFade;
 
-// Seed of the general pseudo-random generator behind the random digit field.
-// The program leaves RandomSeedFixed false: runShow then sets RandomSeed from the
-// wall clock just before the modules' set-up, so the field differs from run to
-// run. Tools and tests set RandomSeed and RandomSeedFixed = true before runShow
-// so runs repeat. The digit field reads RandomSeed in its set-up; nothing else
-// should seed from the clock.
-extern uint32_t RandomSeed;
-extern bool RandomSeedFixed;
-uint32_t showRandomSeed();  // RandomSeed when fixed, otherwise a value from the wall clock
-
 // Where the show is, for tools that watch it from inside the platform hooks.
 enum class ShowState { Loading, Pass, EndFade, Shutdown };
 extern ShowState CurrentShowState;

@@ -2,8 +2,8 @@
 
 #include "data/assets.h"
 #include "display/screen.h"
-#include "driver/show.h"
 #include "effects/setupchecks.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/numeric.h"

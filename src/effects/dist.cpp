@@ -2,6 +2,7 @@
 
 #include "data/assets.h"
 #include "display/screen.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/filter.h"

@@ -7,6 +7,7 @@
 #include "display/screen.h"
 #include "effects/keyed.h"
 #include "effects/setupchecks.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/numeric.h"
 #include "raster/blit.h"

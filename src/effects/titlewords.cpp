@@ -6,6 +6,7 @@
 #include "data/assets.h"
 #include "display/screen.h"
 #include "effects/setupchecks.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/filter.h"

@@ -1,6 +1,7 @@
 #pragma once
 // Internal to the vector blurs (included only by the instruction-set files):
-// one step of the in-place 3 x 3 box blur on a pair of pixels of one row.
+// one step of the in-place 3 x 3 box blur on a pair of pixels of one row, and
+// the driver that runs the rows in bands.
 //
 // Pixel x of row y reads the row above already blurred, its own right
 // neighbours and the row below unblurred, and its left neighbour just blurred:
@@ -93,6 +94,44 @@ inline StepKind stepKind(int64_t k, uint32_t pairs, bool odd) {
   if (k < int64_t(pairs)) return PairStep;
   if (odd && k == int64_t(pairs)) return SingleStep;
   return NoStep;
+}
+
+// The in-place blur, Band rows at a time, row i of a band Lag steps behind
+// row i - 1. Once every row of a full band takes pair steps, fullBand(r, chain,
+// k, pairs) runs them on to k = pairs in the instruction set's own registers.
+template <uint32_t Band, class FullBand>
+inline void blurInBands(Image img, FullBand fullBand) {
+  if (img.height <= 2 || img.width <= 2) return;
+  const uint32_t w = uint32_t(img.width), h = uint32_t(img.height);
+  const uint32_t pairs = (w - 2) / 2;
+  const bool odd = ((w - 2) & 1) != 0;
+  for (uint32_t y = 1; y + 1 < h; y += Band) {
+    const uint32_t rows = (h - 1 - y) < Band ? (h - 1 - y) : Band;
+    Rows r[Band];
+    __m128i chain[Band];
+    for (uint32_t i = 0; i < rows; ++i) {
+      r[i].row = img.pixels + (y + i) * w;
+      r[i].above = r[i].row - w;
+      r[i].below = r[i].row + w;
+      chain[i] = startChain(r[i].row);
+    }
+    auto stepRow = [&](uint32_t i, int64_t kr) {
+      StepKind kind = stepKind(kr, pairs, odd);
+      if (kind == PairStep)
+        pairStep(r[i], 1 + 2 * uint32_t(kr), chain[i]);
+      else if (kind == SingleStep)
+        singleStep(r[i], w - 2, chain[i]);
+    };
+    const int64_t steps = int64_t(pairs) + (odd ? 1 : 0) + int64_t(rows - 1) * Lag;
+    int64_t k = 0;
+    if (rows == Band) {
+      for (; k < int64_t(Band - 1) * Lag && k < steps; ++k)
+        for (uint32_t i = 0; i < Band; ++i) stepRow(i, k - int64_t(i) * Lag);
+      fullBand(r, chain, k, pairs);
+    }
+    for (; k < steps; ++k)
+      for (uint32_t i = 0; i < rows; ++i) stepRow(i, k - int64_t(i) * Lag);
+  }
 }
 
 }  // namespace

@@ -1,17 +1,9 @@
 #include "raster/filter.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <vector>
 
-#include "music/clock.h"
 #include "raster/filter_kernels.h"
 #include "raster/kernels.h"
-#include "raster/numeric.h"
-
-int32_t TexOffsetX = 320;
-int32_t TexOffsetY = 200;
-float TexAccum = 0.0f;
 
 void invertImage(Image img) {
   if (img.pixels == nullptr) return;
@@ -141,16 +133,6 @@ void brightRowPortable(Color32* row, const Color32* texRow, const uint32_t* colu
     if ((row[x] & 0x00FF0000u) >= 0x00F00000u) row[x] = texRow[columns[x]] | 0xFF000000u;
 }
 
-void textureBrightPixels(Image dst, Image tex, uint8_t interval) {
-  TexAccum = TexAccum + FrameStep;
-  if (float(interval) <= TexAccum) {
-    TexOffsetX = TexOffsetX + timeRandom(16) - 8;
-    TexOffsetY = TexOffsetY + timeRandom(16) - 8;
-    TexAccum = 0.0f;
-  }
-  overlayBrightPixels(dst, tex, TexOffsetX, TexOffsetY);
-}
-
 void overlayBrightPixels(Image dst, Image tex, int32_t offsetX, int32_t offsetY) {
   if (dst.pixels == nullptr || tex.pixels == nullptr || tex.width <= 0 || tex.height <= 0) return;
   ActiveKernels.filter.brightOverlay(dst, tex, offsetX, offsetY);
@@ -163,12 +145,4 @@ void addFilterReference(RasterKernels& k) {
 void addFilterPortable(RasterKernels& k) {
   k.filter.blur = blurImagePortable;
   k.filter.brightOverlay = overlayBrightPixelsFast;
-}
-
-int32_t timeRandom(int32_t n) {
-  uint32_t v = uint32_t(DemoTime) * 314159269u + 453806245u;
-  v = v % 2147483647u;
-  float f = float(double(v) / 2147483647.0);
-  float r = float(n) * f;
-  return roundToInt32(std::fabs(r));
 }

@@ -50,47 +50,18 @@ inline void pairStep2(const Rows& a, uint32_t xa, const Rows& b, uint32_t xb, __
 
 void blurImageAvx2(Image img) {
   using namespace blur;
-  if (img.height <= 2 || img.width <= 2) return;
-  const uint32_t w = uint32_t(img.width), h = uint32_t(img.height);
-  const uint32_t pairs = (w - 2) / 2;
-  const bool odd = ((w - 2) & 1) != 0;
-  constexpr uint32_t Band = 4;
-  for (uint32_t y = 1; y + 1 < h; y += Band) {
-    const uint32_t rows = (h - 1 - y) < Band ? (h - 1 - y) : Band;
-    Rows r[Band];
-    __m128i chain[Band];
-    for (uint32_t i = 0; i < rows; ++i) {
-      r[i].row = img.pixels + (y + i) * w;
-      r[i].above = r[i].row - w;
-      r[i].below = r[i].row + w;
-      chain[i] = startChain(r[i].row);
+  // All four rows take pair steps: two 256-bit chains of two rows each.
+  blurInBands<4>(img, [](Rows* r, __m128i* chain, int64_t& k, uint32_t pairs) {
+    __m256i c01 = _mm256_set_m128i(chain[1], chain[0]);
+    __m256i c23 = _mm256_set_m128i(chain[3], chain[2]);
+    for (; k < int64_t(pairs); ++k) {
+      uint32_t x = 1 + 2 * uint32_t(k);
+      pairStep2(r[0], x, r[1], x - 2 * Lag, c01);
+      pairStep2(r[2], x - 4 * Lag, r[3], x - 6 * Lag, c23);
     }
-    auto stepRow = [&](uint32_t i, int64_t kr) {
-      StepKind kind = stepKind(kr, pairs, odd);
-      if (kind == PairStep)
-        pairStep(r[i], 1 + 2 * uint32_t(kr), chain[i]);
-      else if (kind == SingleStep)
-        singleStep(r[i], w - 2, chain[i]);
-    };
-    const int64_t steps = int64_t(pairs) + (odd ? 1 : 0) + int64_t(rows - 1) * Lag;
-    int64_t k = 0;
-    if (rows == Band) {
-      for (; k < int64_t(Band - 1) * Lag && k < steps; ++k)
-        for (uint32_t i = 0; i < Band; ++i) stepRow(i, k - int64_t(i) * Lag);
-      // All four rows take pair steps: two 256-bit chains of two rows each.
-      __m256i c01 = _mm256_set_m128i(chain[1], chain[0]);
-      __m256i c23 = _mm256_set_m128i(chain[3], chain[2]);
-      for (; k < int64_t(pairs); ++k) {
-        uint32_t x = 1 + 2 * uint32_t(k);
-        pairStep2(r[0], x, r[1], x - 2 * Lag, c01);
-        pairStep2(r[2], x - 4 * Lag, r[3], x - 6 * Lag, c23);
-      }
-      chain[0] = _mm256_castsi256_si128(c01), chain[1] = _mm256_extracti128_si256(c01, 1);
-      chain[2] = _mm256_castsi256_si128(c23), chain[3] = _mm256_extracti128_si256(c23, 1);
-    }
-    for (; k < steps; ++k)
-      for (uint32_t i = 0; i < rows; ++i) stepRow(i, k - int64_t(i) * Lag);
-  }
+    chain[0] = _mm256_castsi256_si128(c01), chain[1] = _mm256_extracti128_si256(c01, 1);
+    chain[2] = _mm256_castsi256_si128(c23), chain[3] = _mm256_extracti128_si256(c23, 1);
+  });
 }
 
 // Eight pixels at a time, the texture pixels gathered only for groups with a

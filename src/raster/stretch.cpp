@@ -10,6 +10,7 @@
 #include "data/util.h"
 #include "raster/numeric.h"
 #include "raster/kernels.h"
+#include "raster/stretch_rows.h"
 
 namespace {
 
@@ -46,16 +47,6 @@ inline int32_t sampleIndex(float f, int32_t size) {
   if (i > size - 1) i = size - 1;
   if (i < 0) i = 0;
   return i;
-}
-
-template <StretchMode Mode>
-inline void combine(Color32& d, Color32 p, Color32 key) {
-  if constexpr (Mode == StretchCopy) d = p;
-  if constexpr (Mode == StretchKeyed) {
-    if (p != key) d = p;
-  }
-  if constexpr (Mode == StretchAlpha) d = blendColors(p, d);
-  if constexpr (Mode == StretchAdd) d = addColors(p, d);
 }
 
 // What a rotated blit works out once per call: the centre, the bounding box of
@@ -355,28 +346,22 @@ void rotateFast(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color
 }
 
 // ---------------------------------------------------------------------------
-// Portable span kernels
+// The row kernels of the reference and portable levels
 
 template <StretchMode Mode>
 void stretchRowPortable(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32 key) {
-  for (uint32_t j = 0; j < n; ++j) combine<Mode>(dst[j], srcRow[cols[j]], key);
+  stretchRowFrom<Mode>(0, dst, srcRow, cols, n, key);
 }
 
 template <StretchMode Mode>
 void spanPortable(Color32* dst, const Color32* row, uint32_t n, Color32 key) {
-  for (uint32_t j = 0; j < n; ++j) combine<Mode>(dst[j], row[j], key);
+  spanFrom<Mode>(0, dst, row, n, key);
 }
 
 template <StretchMode Mode>
 void rotateRowPortable(Color32* dst, const Color32* src, int32_t srcWidth, int32_t col0, uint32_t n, const RotateRow& r,
                        Color32 key) {
-  for (uint32_t k = 0; k < n; ++k) {
-    float fx = float(col0 + int32_t(k)) - r.cx;
-    int32_t sx = roundToInt32(((fx * r.s) - r.fyC) + r.cx);
-    int32_t sy = roundToInt32(((fx * r.c) + r.fyS) + r.cy);
-    Color32 p = src[uint32_t(sy) * uint32_t(srcWidth) + uint32_t(sx)];
-    combine<Mode>(dst[k], p, key);
-  }
+  rotateRowFrom<Mode>(0, dst, src, srcWidth, col0, n, r, key);
 }
 
 }  // namespace

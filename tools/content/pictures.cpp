@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "detmath.h"
 #include "font.h"
@@ -838,87 +839,116 @@ void paintNetz(Canvas& cv, const PictureRecipe&) {
     }
 }
 
+// The painter and the seed of every picture, name for name in the order of
+// the asset list, which gives the sizes.
+struct Painter {
+  const char* name;
+  void (*paint)(Canvas& cv, const PictureRecipe& recipe);
+  int seed;
+};
+
+constexpr Painter Painters[PictureCount] = {
+    {"minus.img", paintLetter, 0},
+    {"a.img", paintLetter, 0},
+    {"c.img", paintLetter, 0},
+    {"d.img", paintLetter, 0},
+    {"e.img", paintLetter, 0},
+    {"i.img", paintLetter, 0},
+    {"k.img", paintLetter, 0},
+    {"l.img", paintLetter, 0},
+    {"m.img", paintLetter, 0},
+    {"n.img", paintLetter, 0},
+    {"o.img", paintLetter, 0},
+    {"p.img", paintLetter, 0},
+    {"r.img", paintLetter, 0},
+    {"s.img", paintLetter, 0},
+    {"t.img", paintLetter, 0},
+    {"u.img", paintLetter, 0},
+    {"v.img", paintLetter, 0},
+    {"y.img", paintLetter, 0},
+    {"logo.img", paintLogo, 0},
+    {"dot.img", paintDigit, 0},
+    {"0.img", paintDigit, 0},
+    {"1.img", paintDigit, 0},
+    {"2.img", paintDigit, 0},
+    {"3.img", paintDigit, 0},
+    {"4.img", paintDigit, 0},
+    {"5.img", paintDigit, 0},
+    {"6.img", paintDigit, 0},
+    {"7.img", paintDigit, 0},
+    {"8.img", paintDigit, 0},
+    {"9.img", paintDigit, 0},
+    {"brain.img", paintBrain, 11},
+    {"noirose1.img", paintRose, 12},
+    {"noiroze2.img", paintRose, 13},
+    {"platine1.img", paintPlatine, 14},
+    {"platine2.img", paintPlatine, 15},
+    {"platine3.img", paintPlatine, 16},
+    {"platine4.img", paintPlatine, 17},
+    {"platine5.img", paintPlatine, 18},
+    {"star.img", paintStar, 0},
+    {"dirka1.img", paintDirka, 19},
+    {"dirka2.img", paintDirka, 20},
+    {"wolke1.img", paintWolke, 21},
+    {"wolke2.img", paintWolke, 22},
+    {"sintable1.img", paintSintable, 0},
+    {"sintable2.img", paintSintable, 0},
+    {"lobotom.img", paintLobotom, 23},
+    {"sintable3.img", paintSintable, 0},
+    {"lobotomi.img", paintLobotom, 24},
+    {"kruk.img", paintKruk, 0},
+    {"lineyka.img", paintLineyka, 0},
+    {"kurukulum1.img", paintKurukulum, 0},
+    {"kurukulum2.img", paintKurukulum, 0},
+    {"synapse1.img", paintSynapse, 25},
+    {"synapse2.img", paintSynapse, 26},
+    {"3d.img", paintThreeD, 0},
+    {"brainbug.img", paintBrainbug, 27},
+    {"dist.img", paintDist, 28},
+    {"zeptor.img", paintZeptor, 0},
+    {"form1.img", paintForm, 0},
+    {"form2.img", paintForm, 0},
+    {"form3.img", paintForm, 0},
+    {"form4.img", paintForm, 0},
+    {"gitter.img", paintGitter, 0},
+    {"welle.img", paintWelle, 0},
+    {"graf.img", paintGraf, 0},
+    {"krutit.img", paintKrutit, 0},
+    {"landscape.img", paintLandscape, 29},
+    {"line.img", paintLine, 30},
+    {"skeleton.img", paintSkeleton, 31},
+    {"spiral.img", paintSpiral, 0},
+    {"infinity.img", paintInfinity, 0},
+    {"voxel.img", paintVoxel, 32},
+    {"wertit.img", paintWertit, 0},
+    {"zifri.img", paintZifri, 33},
+    {"curve.img", paintCurve, 0},
+    {"end.img", paintEnd, 0},
+    {"netz.img", paintNetz, 0},
+};
+
+constexpr bool sameText(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+constexpr bool paintersFollowTheAssetList() {
+  for (int i = 0; i < PictureCount; ++i)
+    if (!sameText(Painters[i].name, AssetList[i].name)) return false;
+  return true;
+}
+static_assert(paintersFollowTheAssetList(), "Painters must name the pictures of AssetList in its order");
+
+template <size_t... I>
+constexpr std::array<PictureRecipe, PictureCount> recipesOf(std::index_sequence<I...>) {
+  return {{PictureRecipe{AssetList[I].name, AssetList[I].width, AssetList[I].height, Painters[I].paint,
+                         Painters[I].seed}...}};
+}
+
 }  // namespace
 
-const PictureRecipe Pictures[PictureCount] = {
-    {"minus.img", 22, 30, paintLetter, 0},
-    {"a.img", 22, 30, paintLetter, 0},
-    {"c.img", 22, 30, paintLetter, 0},
-    {"d.img", 22, 30, paintLetter, 0},
-    {"e.img", 22, 30, paintLetter, 0},
-    {"i.img", 22, 30, paintLetter, 0},
-    {"k.img", 22, 30, paintLetter, 0},
-    {"l.img", 22, 30, paintLetter, 0},
-    {"m.img", 22, 30, paintLetter, 0},
-    {"n.img", 22, 30, paintLetter, 0},
-    {"o.img", 22, 30, paintLetter, 0},
-    {"p.img", 22, 30, paintLetter, 0},
-    {"r.img", 22, 30, paintLetter, 0},
-    {"s.img", 22, 30, paintLetter, 0},
-    {"t.img", 22, 30, paintLetter, 0},
-    {"u.img", 22, 30, paintLetter, 0},
-    {"v.img", 22, 30, paintLetter, 0},
-    {"y.img", 22, 30, paintLetter, 0},
-    {"logo.img", 586, 304, paintLogo, 0},
-    {"dot.img", 12, 14, paintDigit, 0},
-    {"0.img", 12, 14, paintDigit, 0},
-    {"1.img", 12, 14, paintDigit, 0},
-    {"2.img", 12, 14, paintDigit, 0},
-    {"3.img", 12, 14, paintDigit, 0},
-    {"4.img", 12, 14, paintDigit, 0},
-    {"5.img", 12, 14, paintDigit, 0},
-    {"6.img", 12, 14, paintDigit, 0},
-    {"7.img", 12, 14, paintDigit, 0},
-    {"8.img", 12, 14, paintDigit, 0},
-    {"9.img", 12, 14, paintDigit, 0},
-    {"brain.img", 640, 360, paintBrain, 11},
-    {"noirose1.img", 640, 360, paintRose, 12},
-    {"noiroze2.img", 640, 360, paintRose, 13},
-    {"platine1.img", 640, 360, paintPlatine, 14},
-    {"platine2.img", 640, 360, paintPlatine, 15},
-    {"platine3.img", 640, 360, paintPlatine, 16},
-    {"platine4.img", 640, 360, paintPlatine, 17},
-    {"platine5.img", 640, 360, paintPlatine, 18},
-    {"star.img", 310, 360, paintStar, 0},
-    {"dirka1.img", 640, 360, paintDirka, 19},
-    {"dirka2.img", 640, 360, paintDirka, 20},
-    {"wolke1.img", 640, 360, paintWolke, 21},
-    {"wolke2.img", 640, 360, paintWolke, 22},
-    {"sintable1.img", 640, 116, paintSintable, 0},
-    {"sintable2.img", 640, 116, paintSintable, 0},
-    {"lobotom.img", 640, 360, paintLobotom, 23},
-    {"sintable3.img", 640, 116, paintSintable, 0},
-    {"lobotomi.img", 640, 360, paintLobotom, 24},
-    {"kruk.img", 640, 360, paintKruk, 0},
-    {"lineyka.img", 640, 360, paintLineyka, 0},
-    {"kurukulum1.img", 608, 310, paintKurukulum, 0},
-    {"kurukulum2.img", 608, 310, paintKurukulum, 0},
-    {"synapse1.img", 640, 360, paintSynapse, 25},
-    {"synapse2.img", 640, 360, paintSynapse, 26},
-    {"3d.img", 256, 256, paintThreeD, 0},
-    {"brainbug.img", 640, 212, paintBrainbug, 27},
-    {"dist.img", 1734, 1174, paintDist, 28},
-    {"zeptor.img", 640, 360, paintZeptor, 0},
-    {"form1.img", 156, 355, paintForm, 0},
-    {"form2.img", 156, 355, paintForm, 0},
-    {"form3.img", 156, 355, paintForm, 0},
-    {"form4.img", 576, 360, paintForm, 0},
-    {"gitter.img", 640, 512, paintGitter, 0},
-    {"welle.img", 400, 200, paintWelle, 0},
-    {"graf.img", 640, 360, paintGraf, 0},
-    {"krutit.img", 320, 240, paintKrutit, 0},
-    {"landscape.img", 740, 556, paintLandscape, 29},
-    {"line.img", 856, 320, paintLine, 30},
-    {"skeleton.img", 304, 304, paintSkeleton, 31},
-    {"spiral.img", 1148, 836, paintSpiral, 0},
-    {"infinity.img", 404, 276, paintInfinity, 0},
-    {"voxel.img", 518, 288, paintVoxel, 32},
-    {"wertit.img", 360, 360, paintWertit, 0},
-    {"zifri.img", 640, 7480, paintZifri, 33},
-    {"curve.img", 640, 360, paintCurve, 0},
-    {"end.img", 640, 360, paintEnd, 0},
-    {"netz.img", 640, 360, paintNetz, 0},
-};
+const std::array<PictureRecipe, PictureCount> Pictures = recipesOf(std::make_index_sequence<PictureCount>());
+
 
 Canvas renderPicture(const PictureRecipe& recipe) {
   Canvas cv = makeCanvas(recipe.width, recipe.height);

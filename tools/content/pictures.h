@@ -1,8 +1,11 @@
 #pragma once
-// The 77 pictures of data.dat: names in the show's load order, sizes, and the
-// painter of each. The sizes follow what the effects do with the pictures
-// (docs/assets.md gives the reason for each one).
+// The 77 pictures of data.dat: names and sizes from the asset list
+// (src/data/asset_list.h), and the painter of each. The sizes follow what the
+// effects do with the pictures (docs/assets.md gives the reason for each one).
+#include <array>
+
 #include "canvas.h"
+#include "data/asset_list.h"
 
 struct PictureRecipe {
   const char* name;
@@ -11,7 +14,7 @@ struct PictureRecipe {
   int seed;  // fixed seed of the painter's chance
 };
 
-constexpr int PictureCount = 77;
-extern const PictureRecipe Pictures[PictureCount];
+constexpr int PictureCount = AssetCount;
+extern const std::array<PictureRecipe, PictureCount> Pictures;
 
 Canvas renderPicture(const PictureRecipe& recipe);

@@ -20,6 +20,7 @@
 #include "display/screen.h"
 #include "driver/schedule.h"
 #include "driver/show.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "png_write.h"
 #include "raster/image.h"

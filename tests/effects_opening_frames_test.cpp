@@ -17,6 +17,7 @@
 #include "effects/logo.h"
 #include "effects/spinpicture.h"
 #include "effects/titlewords.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/filter.h"

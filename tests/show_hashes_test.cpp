@@ -12,17 +12,11 @@
 #include <string>
 
 #include "raster/kernels.h"
+#include "fixtures.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 TEST(ShowHashes, WholePassMatchesThePinnedFrames) {
   const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
@@ -34,7 +28,7 @@ TEST(ShowHashes, WholePassMatchesThePinnedFrames) {
   const std::string command = "cd '" + folder.string() + "' && '" + (bin / "morvex-render").string() +
                               "' --fps 10 --hash --quiet | awk 'NR % 16 == 1' >'" + out.string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  std::istringstream want(readAll(pinned)), got(readAll(out));
+  std::istringstream want(readFile(pinned)), got(readFile(out));
   std::string w, g;
   int line = 0;
   while (std::getline(want, w)) {

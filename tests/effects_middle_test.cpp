@@ -33,6 +33,7 @@
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/stretch.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -102,13 +103,6 @@ bool isKeyedPicture(Image img) {
     if ((c >> 24) != 255 || (c & 0xFFFFFF) == 0) return false;
   }
   return true;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 class Effects2Test : public ::testing::Test {
@@ -549,47 +543,6 @@ TEST_F(Effects2Test, WelleShrinksTowardsFixedCentre) {
       },
       "brain, then the wave on top");
   freeWelle();
-}
-
-// The modules of this group, in set-up order, and their rows in table order.
-TEST(Effects2Tables, ModulesAndRows) {
-  const char* order[] = {"BrainBug", "Platine", "Forms", "Gitter", "Infinity", "Graf",
-                         "Skeleton", "Zifri",   "Line",  "Spiral", "Wertit",   "Welle"};
-  int last = -1;
-  for (const char* name : order) {
-    int found = -1;
-    for (int i = 0; i < EffectModuleCount; ++i)
-      if (std::string(EffectModules[i].Name) == name) found = i;
-    ASSERT_GT(found, last) << name;
-    EXPECT_EQ(EffectModules[found].reset != nullptr, std::string(name) == "Skeleton") << name;
-    last = found;
-  }
-
-  struct Row {
-    int32_t from, to;
-    const char* names;
-  };
-  const Row rows[] = {{37921, 38519, "drawBrainBug"},        {38681, 39159, "drawPlatine"},
-                      {40101, 40359, "drawForms"},           {41001, 41529, "drawGitter"},
-                      {41531, 42519, "drawInfinity"},        {43001, 43479, "drawGraf"},
-                      {44601, 44919, "drawSkeleton"},        {45361, 45839, "drawSkeletonReturn"},
-                      {45901, 48799, "drawZifri"},           {46481, 48199, "drawLine"},
-                      {49001, 50519, "drawSpiral"},          {50521, 52139, "drawWertit"},
-                      {52141, 53279, "drawWelle"},           {62521, 62719, "drawZifriCurve"},
-                      {63681, 63839, "drawZifriCurve"},      {64641, 65759, "drawInfinityScroll"},
-                      {65001, 65759, "drawFormsScroll"},     {68481, 68799, "drawSkeletonReprise"}};
-  std::vector<Row> mine;
-  for (int i = 0; i < EffectScheduleRows; ++i) {
-    const ScheduleRow& row = EffectSchedule[i];
-    for (const Row& r : rows)
-      if (std::string(row.Names) == r.names && row.From == r.from) mine.push_back({row.From, row.To, row.Names});
-  }
-  ASSERT_EQ(mine.size(), std::size(rows));
-  for (size_t i = 0; i < mine.size(); ++i) {
-    EXPECT_EQ(mine[i].from, rows[i].from) << i;
-    EXPECT_EQ(mine[i].to, rows[i].to) << i;
-    EXPECT_STREQ(mine[i].names, rows[i].names) << i;
-  }
 }
 
 // A degenerate asset would make the stretched and clipped blits read outside it.

@@ -19,6 +19,7 @@
 #include "effects/voxel.h"
 #include "music/clock.h"
 #include "raster/numeric.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -27,8 +28,6 @@ void ensureScreen() {
   ASSERT_EQ(Screen.width, 1280);
   ASSERT_EQ(Screen.height, 720);
 }
-
-void clearScreen(Color32 c) { std::fill(Screen.pixels, Screen.pixels + 1280 * 720, c); }
 
 uint64_t hashImage(Image img) {
   uint64_t h = 1469598103934665603ull;

@@ -16,9 +16,11 @@
 #include "effects/logo.h"
 #include "effects/spinpicture.h"
 #include "effects/titlewords.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "raster/blit.h"
 #include "raster/filter.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -54,20 +56,6 @@ void makeAllAssets() {
 
 void freeAllTestAssets() {
   for (const AssetEntry& entry : AssetTable) freeImage(*entry.image);
-}
-
-void setTime(int32_t ms, float step = 1.0f) {
-  DemoTime = ms;
-  FrameStep = step;
-}
-
-void clearScreen(Color32 c) { fillLongs(Screen.pixels, uint32_t(Screen.width * Screen.height), c); }
-
-std::string readFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 class Effects1Test : public ::testing::Test {
@@ -565,30 +553,6 @@ TEST_F(Effects1Test, FlashPicturesBuildAndDraw) {
   }
   freeFlashPictures();
   EXPECT_EQ(BrainNegativePicture.pixels, nullptr);
-}
-
-TEST_F(Effects1Test, ScoreRowsOfTheseModules) {
-  // Spot checks of the table: the title rows close with the blur, rows in order.
-  int found = 0;
-  for (int i = 0; i < EffectScheduleRows; ++i) {
-    const ScheduleRow& row = EffectSchedule[i];
-    if (row.From == 5241) {
-      EXPECT_EQ(row.To, 12199);
-      EXPECT_EQ(row.Routines[0], &jitterTitleWords);
-      EXPECT_EQ(row.Routines[5], &blurScreen);
-      ++found;
-    }
-    if (row.From == 12201) {
-      EXPECT_EQ(row.Routines[4], &blurScreen);
-      ++found;
-    }
-    if (row.From == 63041) {
-      EXPECT_EQ(row.Routines[0], &zoomLineyka);
-      EXPECT_EQ(row.To, 63439);
-      ++found;
-    }
-  }
-  EXPECT_EQ(found, 3);
 }
 
 TEST_F(Effects1Test, SetupChecksRefuseUnfitPictures) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "allocation_counter.h"
+#include "music/chance.h"
 #include "raster/filter.h"
 #include "raster/image.h"
 #include "raster/stretch.h"
