@@ -614,7 +614,9 @@ int caseHostileFiles() {
   struct Variant {
     std::string name;
     std::function<void(const std::string& dir)> prepare;  // after the folder is set up
-    int loads;         // 1: the files load and the program gets as far as X; 0: refused; 2: either
+    // 1: the files load and the program gets as far as X; 0: refused; 2: either;
+    // 3: as far as X, whose message cannot be logged
+    int loads;
     bool asNobody = false;
     std::string mp3 = "";  // instead of the soundtrack
     int churn = 0;     // 1: data.dat grows while read, 2: it shrinks, 3: kaz.mp3 grows
@@ -650,6 +652,15 @@ int caseHostileFiles() {
       {"an MP3 of 1 s", nullptr, 1, false, root + "/one.mp3"},
       {"an MP3 of 10 minutes", nullptr, 1, false, root + "/ten-minutes.mp3"},
       {"an MP3 behind a 48 MiB ID3 tag", nullptr, 1, false, root + "/tagged.mp3"},
+      // The folder belongs to root and the program runs as another user: the
+      // log of the failure at the window cannot be written.
+      {"the current folder not writable for the log", [&](const std::string& d) {
+         writeFile(d + "/stdout.txt", "");
+         writeFile(d + "/stderr.txt", "");
+         chmod(d.c_str(), getuid() == 0 ? 0755 : 0555);
+       },
+       3,
+       true},
   };
   int n = 0;
   for (const Variant& v : variants) {
@@ -675,6 +686,10 @@ int caseHostileFiles() {
     note(v.name + ": says " + (said.empty() ? std::string("nothing") : said.substr(0, said.find('\n'))));
     if (v.loads == 1) {
       check(log == reachedX + "\n", v.name + ": loads, and the program goes on as far as the window");
+    } else if (v.loads == 3) {
+      const std::string err = readFile(dir + "/stderr.txt");
+      check(!pathExists(dir + "/logger.log") && err.find(reachedX) != std::string::npos,
+            v.name + ": the message goes to standard error instead (\"" + err.substr(0, err.find('\n')) + "\")");
     } else if (v.loads == 2) {
       check(!said.empty(), v.name + ": loads (as far as the window) or says why not");
     } else {

@@ -10,6 +10,7 @@
 #include "driver/modules.h"
 #include "driver/show.h"
 #include "fuzz/fuzz_support.h"
+#include "music/chance.h"
 #include "music/clock.h"
 
 namespace {
