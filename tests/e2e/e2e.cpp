@@ -484,7 +484,7 @@ int caseGuardian() {
     const double sent = nowSeconds();
     double back = -1, gone = -1;
     int mw = 0, mh = 0;
-    while (nowSeconds() - sent < 5.0 && (back < 0 || gone < 0)) {
+    while (nowSeconds() - sent < 10.0 && (back < 0 || gone < 0)) {
       if (gone < 0 && waitChild(c, 0)) gone = nowSeconds() - sent;
       if (back < 0 && currentMode(v, mw, mh) && mw == 1920 && mh == 1080) back = nowSeconds() - sent;
       sleepSeconds(0.005);
