@@ -2,6 +2,21 @@
 # composes kaz.mp3; morvex-cuts reads the cut times from the engine's score.
 # Both files are made at build time beside the executable, the pack again when
 # the generator changes, the soundtrack when its own sources or a cut time do.
+if(MORVEX_FUZZ)
+  return()  # the fuzzing tree builds only its harnesses
+endif()
+if(MORVEX_CONTENT_DIR)
+  # A checking tree takes the content another tree made: links instead of a second
+  # generator run. The tests still decode the MP3 with libmpg123.
+  file(MAKE_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  foreach(content_file data.dat kaz.mp3)
+    file(CREATE_LINK ${MORVEX_CONTENT_DIR}/${content_file} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${content_file} SYMBOLIC)
+  endforeach()
+  add_custom_target(content)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(CONTENT_TEST_LIBS REQUIRED IMPORTED_TARGET libmpg123)
+  return()
+endif()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(CONTENT_LIBS REQUIRED IMPORTED_TARGET freetype2 libpng)
 find_path(MP3LAME_INCLUDE_DIR lame/lame.h REQUIRED)

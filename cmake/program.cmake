@@ -1,22 +1,26 @@
 # The real program: the show core plus the platform edge (X11/GLX window and
 # video mode, libmpg123 + OpenAL Soft music), and its end-to-end tests.
-find_package(X11 REQUIRED)
-find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
-pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
-
 # The soundtrack decoder (libmpg123, no output device): the music back end and
 # the renderer's video capture decode kaz.mp3 the same way.
 add_library(morvex_mp3 STATIC src/music/mp3_decode.cpp)
 target_link_libraries(morvex_mp3 PUBLIC morvex_core PkgConfig::MPG123)
+
+if(MORVEX_SANITIZE)
+  return()  # the rest is not part of the sanitizer tree
+endif()
+find_package(X11 REQUIRED)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
+pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
+
 
 # The music back end on its own, so test programs can drive it without a window.
 add_library(morvex_music STATIC src/music/music.cpp src/music/music_openal.cpp)
 target_link_libraries(morvex_music PUBLIC morvex_core morvex_mp3 PkgConfig::OPENAL)
 
 add_library(morvex_display STATIC src/display/window.cpp src/display/vidmode.cpp src/display/present.cpp
-            src/display/signals.cpp)
+            src/display/signals.cpp src/display/guardian.cpp)
 target_link_libraries(morvex_display PUBLIC morvex_core X11::X11 X11::Xxf86vm X11::Xss OpenGL::GL OpenGL::GLX)
 
 add_executable(morvex src/driver/main.cpp)
@@ -45,7 +49,7 @@ add_dependencies(morvex-e2e morvex morvex-clock-probe morvex-display-probe)
 
 # Each case starts its own servers; Xorg cases skip (77) when not run as root.
 foreach(e2e_case errors windowed close-and-signals fullscreen fullscreen-stop-signals fullscreen-crashes
-                 read-only-folder full-passes clock clock-null-output clock-under-load
+                 guardian install-path read-only-folder full-passes clock clock-null-output clock-under-load
                  display-window display-fullscreen sound viewer)
   add_test(NAME e2e.${e2e_case} COMMAND morvex-e2e ${e2e_case} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(e2e.${e2e_case} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240 LABELS e2e)

@@ -1,4 +1,7 @@
 # morvex-render: the show headless, for tests, review and capture.
+if(MORVEX_FUZZ)
+  return()  # the fuzzing tree builds only its harnesses
+endif()
 find_package(PNG REQUIRED)
 find_package(Freetype REQUIRED)
 add_executable(morvex-render

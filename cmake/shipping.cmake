@@ -1,6 +1,9 @@
 # What a user meets: ./demo's explanations of a failed run, the install layout
 # and its tests. (The parts are included in name order: this one after program
 # and render, whose targets it installs.)
+if(MORVEX_SANITIZE)
+  return()  # not part of the sanitizer and fuzzing trees
+endif()
 enable_testing()
 add_test(NAME demo-explains-failures COMMAND bash ${CMAKE_SOURCE_DIR}/tests/explain_failure_test.sh)
 

@@ -1,5 +1,8 @@
 # morvex-render --video: capture with FFmpeg's libraries (libavformat muxes,
 # libavcodec encodes through x264, libvpx, FFV1, AAC, Opus and FLAC), and its tests.
+if(MORVEX_FUZZ)
+  return()  # the fuzzing tree builds only its harnesses
+endif()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBAV REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
 
@@ -9,7 +12,7 @@ target_link_libraries(morvex-render morvex_mp3 PkgConfig::LIBAV)
 # The capture's tests read the files back with libavformat/libavcodec
 # (GoogleTest comes with ./check's packages; ./demo builds without it).
 find_package(GTest)
-if(GTest_FOUND)
+if(GTest_FOUND AND NOT MORVEX_SANITIZE)  # libav is not instrumented: nothing to gain there
   include(GoogleTest)
   add_executable(morvex-video-tests tests/video/video_test.cpp tools/render/crc32.cpp)
   target_include_directories(morvex-video-tests PRIVATE tools)

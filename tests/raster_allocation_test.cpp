@@ -29,7 +29,11 @@ int allocationsOfScreenFrames() {
   stretchBlit(screen, -10, -10, 1300, 1300, pic);
   rotateBlitKeyed(screen, 0, 0, 352, pic, 0);
   textureBrightPixels(screen, tex, 5);
-  return int(OperatorNewCalls.load() - before);
+  const int count = int(OperatorNewCalls.load() - before);
+  freeImage(screen);
+  freeImage(pic);
+  freeImage(tex);
+  return count;
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ const std::array<AssetEntry, AssetCount> AssetTable = assetEntries(std::make_ind
 
 [[noreturn]] static void imageFailure(const std::string& message) {
   writeLogAndConsole(message);
-  std::exit(1);
+  exitOnFailure();
 }
 
 // The decoding loops test their end after each byte and each row, so every row

@@ -7,6 +7,14 @@
 
 const char* const LogFileName = "logger.log";
 
+static void exitProcess(int status) { std::exit(status); }
+FailureExitRoutine FailureExit = exitProcess;
+
+void exitOnFailure() {
+  FailureExit(1);
+  std::abort();  // a routine that returned would let the failed step go on
+}
+
 // The log is a convenience, never a reason to stop: in a folder where it cannot
 // be removed or written (read-only, full) the program goes on as it would have,
 // and a message that cannot reach the log goes to standard error instead,

@@ -18,7 +18,7 @@ static bool PackOpen = false;
 
 [[noreturn]] static void packFailure(const std::string& message) {
   writeLogAndConsole(message);
-  std::exit(1);
+  exitOnFailure();
 }
 
 static void releasePack() {

@@ -1,6 +1,8 @@
 #include "data/util.h"
 
 #include <fcntl.h>
+#include "data/log.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +22,7 @@ bool fileExists(const std::string& name) {
 void deleteFile(const std::string& name) {
   if (std::remove(name.c_str()) != 0) {
     std::fprintf(stderr, "%s: %s\n", name.c_str(), std::strerror(errno));
-    std::exit(1);
+    exitOnFailure();
   }
 }
 

@@ -5,6 +5,7 @@
 #include <X11/extensions/xf86vmode.h>
 #include <cstring>
 #include "display/display.h"
+#include "display/guardian.h"
 #include "raster/image.h"
 
 XF86VidModeModeInfo DesktopMode;
@@ -58,6 +59,7 @@ void findBestMode(int32_t width, int32_t height) {
 }
 
 void switchToBestMode() {
+  startModeGuardian(DisplayString(XDisplay), XScreen, DesktopMode);
   XF86VidModeSwitchToMode(XDisplay, XScreen, &BestMode);
   XF86VidModeSetViewPort(XDisplay, XScreen, 0, 0);
   ModeSwitched = true;
@@ -65,12 +67,15 @@ void switchToBestMode() {
 
 void restoreVideoMode() {
   XF86VidModeSwitchToMode(XDisplay, XScreen, &DesktopMode);
+  XSync(XDisplay, False);  // done before the guardian is sent away
+  dismissModeGuardian();
   ModeSwitched = false;
 }
 
 void restoreVideoModeOn(Display* display) {
   XF86VidModeSwitchToMode(display, XScreen, &DesktopMode);
   XSync(display, False);
+  dismissModeGuardian();
   ModeSwitched = false;
 }
 

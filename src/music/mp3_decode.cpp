@@ -49,6 +49,31 @@ int64_t claimedFrameCount(const std::vector<uint8_t>& f) {
   return -1;
 }
 
+// The file's bytes, read once, as the decoder's input: reading the path a second
+// time could meet another file, or one that has grown or shrunk meanwhile.
+struct MemoryInput {
+  const std::vector<uint8_t>* bytes;
+  size_t at;
+};
+
+mpg123_ssize_t readMemory(void* handle, void* buffer, size_t count) {
+  MemoryInput& in = *static_cast<MemoryInput*>(handle);
+  const size_t n = std::min(count, in.bytes->size() - in.at);
+  if (n > 0) std::memcpy(buffer, in.bytes->data() + in.at, n);
+  in.at += n;
+  return mpg123_ssize_t(n);
+}
+
+off_t seekMemory(void* handle, off_t offset, int whence) {
+  MemoryInput& in = *static_cast<MemoryInput*>(handle);
+  if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
+  const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? int64_t(in.at) : int64_t(in.bytes->size());
+  const int64_t to = base + int64_t(offset);
+  if (to < 0 || to > int64_t(in.bytes->size())) return -1;
+  in.at = size_t(to);
+  return off_t(to);
+}
+
 }  // namespace
 
 int32_t decodeMp3File(const char* path, std::vector<int16_t>& out) {
@@ -76,7 +101,9 @@ int32_t decodeMp3File(const char* path, std::vector<int16_t>& out) {
   // Whatever the file holds comes out at 44100 Hz, stereo, signed 16-bit.
   mpg123_format_none(mh);
   mpg123_format(mh, Mp3OutputRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
-  if (mpg123_open(mh, path) != MPG123_OK) {
+  MemoryInput input = {&file, 0};
+  if (mpg123_replace_reader_handle(mh, readMemory, seekMemory, nullptr) != MPG123_OK ||
+      mpg123_open_handle(mh, &input) != MPG123_OK) {
     mpg123_delete(mh);
     return AudioErrorFileOpen;
   }

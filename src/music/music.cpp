@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "data/log.h"
 #include "data/util.h"
 #include "music/clock.h"
 #include "music/music.h"
@@ -16,7 +17,7 @@ uint32_t MusicStream = 0;
 [[noreturn]] static void musicFailure(const char* message) {
   std::cout << "Error(" << audioErrorGetCode() << "): " << message << std::endl;
   audioFree();
-  std::exit(1);
+  exitOnFailure();
 }
 
 static uint64_t musicStreamPosition() { return audioChannelGetPosition(MusicStream, AudioPosByte); }

@@ -77,6 +77,8 @@ uint64_t audioChannelGetPosition(uint32_t stream, uint32_t mode);
 // monotonic clock and is applied whenever the stream is asked about it.
 bool audioChannelSlideAttribute(uint32_t stream, uint32_t attribute, float value, uint32_t ms);
 bool audioChannelIsSliding(uint32_t stream, uint32_t attribute);
+// Releases the stream; the device stays open for another one.
+bool audioStreamFree(uint32_t stream);
 // Releases the stream and the device; harmless when nothing is open.
 bool audioFree();
 

@@ -432,3 +432,10 @@ double audioChannelHeardSeconds(uint32_t stream, double* latencySeconds) {
 }
 
 double audioMixPeriodSeconds() { return MixPeriodSeconds; }
+
+bool audioStreamFree(uint32_t stream) {
+  if (!checkStream(stream)) return false;
+  releaseStream();
+  LastError = AudioOk;
+  return true;
+}

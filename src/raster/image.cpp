@@ -114,7 +114,7 @@ void freeImage(Image& img) {
 
 void fatalError(const std::string& message) {
   writeLog(message);
-  std::exit(1);
+  exitOnFailure();
 }
 
 // Pairs of pixels as one 64-bit unit; memcpy keeps unaligned runs well defined.

@@ -10,17 +10,21 @@
 // field is seeded from the wall clock. What is compared is the mean colour of
 // every 16 x 16 block; the best candidate must be close, and its DemoTime is
 // taken as the shot's.
+#include <dirent.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "data/assets.h"
@@ -463,6 +467,41 @@ int caseFullscreen() {
 int caseFullscreenEnds(bool crashes) {
   if (!needRootForXorg()) return SkipStatus;
   const std::string dir = makeTempDir(crashes ? "crashes" : "stops");
+
+// The guardian processes ("morvex-guardian") serving the given display.
+std::vector<int> guardiansOf(const std::string& display) {
+  std::vector<int> found;
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return found;
+  while (dirent* e = readdir(proc)) {
+    const int pid = std::atoi(e->d_name);
+    if (pid <= 0) continue;
+    const std::string base = std::string("/proc/") + e->d_name;
+    if (readFile(base + "/comm") != "morvex-guardian\n") continue;
+    const std::string env = readFile(base + "/environ");
+    if (env.find(std::string("DISPLAY=") + display + '\0') != std::string::npos) found.push_back(pid);
+  }
+  closedir(proc);
+  return found;
+}
+
+// Seconds until the mode is width x height, polled every 5 ms; -1 after timeout.
+double secondsUntilMode(XView* v, int width, int height, double timeout) {
+  const double start = nowSeconds();
+  int mw = 0, mh = 0;
+  while (nowSeconds() - start < timeout) {
+    if (currentMode(v, mw, mh) && mw == width && mh == height) return nowSeconds() - start;
+    sleepSeconds(0.005);
+  }
+  return -1;
+}
+
+// Fullscreen shows that die without any shutdown of their own (SIGKILL, a crash,
+// an abort): the guardian gives the desktop its mode back within a second. After
+// a normal end it leaves quietly; in a window there is none.
+int caseGuardian() {
+  if (!needRootForXorg()) return SkipStatus;
+  const std::string dir = makeTempDir("guardian");
   prepareContent(dir);
   XServer x;
   if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
@@ -505,6 +544,67 @@ int caseFullscreenEnds(bool crashes) {
             e.name + ": Xlib's report of the error on standard error");
     finish(c, dir);
   }
+
+  // No core files: the figure is the guardian's, not the time a dump takes.
+  struct rlimit noCore = {0, 0};
+  setrlimit(RLIMIT_CORE, &noCore);
+
+  struct Ending {
+    std::string how;
+    int signal;  // 0: Escape
+  };
+  for (const Ending& e : {Ending{"SIGKILL", SIGKILL}, Ending{"SIGSEGV", SIGSEGV}, Ending{"SIGABRT", SIGABRT},
+                          Ending{"Escape", 0}}) {
+    Child c = runProgram(dir, program, {}, env);
+    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    check(w != 0, e.how + ": the window appears");
+    const double switched = secondsUntilMode(v, 1280, 720, 10.0);
+    check(switched >= 0, e.how + ": the mode is 1280 x 720 during the show");
+    sleepSeconds(1.0);
+    check(guardiansOf(x.display).size() == 1, e.how + ": one guardian watches the fullscreen show");
+    if (e.signal != 0) kill(c.pid, e.signal);
+    else presses(v, "Escape", 0.3);
+    // Both moments: when the process was gone, and when the mode was back.
+    const double sent = nowSeconds();
+    double back = -1, gone = -1;
+    int mw = 0, mh = 0;
+    while (nowSeconds() - sent < 10.0 && (back < 0 || gone < 0)) {
+      if (gone < 0 && waitChild(c, 0)) gone = nowSeconds() - sent;
+      if (back < 0 && currentMode(v, mw, mh) && mw == 1920 && mh == 1080) back = nowSeconds() - sent;
+      sleepSeconds(0.005);
+    }
+    const bool ended = waitChild(c, 5.0);
+    char figure[200];
+    std::snprintf(figure, sizeof figure, "%s: desktop mode back %.0f ms after the %s (process gone after %.0f ms)",
+                  e.how.c_str(), back * 1000, e.signal != 0 ? "signal" : "key press", gone * 1000);
+    note(figure);
+    const int expected = e.signal != 0 ? 128 + e.signal : 0;
+    check(ended && c.status == expected,
+          e.how + ": status " + std::to_string(expected) + " (got " + std::to_string(c.status) + ")");
+    // The kernel's teardown of the dead process is not the guardian's: on a
+    // loaded machine it alone can take seconds, so the second counts from the
+    // moment the process was gone (the guardian wakes when its sockets close).
+    check(back >= 0 && back <= std::max(gone, 0.0) + 1.0,
+          e.how + ": the mode is 1920 x 1080 again within 1 s of the process's end");
+    bool left = false;
+    for (int i = 0; i < 100 && !left; i++) {
+      left = guardiansOf(x.display).empty();
+      if (!left) sleepSeconds(0.01);
+    }
+    check(left, e.how + ": the guardian has left");
+    // The server gives up the grabs of a client that is gone, and the guardian
+    // holds none of its own.
+    check(pointerFree(v) && keyboardFree(v), e.how + ": pointer and keyboard are free");
+    finish(c, dir);
+  }
+
+  Child c = runProgram(dir, program, {"w"}, env);
+  check(findWindow(v, WindowTitle, 60.0) != 0, "in a window: the window appears");
+  sleepSeconds(1.0);
+  check(guardiansOf(x.display).empty(), "in a window: no guardian");
+  stopChild(c, SIGKILL);
+  finish(c, dir);
+
   closeView(v);
   stopXServer(x);
   stopAudio(audio);
@@ -572,7 +672,208 @@ int caseReadOnlyFolder() {
   }
   closeView(v);
   stopXServer(x);
+
+// ---- hostile files ---------------------------------------------------------------
+
+// A WAV file of a 2 s tone: what a user might rename to kaz.mp3.
+void writeToneWav(const std::string& path) {
+  const uint32_t frames = 2 * 44100, bytes = frames * 4;
+  std::string wav = "RIFF";
+  auto le32 = [&](uint32_t v) { for (int b = 0; b < 4; b++) wav += char((v >> (8 * b)) & 0xFF); };
+  auto le16 = [&](uint16_t v) { wav += char(v & 0xFF); wav += char(v >> 8); };
+  le32(36 + bytes);
+  wav += "WAVEfmt ";
+  le32(16);
+  le16(1);
+  le16(2);
+  le32(44100);
+  le32(44100 * 4);
+  le16(4);
+  le16(16);
+  wav += "data";
+  le32(bytes);
+  for (uint32_t i = 0; i < frames; i++) {
+    const int16_t v = int16_t(8000 * std::sin(2 * M_PI * 440.0 * i / 44100.0));
+    le16(uint16_t(v));
+    le16(uint16_t(v));
+  }
+  writeFile(path, wav);
+}
+
+// The MP3 behind an ID3v2.4 tag of the given size (padding), as tagging tools
+// write when they embed a large cover picture.
+void writeWithHugeTag(const std::string& mp3, const std::string& path, uint32_t tagBytes) {
+  std::string tag = "ID3";
+  tag += char(4);
+  tag += char(0);
+  tag += char(0);
+  for (int shift = 21; shift >= 0; shift -= 7) tag += char((tagBytes >> shift) & 0x7F);  // sync-safe size
+  tag += std::string(tagBytes, '\0');
+  writeFile(path, tag + readFile(mp3));
+}
+
+// Rewrites a file over and over while the program reads it: growing (appends
+// to it) or shrinking (cut to a quarter, then written whole again).
+struct FileChurn {
+  std::atomic<bool> stop{false};
+  std::thread worker;
+  void start(const std::string& path, bool grow) {
+    const std::string whole = readFile(path);
+    worker = std::thread([this, path, grow, whole] {
+      const std::string junk(1 << 16, '\x5A');
+      while (!stop) {
+        if (grow) {
+          FILE* f = std::fopen(path.c_str(), "ab");
+          if (f == nullptr) return;
+          for (int i = 0; i < 16 && !stop; i++) std::fwrite(junk.data(), 1, junk.size(), f);
+          std::fclose(f);
+        } else {
+          if (truncate(path.c_str(), off_t(whole.size() / 4)) != 0) return;
+          writeFile(path, whole);
+        }
+      }
+    });
+  }
+  ~FileChurn() {
+    stop = true;
+    if (worker.joinable()) worker.join();
+  }
+};
+
+// Files a user can drop in place of the pack or the music: each ends the
+// program with status 1 and a message (on standard output or in the log), in
+// bounded time, never through a signal; or it loads, and the program goes on
+// to the window (absent here: "Could not connect to X server").
+int caseHostileFiles() {
+  const std::string root = makeTempDir("hostile");
+  chmod(root.c_str(), 0755);
+  prepareContent(root);
+  AudioServer audio;
+  startAudio(audio, root, true);  // OpenAL's null output: reachable by any user
+  writeToneMp3(root + "/one.mp3", 1.0);
+  writeToneMp3(root + "/ten-minutes.mp3", 600.0);
+  writeWithHugeTag(root + "/one.mp3", root + "/tagged.mp3", 48u << 20);
+  writeToneWav(root + "/tone.wav");
+  const std::string reachedX = "Could not connect to X server";
+
+  struct Variant {
+    std::string name;
+    std::function<void(const std::string& dir)> prepare;  // after the folder is set up
+    // 1: the files load and the program gets as far as X; 0: refused; 2: either;
+    // 3: as far as X, whose message cannot be logged
+    int loads;
+    bool asNobody = false;
+    std::string mp3 = "";  // instead of the soundtrack
+    int churn = 0;     // 1: data.dat grows while read, 2: it shrinks, 3: kaz.mp3 grows
+  };
+  auto replaceWithFolder = [](const std::string& path) {
+    unlink(path.c_str());
+    mkdir(path.c_str(), 0755);
+  };
+  const std::vector<Variant> variants = {
+      {"data.dat is a folder", [&](const std::string& d) { replaceWithFolder(d + "/data.dat"); }, 0},
+      {"kaz.mp3 is a folder", [&](const std::string& d) { replaceWithFolder(d + "/kaz.mp3"); }, 0},
+      {"data.dat is a named pipe nobody writes",
+       [&](const std::string& d) {
+         unlink((d + "/data.dat").c_str());
+         mkfifo((d + "/data.dat").c_str(), 0644);
+       },
+       0},
+      {"data.dat cannot be read", [&](const std::string& d) { chmod((d + "/data.dat").c_str(), 0); }, 0, true},
+      {"kaz.mp3 cannot be read", [&](const std::string& d) { chmod((d + "/kaz.mp3").c_str(), 0); }, 0, true},
+      {"data.dat of 4 GiB",
+       [&](const std::string& d) {
+         const std::string pack = d + "/data.dat";
+         if (truncate(pack.c_str(), (off_t(1) << 32) + 4096) != 0) note("could not make a 4 GiB sparse file");
+       },
+       0},
+      {"a WAV file renamed kaz.mp3", [&](const std::string& d) { copyFile(root + "/tone.wav", d + "/kaz.mp3"); },
+       0},
+      // A file rewritten while it is read is either read whole or refused with
+      // the reason, depending on where the writer is when the reader gets there.
+      {"data.dat grows while read", nullptr, 2, false, "", 1},
+      {"data.dat shrinks while read", nullptr, 2, false, "", 2},
+      {"kaz.mp3 grows while read", nullptr, 2, false, "", 3},
+      {"an MP3 of 1 s", nullptr, 1, false, root + "/one.mp3"},
+      {"an MP3 of 10 minutes", nullptr, 1, false, root + "/ten-minutes.mp3"},
+      {"an MP3 behind a 48 MiB ID3 tag", nullptr, 1, false, root + "/tagged.mp3"},
+      // The folder belongs to root and the program runs as another user: the
+      // log of the failure at the window cannot be written.
+      {"the current folder not writable for the log", [&](const std::string& d) {
+         writeFile(d + "/stdout.txt", "");
+         writeFile(d + "/stderr.txt", "");
+         chmod(d.c_str(), getuid() == 0 ? 0755 : 0555);
+       },
+       3,
+       true},
+  };
+  int n = 0;
+  for (const Variant& v : variants) {
+    const std::string dir = root + "/case" + std::to_string(n++);
+    mkdir(dir.c_str(), 0777);
+    chmod(dir.c_str(), 0777);
+    const std::string program = showFolder(dir, v.mp3.empty() ? MusicPath : v.mp3);
+    if (v.prepare) v.prepare(dir);
+    FileChurn churn;
+    if (v.churn != 0) churn.start(dir + (v.churn == 3 ? "/kaz.mp3" : "/data.dat"), v.churn != 2);
+    if (v.asNobody && getuid() == 0) SpawnAsUser = 65534;
+    const double start = nowSeconds();
+    Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, {"DISPLAY="}));
+    SpawnAsUser = -1;
+    const bool ended = waitChild(c, 60.0);
+    churn.stop = true;
+    char took[64];
+    std::snprintf(took, sizeof took, " (%.1f s)", nowSeconds() - start);
+    check(ended, v.name + ": the program ends by itself" + took);
+    check(ended && c.status == 1, v.name + ": status 1 (got " + std::to_string(c.status) + ")");
+    const std::string out = readFile(dir + "/stdout.txt"), log = readFile(dir + "/logger.log");
+    const std::string said = out.substr(std::min(out.size(), std::string("Loading...\n").size())) + log;
+    note(v.name + ": says " + (said.empty() ? std::string("nothing") : said.substr(0, said.find('\n'))));
+    if (v.loads == 1) {
+      check(log == reachedX + "\n", v.name + ": loads, and the program goes on as far as the window");
+    } else if (v.loads == 3) {
+      const std::string err = readFile(dir + "/stderr.txt");
+      check(!pathExists(dir + "/logger.log") && err.find(reachedX) != std::string::npos,
+            v.name + ": the message goes to standard error instead (\"" + err.substr(0, err.find('\n')) + "\")");
+    } else if (v.loads == 2) {
+      check(!said.empty(), v.name + ": loads (as far as the window) or says why not");
+    } else {
+      check(!said.empty() && said.find(reachedX) == std::string::npos,
+            v.name + ": one message on standard output or in the log, before the window");
+    }
+    finish(c, dir);
+  }
   stopAudio(audio);
+  if (Failures == 0) removeTree(root);
+  return Failures == 0 ? 0 : 1;
+}
+
+// The install folder's path with spaces and letters outside ASCII: the program
+// finds its pack and music beside itself and plays.
+int caseInstallPath() {
+  const std::string root = makeTempDir("installpath");
+  prepareContent(root);
+  XServer x;
+  if (!startXvfb(x, root)) return 1;
+  AudioServer audio;
+  startAudio(audio, root);
+  const std::string dir = root + "/Démo Förder ünd Spaß/морвекс 4";
+  mkdir((root + "/Démo Förder ünd Spaß").c_str(), 0755);
+  mkdir(dir.c_str(), 0755);
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, {"DISPLAY=" + x.display}));
+  const unsigned long w = findWindow(v, WindowTitle, 60.0);
+  check(w != 0, "installed under \"" + dir + "\": the window appears");
+  sleepSeconds(2.0);
+  presses(v, "Escape", 0.3);
+  const bool ended = waitChild(c, 5.0);
+  check(ended && c.status == 0, "Escape ends it, status 0 (got " + std::to_string(c.status) + ")");
+  check(!pathExists(dir + "/logger.log"), "no logger.log");
+  finish(c, dir);
+  closeView(v);
+  stopAudio(audio);
+  stopXServer(x);
   if (Failures == 0) removeTree(root);
   return Failures == 0 ? 0 : 1;
 }
@@ -915,6 +1216,9 @@ int main(int argc, char** argv) {
       {"clock", [] { return caseClock(false); }},
       {"clock-null-output", [] { return caseClock(true); }},
       {"clock-under-load", [] { return caseClock(false, 2); }},
+      {"guardian", caseGuardian},
+      {"hostile-files", caseHostileFiles},
+      {"install-path", caseInstallPath},
       {"display-window", [] { return caseDisplay(false); }},
       {"display-fullscreen", [] { return caseDisplay(true); }},
       {"viewer", caseViewer},

@@ -34,6 +34,7 @@
 extern char** environ;
 
 int Failures = 0;
+int SpawnAsUser = -1;
 
 bool check(bool condition, const std::string& what) {
   std::printf("%s: %s\n", condition ? "ok" : "FAIL", what.c_str());
@@ -152,6 +153,9 @@ static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector
     for (int signal = 1; signal < NSIG; signal++) std::signal(signal, SIG_DFL);
     const struct rlimit noCore = {0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
+    if (SpawnAsUser >= 0 && (setgroups(0, nullptr) != 0 || setgid(gid_t(SpawnAsUser)) != 0 ||
+                             setuid(uid_t(SpawnAsUser)) != 0))
+      _exit(126);
     environ = envp.data();
     execvp(args[0], args.data());
     _exit(127);

@@ -34,6 +34,9 @@ struct Child {
   bool exited = false;
   int status = -1;  // exit status, or 128 + signal
 };
+// When set (not -1), children run under this user and group id: the tests run
+// as root in CI, and root reads files whatever their permissions.
+extern int SpawnAsUser;
 // Starts argv[0] (searched in PATH) with extra environment entries ("NAME=value";
 // "NAME=" alone removes NAME), in dir, standard output and error to the files.
 Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
