@@ -24,6 +24,7 @@
 #include "driver/modules.h"
 #include "driver/schedule.h"
 #include "driver/show.h"
+#include "music/chance.h"
 #include "music/clock.h"
 #include "music/music.h"
 
