@@ -10,21 +10,21 @@
 // field is seeded from the wall clock. What is compared is the mean colour of
 // every 16 x 16 block; the best candidate must be close, and its DemoTime is
 // taken as the shot's.
-#include <dirent.h>
 #include <signal.h>
+#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
+#include <thread>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "data/assets.h"
@@ -467,41 +467,6 @@ int caseFullscreen() {
 int caseFullscreenEnds(bool crashes) {
   if (!needRootForXorg()) return SkipStatus;
   const std::string dir = makeTempDir(crashes ? "crashes" : "stops");
-
-// The guardian processes ("morvex-guardian") serving the given display.
-std::vector<int> guardiansOf(const std::string& display) {
-  std::vector<int> found;
-  DIR* proc = opendir("/proc");
-  if (proc == nullptr) return found;
-  while (dirent* e = readdir(proc)) {
-    const int pid = std::atoi(e->d_name);
-    if (pid <= 0) continue;
-    const std::string base = std::string("/proc/") + e->d_name;
-    if (readFile(base + "/comm") != "morvex-guardian\n") continue;
-    const std::string env = readFile(base + "/environ");
-    if (env.find(std::string("DISPLAY=") + display + '\0') != std::string::npos) found.push_back(pid);
-  }
-  closedir(proc);
-  return found;
-}
-
-// Seconds until the mode is width x height, polled every 5 ms; -1 after timeout.
-double secondsUntilMode(XView* v, int width, int height, double timeout) {
-  const double start = nowSeconds();
-  int mw = 0, mh = 0;
-  while (nowSeconds() - start < timeout) {
-    if (currentMode(v, mw, mh) && mw == width && mh == height) return nowSeconds() - start;
-    sleepSeconds(0.005);
-  }
-  return -1;
-}
-
-// Fullscreen shows that die without any shutdown of their own (SIGKILL, a crash,
-// an abort): the guardian gives the desktop its mode back within a second. After
-// a normal end it leaves quietly; in a window there is none.
-int caseGuardian() {
-  if (!needRootForXorg()) return SkipStatus;
-  const std::string dir = makeTempDir("guardian");
   prepareContent(dir);
   XServer x;
   if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
@@ -544,67 +509,6 @@ int caseGuardian() {
             e.name + ": Xlib's report of the error on standard error");
     finish(c, dir);
   }
-
-  // No core files: the figure is the guardian's, not the time a dump takes.
-  struct rlimit noCore = {0, 0};
-  setrlimit(RLIMIT_CORE, &noCore);
-
-  struct Ending {
-    std::string how;
-    int signal;  // 0: Escape
-  };
-  for (const Ending& e : {Ending{"SIGKILL", SIGKILL}, Ending{"SIGSEGV", SIGSEGV}, Ending{"SIGABRT", SIGABRT},
-                          Ending{"Escape", 0}}) {
-    Child c = runProgram(dir, program, {}, env);
-    const unsigned long w = findWindow(v, WindowTitle, 60.0);
-    check(w != 0, e.how + ": the window appears");
-    const double switched = secondsUntilMode(v, 1280, 720, 10.0);
-    check(switched >= 0, e.how + ": the mode is 1280 x 720 during the show");
-    sleepSeconds(1.0);
-    check(guardiansOf(x.display).size() == 1, e.how + ": one guardian watches the fullscreen show");
-    if (e.signal != 0) kill(c.pid, e.signal);
-    else presses(v, "Escape", 0.3);
-    // Both moments: when the process was gone, and when the mode was back.
-    const double sent = nowSeconds();
-    double back = -1, gone = -1;
-    int mw = 0, mh = 0;
-    while (nowSeconds() - sent < 10.0 && (back < 0 || gone < 0)) {
-      if (gone < 0 && waitChild(c, 0)) gone = nowSeconds() - sent;
-      if (back < 0 && currentMode(v, mw, mh) && mw == 1920 && mh == 1080) back = nowSeconds() - sent;
-      sleepSeconds(0.005);
-    }
-    const bool ended = waitChild(c, 5.0);
-    char figure[200];
-    std::snprintf(figure, sizeof figure, "%s: desktop mode back %.0f ms after the %s (process gone after %.0f ms)",
-                  e.how.c_str(), back * 1000, e.signal != 0 ? "signal" : "key press", gone * 1000);
-    note(figure);
-    const int expected = e.signal != 0 ? 128 + e.signal : 0;
-    check(ended && c.status == expected,
-          e.how + ": status " + std::to_string(expected) + " (got " + std::to_string(c.status) + ")");
-    // The kernel's teardown of the dead process is not the guardian's: on a
-    // loaded machine it alone can take seconds, so the second counts from the
-    // moment the process was gone (the guardian wakes when its sockets close).
-    check(back >= 0 && back <= std::max(gone, 0.0) + 1.0,
-          e.how + ": the mode is 1920 x 1080 again within 1 s of the process's end");
-    bool left = false;
-    for (int i = 0; i < 100 && !left; i++) {
-      left = guardiansOf(x.display).empty();
-      if (!left) sleepSeconds(0.01);
-    }
-    check(left, e.how + ": the guardian has left");
-    // The server gives up the grabs of a client that is gone, and the guardian
-    // holds none of its own.
-    check(pointerFree(v) && keyboardFree(v), e.how + ": pointer and keyboard are free");
-    finish(c, dir);
-  }
-
-  Child c = runProgram(dir, program, {"w"}, env);
-  check(findWindow(v, WindowTitle, 60.0) != 0, "in a window: the window appears");
-  sleepSeconds(1.0);
-  check(guardiansOf(x.display).empty(), "in a window: no guardian");
-  stopChild(c, SIGKILL);
-  finish(c, dir);
-
   closeView(v);
   stopXServer(x);
   stopAudio(audio);
@@ -672,6 +576,119 @@ int caseReadOnlyFolder() {
   }
   closeView(v);
   stopXServer(x);
+  stopAudio(audio);
+  if (Failures == 0) removeTree(root);
+  return Failures == 0 ? 0 : 1;
+}
+
+// The guardian processes ("morvex-guardian") serving the given display.
+std::vector<int> guardiansOf(const std::string& display) {
+  std::vector<int> found;
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return found;
+  while (dirent* e = readdir(proc)) {
+    const int pid = std::atoi(e->d_name);
+    if (pid <= 0) continue;
+    const std::string base = std::string("/proc/") + e->d_name;
+    if (readFile(base + "/comm") != "morvex-guardian\n") continue;
+    const std::string env = readFile(base + "/environ");
+    if (env.find(std::string("DISPLAY=") + display + '\0') != std::string::npos) found.push_back(pid);
+  }
+  closedir(proc);
+  return found;
+}
+
+// Seconds until the mode is width x height, polled every 5 ms; -1 after timeout.
+double secondsUntilMode(XView* v, int width, int height, double timeout) {
+  const double start = nowSeconds();
+  int mw = 0, mh = 0;
+  while (nowSeconds() - start < timeout) {
+    if (currentMode(v, mw, mh) && mw == width && mh == height) return nowSeconds() - start;
+    sleepSeconds(0.005);
+  }
+  return -1;
+}
+
+// Fullscreen shows that die without any shutdown of their own (SIGKILL, a crash,
+// an abort): the guardian gives the desktop its mode back within a second. After
+// a normal end it leaves quietly; in a window there is none.
+int caseGuardian() {
+  if (!needRootForXorg()) return SkipStatus;
+  const std::string dir = makeTempDir("guardian");
+  prepareContent(dir);
+  XServer x;
+  if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
+  AudioServer audio;
+  startAudio(audio, dir);
+  const std::string program = showFolder(dir, MusicPath);
+  XView* v = openView(x.display);
+  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+  // No core files: the figure is the guardian's, not the time a dump takes.
+  struct rlimit noCore = {0, 0};
+  setrlimit(RLIMIT_CORE, &noCore);
+
+  struct Ending {
+    std::string how;
+    int signal;  // 0: Escape
+  };
+  for (const Ending& e : {Ending{"SIGKILL", SIGKILL}, Ending{"SIGSEGV", SIGSEGV}, Ending{"SIGABRT", SIGABRT},
+                          Ending{"Escape", 0}}) {
+    Child c = runProgram(dir, program, {}, env);
+    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    check(w != 0, e.how + ": the window appears");
+    const double switched = secondsUntilMode(v, 1280, 720, 10.0);
+    check(switched >= 0, e.how + ": the mode is 1280 x 720 during the show");
+    sleepSeconds(1.0);
+    check(guardiansOf(x.display).size() == 1, e.how + ": one guardian watches the fullscreen show");
+    if (e.signal != 0) kill(c.pid, e.signal);
+    else presses(v, "Escape", 0.3);
+    // Both moments: when the process was gone, and when the mode was back.
+    const double sent = nowSeconds();
+    double back = -1, gone = -1;
+    int mw = 0, mh = 0;
+    while (nowSeconds() - sent < 10.0 && (back < 0 || gone < 0)) {
+      if (gone < 0 && waitChild(c, 0)) gone = nowSeconds() - sent;
+      if (back < 0 && currentMode(v, mw, mh) && mw == 1920 && mh == 1080) back = nowSeconds() - sent;
+      sleepSeconds(0.005);
+    }
+    const bool ended = waitChild(c, 5.0);
+    char figure[200];
+    std::snprintf(figure, sizeof figure, "%s: desktop mode back %.0f ms after the %s (process gone after %.0f ms)",
+                  e.how.c_str(), back * 1000, e.signal != 0 ? "signal" : "key press", gone * 1000);
+    note(figure);
+    const int expected = e.signal != 0 ? 128 + e.signal : 0;
+    check(ended && c.status == expected,
+          e.how + ": status " + std::to_string(expected) + " (got " + std::to_string(c.status) + ")");
+    // The kernel's teardown of the dead process is not the guardian's: on a
+    // loaded machine it alone can take seconds, so the second counts from the
+    // moment the process was gone (the guardian wakes when its sockets close).
+    check(back >= 0 && back <= std::max(gone, 0.0) + 1.0,
+          e.how + ": the mode is 1920 x 1080 again within 1 s of the process's end");
+    bool left = false;
+    for (int i = 0; i < 100 && !left; i++) {
+      left = guardiansOf(x.display).empty();
+      if (!left) sleepSeconds(0.01);
+    }
+    check(left, e.how + ": the guardian has left");
+    // The server gives up the grabs of a client that is gone, and the guardian
+    // holds none of its own.
+    check(pointerFree(v) && keyboardFree(v), e.how + ": pointer and keyboard are free");
+    finish(c, dir);
+  }
+
+  Child c = runProgram(dir, program, {"w"}, env);
+  check(findWindow(v, WindowTitle, 60.0) != 0, "in a window: the window appears");
+  sleepSeconds(1.0);
+  check(guardiansOf(x.display).empty(), "in a window: no guardian");
+  stopChild(c, SIGKILL);
+  finish(c, dir);
+
+  closeView(v);
+  stopXServer(x);
+  stopAudio(audio);
+  if (Failures == 0) removeTree(dir);
+  return Failures == 0 ? 0 : 1;
+}
 
 // ---- hostile files ---------------------------------------------------------------
 
@@ -877,6 +894,7 @@ int caseInstallPath() {
   if (Failures == 0) removeTree(root);
   return Failures == 0 ? 0 : 1;
 }
+
 
 // Two whole passes at the same time: fullscreen under Xorg with music far
 // shorter than the show (it must still end by itself, and restore the mode),
@@ -1210,15 +1228,15 @@ int main(int argc, char** argv) {
       {"close-and-signals", caseCloseAndSignals},
       {"fullscreen", caseFullscreen},
       {"read-only-folder", caseReadOnlyFolder},
+      {"guardian", caseGuardian},
+      {"hostile-files", caseHostileFiles},
+      {"install-path", caseInstallPath},
       {"fullscreen-stop-signals", [] { return caseFullscreenEnds(false); }},
       {"fullscreen-crashes", [] { return caseFullscreenEnds(true); }},
       {"full-passes", caseFullPasses},
       {"clock", [] { return caseClock(false); }},
       {"clock-null-output", [] { return caseClock(true); }},
       {"clock-under-load", [] { return caseClock(false, 2); }},
-      {"guardian", caseGuardian},
-      {"hostile-files", caseHostileFiles},
-      {"install-path", caseInstallPath},
       {"display-window", [] { return caseDisplay(false); }},
       {"display-fullscreen", [] { return caseDisplay(true); }},
       {"viewer", caseViewer},
