@@ -4,7 +4,13 @@ if(MORVEX_FUZZ)
   return()  # the fuzzing tree builds only its harnesses
 endif()
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(LIBAV REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
+# ./check installs FFmpeg's libraries; ./demo does not, and its renderer then
+# says so when asked for --video.
+pkg_check_modules(LIBAV IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
+if(NOT LIBAV_FOUND)
+  target_sources(morvex-render PRIVATE tools/render/video_none.cpp)
+  return()
+endif()
 
 target_sources(morvex-render PRIVATE tools/render/video.cpp)
 target_link_libraries(morvex-render morvex_mp3 PkgConfig::LIBAV)
