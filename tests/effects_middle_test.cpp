@@ -37,19 +37,12 @@
 
 namespace {
 
-// Grey levels as the loader makes them: makeColor(g, g, g, g), g = 16 v, the last
-// row left transparent. Black patches, dark greys and bright strokes.
+// Black patches, dark greys and bright strokes.
 void makeAsset(Image& img, int32_t w, int32_t h, uint32_t seed) {
-  freeImage(img);
-  AllocImage(img, uint32_t(w), uint32_t(h));
-  for (int32_t y = 0; y + 1 < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      uint32_t v = ((uint32_t(x) / 3) * 7u + (uint32_t(y) / 3) * 13u + seed * 5u) % 23u;
-      uint32_t level = v < 8 ? 0 : (v < 12 ? 1 : v - 8);
-      uint8_t g = uint8_t(16 * std::min(level, 15u));
-      putPixel(img, x, y, makeColor(g, g, g, g));
-    }
-  }
+  makeGreyAsset(img, w, h, [seed](uint32_t x, uint32_t y) {
+    uint32_t v = ((x / 3) * 7u + (y / 3) * 13u + seed * 5u) % 23u;
+    return v < 8 ? 0 : (v < 12 ? 1 : v - 8);
+  });
 }
 
 void makeTestAssets() {

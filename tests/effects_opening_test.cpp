@@ -24,19 +24,12 @@
 
 namespace {
 
-// Grey levels as the loader makes them: makeColor(g, g, g, g), g = 16 v, the last
-// row left transparent. The pattern has bright strokes (240), mid greys and holes.
+// Bright strokes (240), mid greys and holes.
 void makeAsset(Image& img, int32_t w, int32_t h, uint32_t seed) {
-  freeImage(img);
-  AllocImage(img, uint32_t(w), uint32_t(h));
-  for (int32_t y = 0; y + 1 < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      uint32_t v = (uint32_t(x) * 7u + uint32_t(y) * 13u + seed * 5u) % 23u;
-      uint32_t level = v < 6 ? 0 : (v < 12 ? 15 : v - 4);
-      uint8_t g = uint8_t(16 * std::min(level, 15u));
-      putPixel(img, x, y, makeColor(g, g, g, g));
-    }
-  }
+  makeGreyAsset(img, w, h, [seed](uint32_t x, uint32_t y) {
+    uint32_t v = (x * 7u + y * 13u + seed * 5u) % 23u;
+    return v < 6 ? 0 : (v < 12 ? 15 : v - 4);
+  });
 }
 
 void makeAllAssets() {
