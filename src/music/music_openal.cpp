@@ -132,12 +132,13 @@ void followPlayback() {
   // first sound is heard) the clock runs on the monotonic clock and only
   // leans towards the figure, carried forward from where it was last given:
   // within DeadBand it is left alone, beyond that the clock runs up to MaxSlew
-  // faster or slower until it is back; a figure more than CatchUp ahead is
+  // faster or slower, in proportion to the error, until it is back; a figure more than CatchUp ahead is
   // jumped to, one more than CatchUp behind (sound that really stalled) is
   // waited for at SlowDown less than the real pace. So under load frames drop
   // but time keeps flowing, and it never runs backwards. Before the first
-  // sound (the device's latency at the start of a pass) the clock moves at
-  // most one mixing period past the figure.
+  // sound (the device's latency at the start of a pass) the clock stays at the
+  // figure: nothing has been heard yet, and a clock that ran ahead there would
+  // have to be held back afterwards.
   const double raw = std::clamp(mixerHeardSeconds(), 0.0, lengthSeconds());
   const bool firstMove = !Stream.rawMoving && Stream.rawSeconds >= 0.0 && raw != Stream.rawSeconds;
   if (raw != Stream.rawSeconds) {
@@ -147,11 +148,15 @@ void followPlayback() {
   const double since = now - Stream.rawAt;
   if (!Stream.rawMoving) {
     Stream.rawMoving = firstMove;
-    Stream.reported = std::max(Stream.reported, Stream.rawSeconds + std::min(since, MixPeriodSeconds));
+    Stream.reported = std::max(Stream.reported, Stream.rawSeconds);
     Stream.reportedAt = now;
     return;
   }
-  constexpr double DeadBand = 0.030, MaxSlew = 0.05, SlewPerSecond = 1.0, CatchUp = 0.250, SlowDown = 0.25;
+  // The lean is proportional: 4% faster or slower per 10 ms of error, at most
+  // 10%, so an offset of some tens of milliseconds (the first sound, a mixer
+  // figure that wandered) is gone within a few tenths of a second, while the
+  // frame-to-frame pace never changes by more than a tenth.
+  constexpr double DeadBand = 0.002, MaxSlew = 0.10, SlewPerSecond = 4.0, CatchUp = 0.250, SlowDown = 0.25;
   const double figure = Stream.rawSeconds + since;
   const double elapsed = now - Stream.reportedAt;
   const double error = figure - (Stream.reported + elapsed);

@@ -486,7 +486,7 @@ TEST_F(Video, ErrorsLeaveNoFile) {
       {"--video nowhere/show.mp4", "nowhere/show.mp4: cannot write: No such file or directory"},
       {"--video show.mp4 --music missing.mp3", "missing.mp3: No such file or directory"},
       {"--video show.mp4 --music notes.mp3", "notes.mp3: no MPEG audio found in the file"},
-      {"--video show.mp4 --music taken.mp4", "taken.mp4: cannot be read"},
+      {"--video show.mp4 --music taken.mp4", "taken.mp4: is not a regular file"},
   };
   for (const auto& b : bad) {
     const RunResult r = render(b.args, folder);

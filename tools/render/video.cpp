@@ -176,7 +176,9 @@ const char* musicErrorText(int32_t code) {
     case AudioErrorNoFormat: return "no MPEG audio found in the file";
     case AudioErrorNoFrames: return "not one frame could be decoded";
     case AudioErrorTruncated: return "fewer frames than the file's own length header claims (truncated?)";
-    case AudioErrorTooLong: return "too long to decode in one piece";
+    case AudioErrorTooLong: return "holds more than 60 minutes of sound";
+    case AudioErrorNotRegular: return "is not a regular file";
+    case AudioErrorFileTooLarge: return "is larger than 256 MiB";
     default: return "the decoder failed";
   }
 }
