@@ -5,6 +5,7 @@
 #include <string>
 
 #include "raster/image.h"
+#include "raster/kernels.h"
 
 // The whole file, bytes as they are ("" when it cannot be read).
 std::string readFile(const std::string& path);
@@ -26,3 +27,10 @@ void makeGreyAsset(Image& img, int32_t w, int32_t h, Level level) {
     }
   }
 }
+
+// The blit span kernels by number, for comparing one table with another.
+enum BlitSpanOp { opCopy, opKeyed, opAlpha, opMix, opAdd, opSub, opAddOpaque, opCount };
+extern const char* const BlitSpanNames[opCount];
+// Runs kernel op of k on n pixels (copy takes the even part: it moves pairs).
+void runBlitSpan(const BlitSpanKernels& k, BlitSpanOp op, Color32* d, const Color32* s, uint32_t n, Color32 key,
+                 uint8_t t);

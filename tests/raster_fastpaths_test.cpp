@@ -12,6 +12,7 @@
 #include "raster/blit.h"
 #include "raster/fade.h"
 #include "raster/image.h"
+#include "fixtures.h"
 #include "raster/kernels.h"
 
 namespace {
@@ -49,22 +50,6 @@ std::vector<Color32> runsOfPixels(std::mt19937& random, size_t n, Color32 key) {
   return v;
 }
 
-enum SpanOp { opCopy, opKeyed, opAlpha, opMix, opAdd, opSub, opAddOpaque, opCount };
-const char* const SpanNames[opCount] = {"copy", "keyed", "alpha", "mix", "add", "sub", "addOpaque"};
-
-void runSpan(const BlitSpanKernels& k, SpanOp op, Color32* d, const Color32* s, uint32_t n, Color32 key, uint8_t t) {
-  switch (op) {
-    case opCopy: k.copy(d, s, n & ~1u); break;
-    case opKeyed: k.keyed(d, s, n, key); break;
-    case opAlpha: k.alpha(d, s, n); break;
-    case opMix: k.mix(d, s, n, t); break;
-    case opAdd: k.add(d, s, n); break;
-    case opSub: k.sub(d, s, n); break;
-    case opAddOpaque: k.addOpaque(d, s, n); break;
-    default: break;
-  }
-}
-
 }  // namespace
 
 TEST(FastPaths, BlitSpansEveryLevelMatchTheReference) {
@@ -81,10 +66,10 @@ TEST(FastPaths, BlitSpansEveryLevelMatchTheReference) {
           const std::vector<Color32> original = randomPixels(random, Guard + n + Guard + 4);
           const uint32_t dstStart = Guard + random() % 4;
           std::vector<Color32> expected = original, got = original;
-          runSpan(reference.blit, SpanOp(op), expected.data() + dstStart, src.data() + start, n, key, t);
-          runSpan(fast.blit, SpanOp(op), got.data() + dstStart, src.data() + start, n, key, t);
+          runBlitSpan(reference.blit, BlitSpanOp(op), expected.data() + dstStart, src.data() + start, n, key, t);
+          runBlitSpan(fast.blit, BlitSpanOp(op), got.data() + dstStart, src.data() + start, n, key, t);
           for (size_t i = 0; i < got.size(); ++i)
-            ASSERT_EQ(got[i], expected[i]) << SpanNames[op] << ", level " << simdLevelName(SimdLevel(level)) << ", "
+            ASSERT_EQ(got[i], expected[i]) << BlitSpanNames[op] << ", level " << simdLevelName(SimdLevel(level)) << ", "
                                            << n << " pixels from " << start << ": first difference at "
                                            << int(i) - int(dstStart);
         }

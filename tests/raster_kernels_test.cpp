@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "raster/blit.h"
+#include "fixtures.h"
 #include "raster/kernels.h"
 
 namespace {
@@ -43,22 +44,6 @@ bool fastAvailable(RasterKernels& fast) {
   return fast.blit.add != Reference.blit.add;
 }
 
-enum Op { opCopy, opKeyed, opAlpha, opMix, opAdd, opSub, opAddOpaque, opCount };
-const char* const OpNames[opCount] = {"copy", "keyed", "alpha", "mix", "add", "sub", "addOpaque"};
-
-void runKernel(const BlitSpanKernels& k, Op op, Color32* d, const Color32* s, uint32_t n, Color32 key, uint8_t t) {
-  switch (op) {
-    case opCopy: k.copy(d, s, n & ~1u); break;
-    case opKeyed: k.keyed(d, s, n, key); break;
-    case opAlpha: k.alpha(d, s, n); break;
-    case opMix: k.mix(d, s, n, t); break;
-    case opAdd: k.add(d, s, n); break;
-    case opSub: k.sub(d, s, n); break;
-    case opAddOpaque: k.addOpaque(d, s, n); break;
-    default: break;
-  }
-}
-
 // CRC-32 of pixels, to pin the reference's own results.
 uint32_t crcPixels(uint32_t crc, const Color32* p, size_t n) {
   for (size_t i = 0; i < n; ++i)
@@ -91,12 +76,12 @@ TEST(BlitKernels, FastSpansMatchReference) {
         uint8_t t = draw.weight();
         std::vector<Color32> out = ref;
         int dstStart = draw.range(0, 3);
-        runKernel(Reference.blit, Op(op), ref.data() + guard + dstStart, src.data() + guard + start, n, key, t);
+        runBlitSpan(Reference.blit, BlitSpanOp(op), ref.data() + guard + dstStart, src.data() + guard + start, n, key, t);
         crc = crcPixels(crc, ref.data(), ref.size());
         if (!haveFast) continue;
-        runKernel(fast.blit, Op(op), out.data() + guard + dstStart, src.data() + guard + start, n, key, t);
+        runBlitSpan(fast.blit, BlitSpanOp(op), out.data() + guard + dstStart, src.data() + guard + start, n, key, t);
         for (size_t i = 0; i < out.size(); ++i)
-          ASSERT_EQ(out[i], ref[i]) << OpNames[op] << " n " << n << " seed " << seed << " first difference at "
+          ASSERT_EQ(out[i], ref[i]) << BlitSpanNames[op] << " n " << n << " seed " << seed << " first difference at "
                                     << int(i) - guard - dstStart;
       }
   EXPECT_EQ(crc, 0x74215c1eu) << std::hex << "reference results changed: crc " << crc;
