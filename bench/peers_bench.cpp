@@ -120,21 +120,17 @@ int main(int argc, char** argv) {
          pixman_image_composite32(PIXMAN_OP_ADD, pLobotomi, nullptr, pDst, 1, 1, 0, 0, 0, 0, Width - 1, Height - 1);
        }},
       {"copy", 20, [&] { blitImage(dst, 0, 0, background); },
-       [&] {
-         pixman_blt(background.pixels, dst.pixels, Width, Width, 32, 32, 0, 0, 0, 0, Width, Height);
-       }},
+       [&] { pixman_blt(background.pixels, dst.pixels, Width, Width, 32, 32, 0, 0, 0, 0, Width, Height); }},
       {"fill", 20, [&] { fillLongs(dst.pixels, uint32_t(Width * Height), 0xFF000000u); },
        [&] { pixman_fill(dst.pixels, Width, 32, 0, 0, Width, Height, 0xFF000000u); }},
       {"stretch 320x200 to 1280x720", 10, [&] { stretchBlit(dst, 0, 0, Width - 1, Height - 1, small); },
        [&] { pixman_image_composite32(PIXMAN_OP_SRC, pSmallScaled, nullptr, pDst, 0, 0, 0, 0, 0, 0, Width, Height); }},
       {"stretch 640x360 to 1280x720", 10, [&] { stretchBlit(dst, 0, 0, Width - 1, Height - 1, medium); },
-       [&] {
-         pixman_image_composite32(PIXMAN_OP_SRC, pMediumScaled, nullptr, pDst, 0, 0, 0, 0, 0, 0, Width, Height);
-       }},
+       [&] { pixman_image_composite32(PIXMAN_OP_SRC, pMediumScaled, nullptr, pDst, 0, 0, 0, 0, 0, 0, Width, Height); }},
       {"rotate 640x360 by 30 degrees", 10, [&] { rotateBlit(dst, 320, 180, 30, medium); },
        [&] {
-         pixman_image_composite32(PIXMAN_OP_OVER, pMediumTurned, nullptr, pDst, turnX, turnY, 0, 0, turnX, turnY,
-                                  turnW, turnH);
+         pixman_image_composite32(PIXMAN_OP_OVER, pMediumTurned, nullptr, pDst, turnX, turnY, 0, 0, turnX, turnY, turnW,
+                                  turnH);
        }},
   };
 

@@ -127,7 +127,7 @@ namespace {
 struct DecodedSoundtrack {
   long rate = 0;
   int channels = 0, encoding = 0, bitrate = 0;
-  std::vector<int16_t> samples; // interleaved left/right
+  std::vector<int16_t> samples;  // interleaved left/right
 };
 
 DecodedSoundtrack decodeSoundtrack() {
@@ -139,7 +139,8 @@ DecodedSoundtrack decodeSoundtrack() {
   mpg123_handle* mh = mpg123_new(nullptr, &err);
   if (!mh) return d;
   mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-  if (mpg123_open(mh, path.c_str()) == MPG123_OK && mpg123_getformat(mh, &d.rate, &d.channels, &d.encoding) == MPG123_OK) {
+  if (mpg123_open(mh, path.c_str()) == MPG123_OK &&
+      mpg123_getformat(mh, &d.rate, &d.channels, &d.encoding) == MPG123_OK) {
     mpg123_frameinfo info;
     if (mpg123_info(mh, &info) == MPG123_OK) d.bitrate = info.bitrate;
     std::vector<unsigned char> buf(1 << 16);

@@ -100,27 +100,53 @@ TEST_F(DataTest, DamagedPacksEndWithOneLineAndStatusOne) {
   appendEntry(shortLast, "a.img", {1, 2});
   appendEntry(shortLast, "b.img", {1, 2}, 10);
   writeFile("short.dat", shortLast);
-  expectFailure([] { openDataPack("short.dat"); TfileContent c; readPackFile("b.img", c); },
-                "Error reading file b.img");
+  expectFailure(
+      [] {
+        openDataPack("short.dat");
+        TfileContent c;
+        readPackFile("b.img", c);
+      },
+      "Error reading file b.img");
 
   // Skipping past an entry whose size runs past the end, or is negative, is corruption.
-  expectFailure([] { openDataPack("short.dat"); findPackEntry("c.img"); },
-                "Corrupt data file short.dat: entry b.img runs past the end of the file");
+  expectFailure(
+      [] {
+        openDataPack("short.dat");
+        findPackEntry("c.img");
+      },
+      "Corrupt data file short.dat: entry b.img runs past the end of the file");
   Bytes negative;
   appendEntry(negative, "a.img", {1, 2}, -6);
   appendEntry(negative, "b.img", {1});
   writeFile("negative.dat", negative);
-  expectFailure([] { openDataPack("negative.dat"); findPackEntry("b.img"); },
-                "Corrupt data file negative.dat: entry a.img runs past the end of the file");
+  expectFailure(
+      [] {
+        openDataPack("negative.dat");
+        findPackEntry("b.img");
+      },
+      "Corrupt data file negative.dat: entry a.img runs past the end of the file");
 
   writeFile("name.dat", {20, 'a', 'b'});
-  expectFailure([] { openDataPack("name.dat"); findPackEntry("x"); },
-                "Corrupt data file name.dat: an entry name runs past the end of the file");
+  expectFailure(
+      [] {
+        openDataPack("name.dat");
+        findPackEntry("x");
+      },
+      "Corrupt data file name.dat: an entry name runs past the end of the file");
   writeFile("size.dat", {1, 'a', 3, 0});
-  expectFailure([] { openDataPack("size.dat"); findPackEntry("x"); },
-                "Corrupt data file size.dat: the size of entry a runs past the end of the file");
-  expectFailure([] { openDataPack("size.dat"); TfileContent c; readPackFile("a", c); },
-                "Error reading file a");
+  expectFailure(
+      [] {
+        openDataPack("size.dat");
+        findPackEntry("x");
+      },
+      "Corrupt data file size.dat: the size of entry a runs past the end of the file");
+  expectFailure(
+      [] {
+        openDataPack("size.dat");
+        TfileContent c;
+        readPackFile("a", c);
+      },
+      "Error reading file a");
 
   writeFile("empty.dat", {});
   expectFailure([] { openDataPack("empty.dat"); }, "Data file empty.dat is empty");
@@ -190,12 +216,27 @@ TEST_F(DataTest, TruncatedImagesAreRefusedBeforeAllocation) {
   cut.pop_back();
   appendEntry(pack, "cut.img", cut);
   writeFile("p.dat", pack);
-  expectFailure([] { openDataPack("p.dat"); Image i; loadImage("header.img", i); },
-                "Corrupt image header.img: 5 bytes, shorter than its 8-byte header");
-  expectFailure([] { openDataPack("p.dat"); Image i; loadImage("big.img", i); },
-                "Corrupt image big.img: 100 bytes, 60000 x 60000 needs 1799970008");
-  expectFailure([] { openDataPack("p.dat"); Image i; loadImage("cut.img", i); },
-                "Corrupt image cut.img: 11 bytes, 4 x 3 needs 12");
+  expectFailure(
+      [] {
+        openDataPack("p.dat");
+        Image i;
+        loadImage("header.img", i);
+      },
+      "Corrupt image header.img: 5 bytes, shorter than its 8-byte header");
+  expectFailure(
+      [] {
+        openDataPack("p.dat");
+        Image i;
+        loadImage("big.img", i);
+      },
+      "Corrupt image big.img: 100 bytes, 60000 x 60000 needs 1799970008");
+  expectFailure(
+      [] {
+        openDataPack("p.dat");
+        Image i;
+        loadImage("cut.img", i);
+      },
+      "Corrupt image cut.img: 11 bytes, 4 x 3 needs 12");
 }
 
 TEST_F(DataTest, AssetTableLoadsInOrderAndReportsTheFirstMissing) {

@@ -126,8 +126,8 @@ void allocTestScreen() {
 
 TEST(Driver, FadePass) {
   allocTestScreen();
-  putPixel(Screen, 0, 0, 0x00FFFFFFu);   // white, transparent
-  putPixel(Screen, 5, 3, 0x80010203u);   // small values stop at 0
+  putPixel(Screen, 0, 0, 0x00FFFFFFu);  // white, transparent
+  putPixel(Screen, 5, 3, 0x80010203u);  // small values stop at 0
   putPixel(Screen, 1279, 719, 0xFF000000u);
   fadeScreenPass();
   EXPECT_EQ(getPixel(Screen, 0, 0), 0xFFFEFEFEu);  // alpha 255 after the first pass
@@ -170,8 +170,7 @@ void tSetMusicPosition(float s) {
 }
 void tFadeOutMusic() { call("fadeOutMusic"); }
 void tOpen(int32_t w, int32_t h, bool fs) {
-  call("openOutputWindow(" + std::to_string(w) + "," + std::to_string(h) + "," + (fs ? "true" : "false") +
-       ")");
+  call("openOutputWindow(" + std::to_string(w) + "," + std::to_string(h) + "," + (fs ? "true" : "false") + ")");
   AllocImage(Screen, uint32_t(w), uint32_t(h));
   KeyCodes = {TestEscape, TestSpace};
   for (uint8_t& k : KeyDown) k = 0;
@@ -276,34 +275,21 @@ TEST(Driver, WindowedLoopAndEscape) {
                                   [](int n) { KeyDown[TestEscape] = n == escapeAt; });
   testing::internal::GetCapturedStdout();
   const Names expected = {
-      "loadAllImages",
-      "initMusic",
-      "initEffectModules",
-      "openOutputWindow(1280,720,false)",
-      "playMusic",
-      "resetEffectModules",
-      "playMusic",
-      "setMusicPosition(0.000000)",
-      "schedule 100",
-      "present frame 100",
-      "schedule 50000",
-      "present frame 50000",
-      "schedule 73001",
-      "present frame 73001",
-      "present fade x255",
-      "resetEffectModules",
-      "playMusic",
-      "setMusicPosition(0.000000)",
-      "schedule 100",
-      "present frame 100",
-      "schedule 50000",
-      "present frame 50000",
+      "loadAllImages",       "initMusic",
+      "initEffectModules",   "openOutputWindow(1280,720,false)",
+      "playMusic",           "resetEffectModules",
+      "playMusic",           "setMusicPosition(0.000000)",
+      "schedule 100",        "present frame 100",
+      "schedule 50000",      "present frame 50000",
+      "schedule 73001",      "present frame 73001",
+      "present fade x255",   "resetEffectModules",
+      "playMusic",           "setMusicPosition(0.000000)",
+      "schedule 100",        "present frame 100",
+      "schedule 50000",      "present frame 50000",
       "schedule 73001",
       "present frame 73001",  // Escape held here: no fade, no new pass
-      "fadeOutMusic",
-      "closeOutputWindow",
-      "freeEffectModules",
-      "freeAllImages",
+      "fadeOutMusic",        "closeOutputWindow",
+      "freeEffectModules",   "freeAllImages",
   };
   EXPECT_EQ(calls, expected);
 }
@@ -318,13 +304,12 @@ TEST(Driver, FirstFrameAlwaysRunsAndSpaceFreezes) {
   EXPECT_EQ(Names(calls.begin() + 8, calls.begin() + 11), firstPass);
 
   testing::internal::CaptureStdout();
-  const Names frozen = runTestShow({"./morvex", "w"}, {1000, 5000, 73000},
-                                   [](int n) { KeyDown[TestSpace] = n >= 1 && n <= 3; });
+  const Names frozen =
+      runTestShow({"./morvex", "w"}, {1000, 5000, 73000}, [](int n) { KeyDown[TestSpace] = n >= 1 && n <= 3; });
   testing::internal::GetCapturedStdout();
-  const Names expected = {"schedule 1000",       "present frame 1000", "present frame 1000",
-                          "present frame 1000",  "present frame 1000", "schedule 5000",
-                          "present frame 5000",  "schedule 73000",     "present frame 73000",
-                          "present fade x255"};
+  const Names expected = {"schedule 1000",       "present frame 1000", "present frame 1000", "present frame 1000",
+                          "present frame 1000",  "schedule 5000",      "present frame 5000", "schedule 73000",
+                          "present frame 73000", "present fade x255"};
   EXPECT_EQ(Names(frozen.begin() + 8, frozen.begin() + 18), expected);
 
   // Escape ends a freeze at the present that sees it: no end fade, shutdown.
@@ -342,18 +327,16 @@ TEST(Driver, FirstFrameAlwaysRunsAndSpaceFreezes) {
 TEST(Driver, EscapeDuringFadeAndClosedWindow) {
   testing::internal::CaptureStdout();
   // Escape at the 10th fade present: that pass is the last, and no new pass with "l".
-  Names calls = runTestShow({"./morvex", "w", "l"}, {73000},
-                            [](int n) { KeyDown[TestEscape] = n == 1 + 10; });
+  Names calls = runTestShow({"./morvex", "w", "l"}, {73000}, [](int n) { KeyDown[TestEscape] = n == 1 + 10; });
   EXPECT_EQ(calls[9], "present frame 73000");
   EXPECT_EQ(calls[10], "present fade x10");
   EXPECT_EQ(calls[11], "fadeOutMusic");
 
   // A window closed during a pass with "l": the frame loop ends, the one fade pass
   // in progress is presented, and the show does not start again.
-  calls = runTestShow({"./morvex", "w", "l"}, {1000, 2000, 3000},
-                      [](int n) {
-                        if (n == 2) WindowClosed = true;
-                      });
+  calls = runTestShow({"./morvex", "w", "l"}, {1000, 2000, 3000}, [](int n) {
+    if (n == 2) WindowClosed = true;
+  });
   EXPECT_EQ(calls[9], "present frame 1000");
   EXPECT_EQ(calls[11], "present frame 2000");
   EXPECT_EQ(calls[12], "present fade x1");

@@ -24,7 +24,6 @@
 
 namespace {
 
-
 uint64_t hashImage(Image img) {
   uint64_t h = 1469598103934665603ull;
   for (int32_t i = 0; i < img.width * img.height; ++i) {
@@ -96,10 +95,10 @@ Polygon3D screenPolygon(std::initializer_list<Vertex3D> corners) {
 // A rectangle on the screen, corners in either winding.
 Polygon3D screenRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, double z, bool clockwise) {
   if (clockwise)
-    return screenPolygon({screenVertex(x0, y0, z), screenVertex(x1, y0, z), screenVertex(x1, y1, z),
-                          screenVertex(x0, y1, z)});
-  return screenPolygon({screenVertex(x0, y0, z), screenVertex(x0, y1, z), screenVertex(x1, y1, z),
-                        screenVertex(x1, y0, z)});
+    return screenPolygon(
+        {screenVertex(x0, y0, z), screenVertex(x1, y0, z), screenVertex(x1, y1, z), screenVertex(x0, y1, z)});
+  return screenPolygon(
+      {screenVertex(x0, y0, z), screenVertex(x0, y1, z), screenVertex(x1, y1, z), screenVertex(x1, y0, z)});
 }
 
 Image solidTexture(Color32 c) {
@@ -119,8 +118,7 @@ int32_t countRow(int32_t y, Color32 c) {
 
 TEST(Polygon3D, MatricesOfTheQuadCamera) {
   const Matrix4 view = lookAtMatrix(vector(0, 0, 10), vector(0, 0, 1), vector(0, 1, 0));
-  const double expectedView[16] = {-0.704934, 0, 0, 0, 0, 0.700623, 0, 0,
-                                   0, 0, -0.993884, 0, 0, 0, 9.938837, 1};
+  const double expectedView[16] = {-0.704934, 0, 0, 0, 0, 0.700623, 0, 0, 0, 0, -0.993884, 0, 0, 0, 9.938837, 1};
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(view.m[i], expectedView[i], 5e-7) << "view m[" << i << "]";
 
   const Matrix4 proj = perspectiveMatrix(float(90.0 * M_PI / 180.0), 1.0f, 0.1f, 100.0f);
@@ -155,8 +153,8 @@ TEST(Polygon3D, FillerSpanRulesAndWinding) {
 
   // Top and bottom on the same row: nothing.
   clearScreen(0xFF000000);
-  fillPolygon3D(tex, 0, screenPolygon({screenVertex(100, 360, 0), screenVertex(200, 360.2, 0),
-                                       screenVertex(300, 359.8, 0)}));
+  fillPolygon3D(tex, 0,
+                screenPolygon({screenVertex(100, 360, 0), screenVertex(200, 360.2, 0), screenVertex(300, 359.8, 0)}));
   EXPECT_EQ(countRow(360, 0xFF112233) + countRow(359, 0xFF112233), 0);
 
   // Partly off the screen: refused as a whole instead of writing outside.

@@ -47,8 +47,8 @@ void makeAsset(Image& img, int32_t w, int32_t h, uint32_t seed) {
 
 void makeTestAssets() {
   uint32_t seed = 3;
-  for (Image* img : {&BrainbugImage, &Platine1Image, &Form1Image, &Form2Image, &Form3Image, &GitterImage,
-                     &GrafImage, &SkeletonImage, &ZifriImage})
+  for (Image* img : {&BrainbugImage, &Platine1Image, &Form1Image, &Form2Image, &Form3Image, &GitterImage, &GrafImage,
+                     &SkeletonImage, &ZifriImage})
     makeAsset(*img, 160, 90, seed++);
   makeAsset(Form4Image, 150, 200, seed++);
   makeAsset(InfinityImage, 220, 170, seed++);
@@ -285,10 +285,10 @@ TEST_F(Effects2Test, InfinityTiltsAndScroll) {
   // The upright tilt is the keyed asset itself.
   EXPECT_EQ(std::memcmp(Tilt[0].pixels, InfinityImage.pixels, 220 * 170 * 4), 0);
 
-  const std::pair<int32_t, int32_t> tilts[] = {
-      {41530, -1}, {41531, 0}, {41640, 0}, {41641, 1}, {41720, 1}, {41721, 2}, {41801, 3}, {41881, 2},
-      {41961, 1}, {42041, 0}, {42121, 1}, {42201, 2}, {42281, 3}, {42360, 3}, {42361, 2}, {42400, 2},
-      {42401, 1}, {42480, 1}, {42481, -1}, {42519, -1}};
+  const std::pair<int32_t, int32_t> tilts[] = {{41530, -1}, {41531, 0}, {41640, 0}, {41641, 1},  {41720, 1},
+                                               {41721, 2},  {41801, 3}, {41881, 2}, {41961, 1},  {42041, 0},
+                                               {42121, 1},  {42201, 2}, {42281, 3}, {42360, 3},  {42361, 2},
+                                               {42400, 2},  {42401, 1}, {42480, 1}, {42481, -1}, {42519, -1}};
   for (auto [t, k] : tilts) EXPECT_EQ(infinityTiltAt(t), k) << t;
 
   for (auto [t, k] : {std::pair{41640, 0}, std::pair{41641, 1}, std::pair{42300, 3}}) {
@@ -335,8 +335,7 @@ TEST_F(Effects2Test, GrafAngle) {
   initGraf();
   EXPECT_TRUE(isKeyedPicture(GraphPic));
   // 43015: 1485 / 18 = 82.5 rounds to the even 82.
-  const std::pair<int32_t, int32_t> angles[] = {{43001, 352}, {43015, 352}, {43016, 353}, {43150, 360},
-                                                {43479, 378}};
+  const std::pair<int32_t, int32_t> angles[] = {{43001, 352}, {43015, 352}, {43016, 353}, {43150, 360}, {43479, 378}};
   for (auto [t, a] : angles) {
     DemoTime = t;
     drawGraf();
@@ -464,8 +463,8 @@ TEST_F(Effects2Test, LineSpiralWertitPositions) {
       [](Image ref) { blitClippedKeyed(ref, -1, 578, LinePic, 0); }, "line at 46484");
 
   // 49004 and 49012: 2.5 and 7.5 round to even.
-  const int32_t spiral[][3] = {{49001, -1, -1}, {49003, -2, -2}, {49004, -3, -2}, {49012, -8, -8},
-                               {50519, -1013, -949}};
+  const int32_t spiral[][3] = {
+      {49001, -1, -1}, {49003, -2, -2}, {49004, -3, -2}, {49012, -8, -8}, {50519, -1013, -949}};
   for (auto& p : spiral) {
     DemoTime = p[0];
     drawSpiral();
@@ -548,13 +547,20 @@ TEST(Effects2Setup, TinyAssetsAreRefused) {
     const char* name;
     void (*init)();
   };
-  const Case cases[] = {{&BrainbugImage, "brainbug.img", initBrainBug}, {&Platine1Image, "platine1.img", initPlatine},
-                        {&Form3Image, "form3.img", initForms},          {&Form4Image, "form4.img", initForms},
-                        {&GitterImage, "gitter.img", initGitter},       {&InfinityImage, "infinity.img", initInfinity},
-                        {&GrafImage, "graf.img", initGraf},             {&SkeletonImage, "skeleton.img", initSkeleton},
-                        {&ZifriImage, "zifri.img", initZifri},          {&CurveImage, "curve.img", initZifri},
-                        {&LineImage, "line.img", initLine},             {&SpiralImage, "spiral.img", initSpiral},
-                        {&WertitImage, "wertit.img", initWertit},       {&WelleImage, "welle.img", initWelle},
+  const Case cases[] = {{&BrainbugImage, "brainbug.img", initBrainBug},
+                        {&Platine1Image, "platine1.img", initPlatine},
+                        {&Form3Image, "form3.img", initForms},
+                        {&Form4Image, "form4.img", initForms},
+                        {&GitterImage, "gitter.img", initGitter},
+                        {&InfinityImage, "infinity.img", initInfinity},
+                        {&GrafImage, "graf.img", initGraf},
+                        {&SkeletonImage, "skeleton.img", initSkeleton},
+                        {&ZifriImage, "zifri.img", initZifri},
+                        {&CurveImage, "curve.img", initZifri},
+                        {&LineImage, "line.img", initLine},
+                        {&SpiralImage, "spiral.img", initSpiral},
+                        {&WertitImage, "wertit.img", initWertit},
+                        {&WelleImage, "welle.img", initWelle},
                         {&BrainImage, "brain.img", initWelle}};
   for (const Case& c : cases) {
     makeTestAssets();

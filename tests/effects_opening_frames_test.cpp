@@ -80,8 +80,7 @@ struct Scratch {
 };
 
 void fillScreenPattern(Image img) {
-  for (int32_t i = 0; i < img.width * img.height; ++i)
-    img.pixels[i] = 0xFF000000u | (uint32_t(i) * 2654435761u >> 8);
+  for (int32_t i = 0; i < img.width * img.height; ++i) img.pixels[i] = 0xFF000000u | (uint32_t(i) * 2654435761u >> 8);
 }
 
 class Effects1AuditTest : public ::testing::Test {
@@ -117,26 +116,23 @@ class Effects1AuditTest : public ::testing::Test {
 // j x 14.1 with 14.1 and the product each rounded to a 64-bit significand, then to
 // the nearest integer with ties to even, worked out with exact fractions.
 TEST_F(Effects1AuditTest, DigitFieldRowsForEveryFieldRow) {
-  const int32_t rows[51] = {0,   14,  28,  42,  56,  70,  85,  99,  113, 127, 141, 155, 169,
-                            183, 197, 212, 226, 240, 254, 268, 282, 296, 310, 324, 338, 352,
-                            367, 381, 395, 409, 423, 437, 451, 465, 479, 494, 508, 522, 536,
-                            550, 564, 578, 592, 606, 620, 634, 649, 663, 677, 691, 705};
+  const int32_t rows[51] = {0,   14,  28,  42,  56,  70,  85,  99,  113, 127, 141, 155, 169, 183, 197, 212, 226,
+                            240, 254, 268, 282, 296, 310, 324, 338, 352, 367, 381, 395, 409, 423, 437, 451, 465,
+                            479, 494, 508, 522, 536, 550, 564, 578, 592, 606, 620, 634, 649, 663, 677, 691, 705};
   for (int32_t j = 0; j <= 50; ++j) EXPECT_EQ(digitFieldRowY(j), rows[j]) << j;
 }
 
 TEST_F(Effects1AuditTest, TitleWordsFromTheirSpellingAndOneFrame) {
-  std::map<char, Image*> letter = {{'-', &MinusImage}, {'a', &AImage}, {'c', &CImage}, {'d', &DImage},
-                                   {'e', &EImage},     {'i', &IImage}, {'k', &KImage}, {'l', &LImage},
-                                   {'m', &MImage},     {'n', &NImage}, {'o', &OImage}, {'p', &PImage},
-                                   {'r', &RImage},     {'s', &SImage}, {'t', &TImage}, {'u', &UImage},
-                                   {'v', &VImage},     {'y', &YImage}};
+  std::map<char, Image*> letter = {{'-', &MinusImage}, {'a', &AImage}, {'c', &CImage}, {'d', &DImage}, {'e', &EImage},
+                                   {'i', &IImage},     {'k', &KImage}, {'l', &LImage}, {'m', &MImage}, {'n', &NImage},
+                                   {'o', &OImage},     {'p', &PImage}, {'r', &RImage}, {'s', &SImage}, {'t', &TImage},
+                                   {'u', &UImage},     {'v', &VImage}, {'y', &YImage}};
   struct Word {
     const char* text;
     int32_t w, h;
   };
-  const Word words[7] = {{"dark", 176, 60},     {"monstrous", 396, 60}, {"cartoons", 352, 60},
-                         {"presents", 176, 30}, {"a", 22, 30},         {"sly-dove", 352, 60},
-                         {"production", 176, 30}};
+  const Word words[7] = {{"dark", 176, 60}, {"monstrous", 396, 60}, {"cartoons", 352, 60},  {"presents", 176, 30},
+                         {"a", 22, 30},     {"sly-dove", 352, 60},  {"production", 176, 30}};
   // The expected word images, from the letters before the set-up touches anything.
   Image expected[7];
   for (int i = 0; i < 7; ++i) {

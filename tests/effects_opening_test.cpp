@@ -512,9 +512,8 @@ TEST_F(Effects1Test, FlashPicturesBuildAndDraw) {
     int32_t time;
     bool drawn;
   };
-  const Flicker flicker[] = {{56521, true},  {56584, true}, {56585, false}, {56647, false},
-                             {56648, true},  {56776, true}, {56777, false}, {57031, false},
-                             {57032, true},  {57139, true}};
+  const Flicker flicker[] = {{56521, true}, {56584, true},  {56585, false}, {56647, false}, {56648, true},
+                             {56776, true}, {56777, false}, {57031, false}, {57032, true},  {57139, true}};
   for (const Flicker& f : flicker) {
     clearScreen(0xFF000000u);
     setTime(f.time);

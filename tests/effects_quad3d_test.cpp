@@ -27,8 +27,8 @@ struct PinnedVertex {
 // winding is reversed and the filler exchanges its edge tables.
 const PinnedVertex At53281[4] = {
     {0x1.7417e4e1f560ap+7, 0x1.a8e8452a27464p+6, -0x1.6032c22c26d01p+3, -0x1.01960ep+0, 0.0f, 0.0f, 186, 106},
-    {0x1.117d0363c153fp+10, 0x1.a8e8452a27464p+6, -0x1.6032c22c26d01p+3, -0x1.01960ep+0, -0x1.01960ep+0f, 0.0f,
-     1094, 106},
+    {0x1.117d0363c153fp+10, 0x1.a8e8452a27464p+6, -0x1.6032c22c26d01p+3, -0x1.01960ep+0, -0x1.01960ep+0f, 0.0f, 1094,
+     106},
     {0x1.11408ccb08d7p+10, 0x1.329f5d610df41p+9, -0x1.60219a8107276p+3, -0x1.010cd2p+0, -0x1.010cd2p+0f,
      -0x1.010cd2p+0f, 1093, 613},
     {0x1.75fb99a7b947ep+7, 0x1.329f5d610df41p+9, -0x1.60219a8107276p+3, -0x1.010cd2p+0, 0.0f, -0x1.010cd2p+0f, 187,
@@ -36,8 +36,8 @@ const PinnedVertex At53281[4] = {
 };
 const PinnedVertex At53777[4] = {
     {0x1.bf76db4da47cp+7, 0x1.ff6a1d7d54b35p+7, -0x1.5d867a0b4a18dp+3, -0x1.d86798p-1, 0.0f, 0.0f, 224, 256},
-    {0x1.081124964b708p+10, 0x1.ff6a1d7d54b35p+7, -0x1.5d867a0b4a18dp+3, -0x1.d86798p-1, -0x1.d86798p-1f, 0.0f,
-     1056, 256},
+    {0x1.081124964b708p+10, 0x1.ff6a1d7d54b35p+7, -0x1.5d867a0b4a18dp+3, -0x1.d86798p-1, -0x1.d86798p-1f, 0.0f, 1056,
+     256},
     {0x1.1c7ff90c02f1cp+10, 0x1.e4c51ef3eaf49p+8, -0x1.63528a26cd436p+3, -0x1.1a944ap+0, -0x1.1a944ap+0f,
      -0x1.1a944ap+0f, 1138, 485},
     {0x1.1c00379fe8724p+7, 0x1.e4c51ef3eaf49p+8, -0x1.63528a26cd436p+3, -0x1.1a944ap+0, 0.0f, -0x1.1a944ap+0f, 142,

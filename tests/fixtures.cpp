@@ -25,13 +25,28 @@ const char* const BlitSpanNames[opCount] = {"copy", "keyed", "alpha", "mix", "ad
 void runBlitSpan(const BlitSpanKernels& k, BlitSpanOp op, Color32* d, const Color32* s, uint32_t n, Color32 key,
                  uint8_t t) {
   switch (op) {
-    case opCopy: k.copy(d, s, n & ~1u); break;
-    case opKeyed: k.keyed(d, s, n, key); break;
-    case opAlpha: k.alpha(d, s, n); break;
-    case opMix: k.mix(d, s, n, t); break;
-    case opAdd: k.add(d, s, n); break;
-    case opSub: k.sub(d, s, n); break;
-    case opAddOpaque: k.addOpaque(d, s, n); break;
-    default: break;
+    case opCopy:
+      k.copy(d, s, n & ~1u);
+      break;
+    case opKeyed:
+      k.keyed(d, s, n, key);
+      break;
+    case opAlpha:
+      k.alpha(d, s, n);
+      break;
+    case opMix:
+      k.mix(d, s, n, t);
+      break;
+    case opAdd:
+      k.add(d, s, n);
+      break;
+    case opSub:
+      k.sub(d, s, n);
+      break;
+    case opAddOpaque:
+      k.addOpaque(d, s, n);
+      break;
+    default:
+      break;
   }
 }

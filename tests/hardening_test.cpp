@@ -67,7 +67,10 @@ TEST_F(FailureHook, EveryFatalPathOfTheDataUnitEndsThroughIt) {
   expectHooked([&] { AllocImage(img, 1u << 15, 1u << 15); }, "Unable to AllocImage!");
   expectHooked([] { openDataPack("missing.dat"); }, "Unable to open data file missing.dat");
   {
-    std::ofstream("p.dat", std::ios::binary) << std::string("\x05" "a.img\x02\x00\x00\x00xy", 12);
+    std::ofstream("p.dat", std::ios::binary) << std::string(
+        "\x05"
+        "a.img\x02\x00\x00\x00xy",
+        12);
   }
   openDataPack("p.dat");
   expectHooked([] { findPackEntry("b.img"); }, "File b.img not found in data file");

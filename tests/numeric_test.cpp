@@ -22,13 +22,38 @@ uint64_t nextState(uint64_t& s) {
 // Ties, their neighbours one step either side, the 32-bit bounds, zeros,
 // subnormals, infinities and NaN.
 std::vector<double> edgeDoubles() {
-  std::vector<double> v = {0.0, -0.0, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 0.49999999999999994, -0.49999999999999994,
-                           2147483647.0, 2147483647.4, 2147483647.5, 2147483648.0, -2147483648.0,
-                           -2147483648.4, -2147483648.5, -2147483649.0, 4294967296.0, 1e300, -1e300,
-                           DBL_MIN, -DBL_MIN, DBL_TRUE_MIN, -DBL_TRUE_MIN, double(FLT_TRUE_MIN),
-                           std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                           std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
-                           4503599627370496.5, 4503599627370497.0};
+  std::vector<double> v = {0.0,
+                           -0.0,
+                           0.5,
+                           -0.5,
+                           1.5,
+                           -1.5,
+                           2.5,
+                           -2.5,
+                           0.49999999999999994,
+                           -0.49999999999999994,
+                           2147483647.0,
+                           2147483647.4,
+                           2147483647.5,
+                           2147483648.0,
+                           -2147483648.0,
+                           -2147483648.4,
+                           -2147483648.5,
+                           -2147483649.0,
+                           4294967296.0,
+                           1e300,
+                           -1e300,
+                           DBL_MIN,
+                           -DBL_MIN,
+                           DBL_TRUE_MIN,
+                           -DBL_TRUE_MIN,
+                           double(FLT_TRUE_MIN),
+                           std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::quiet_NaN(),
+                           -std::numeric_limits<double>::quiet_NaN(),
+                           4503599627370496.5,
+                           4503599627370497.0};
   for (double t : {0.5, 1.5, 2.5, 1000.5, 1001.5, 8388607.5, 8388608.5, 1073741823.5, 2147483646.5}) {
     for (double s : {t, -t}) {
       v.push_back(s);
@@ -53,7 +78,7 @@ TEST(Numeric, DoubleAndFloatFormsMatchTheReferenceOnEdgeValues) {
   EXPECT_EQ(roundToInt32ViaDouble(2.5), 2);
   EXPECT_EQ(roundToInt32ViaDouble(-3.5), -4);
   EXPECT_EQ(roundToInt32ViaDouble(0.49999999999999994), 0);
-  EXPECT_EQ(roundToInt32ViaDouble(2147483647.5), INT32_MIN);  // to even is 2^31, out of range
+  EXPECT_EQ(roundToInt32ViaDouble(2147483647.5), INT32_MIN);   // to even is 2^31, out of range
   EXPECT_EQ(roundToInt32ViaDouble(-2147483648.5), INT32_MIN);  // to even is -2^31, in range
   EXPECT_EQ(roundToInt32ViaDouble(-2147483649.0), INT32_MIN);
   EXPECT_EQ(roundToInt32ViaDouble(2147483647.4), INT32_MAX);
@@ -92,7 +117,10 @@ TEST(Numeric, ExtendedFormMatchesTheReferenceBesideTies) {
                                 std::numeric_limits<long double>::max(),
                                 std::numeric_limits<long double>::denorm_min(),
                                 -std::numeric_limits<long double>::denorm_min(),
-                                2147483647.5L, -2147483648.5L, 2147483648.0L, -2147483649.0L};
+                                2147483647.5L,
+                                -2147483648.5L,
+                                2147483648.0L,
+                                -2147483649.0L};
   uint64_t s = 7;
   for (int i = 0; i < 20000; ++i) {
     const long double tie = (long double)(int64_t(nextState(s) % 4294967296ull) - 2147483648ll) + 0.5L;

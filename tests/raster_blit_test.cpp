@@ -146,8 +146,7 @@ TEST(Blits, ClippedWorkedRectangles) {
     for (int i = 0; i < 400; ++i) EXPECT_EQ(dst.img.pixels[i], 0u);
     blitClipped(dst.img, 18, 3, src.img);
     for (int y = 0; y < 20; ++y)
-      for (int x = 0; x < 20; ++x)
-        EXPECT_EQ(dst.at(x, y), (x >= 18 && y >= 3 && y < 13) ? src.at(x - 18, y - 3) : 0u);
+      for (int x = 0; x < 20; ++x) EXPECT_EQ(dst.at(x, y), (x >= 18 && y >= 3 && y < 13) ? src.at(x - 18, y - 3) : 0u);
     dst.expectGuards();
   }
   {
@@ -186,7 +185,7 @@ bool clipModel(ClipKind kind, int dw, int dh, int x, int y, int sw, int sh, int 
   int64_t left = std::max<int64_t>(lx, 0), right = std::min<int64_t>(lx + sw - 1, dw - 1);
   int64_t top = std::max<int64_t>(ly, 0), bottom = std::min<int64_t>(ly + sh - 1, dh - 1);
   int shift = 0;
-  if (kind == ClipKind::keyed) --right, --bottom;  // last visible column and row dropped
+  if (kind == ClipKind::keyed) --right, --bottom;           // last visible column and row dropped
   if (kind == ClipKind::add) --right, --bottom, shift = 1;  // first dropped, then moved up-left
   if (X < left || X > right || Y < top || Y > bottom) return false;
   sx = int(X - lx + shift);

@@ -44,7 +44,11 @@ std::vector<Color32> runsOfPixels(std::mt19937& random, size_t n, Color32 key) {
     const uint32_t kind = random() % 5, length = 1 + random() % 20;
     for (uint32_t i = 0; i < length && v.size() < n; ++i) {
       const Color32 any = edgyPixel(random);
-      v.push_back(kind == 0 ? key : kind == 1 ? 0u : kind == 2 ? any & 0x00FFFFFFu : kind == 3 ? any | 0xFF000000u : any);
+      v.push_back(kind == 0   ? key
+                  : kind == 1 ? 0u
+                  : kind == 2 ? any & 0x00FFFFFFu
+                  : kind == 3 ? any | 0xFF000000u
+                              : any);
     }
   }
   return v;
@@ -69,9 +73,9 @@ TEST(FastPaths, BlitSpansEveryLevelMatchTheReference) {
           runBlitSpan(reference.blit, BlitSpanOp(op), expected.data() + dstStart, src.data() + start, n, key, t);
           runBlitSpan(fast.blit, BlitSpanOp(op), got.data() + dstStart, src.data() + start, n, key, t);
           for (size_t i = 0; i < got.size(); ++i)
-            ASSERT_EQ(got[i], expected[i]) << BlitSpanNames[op] << ", level " << simdLevelName(SimdLevel(level)) << ", "
-                                           << n << " pixels from " << start << ": first difference at "
-                                           << int(i) - int(dstStart);
+            ASSERT_EQ(got[i], expected[i])
+                << BlitSpanNames[op] << ", level " << simdLevelName(SimdLevel(level)) << ", " << n << " pixels from "
+                << start << ": first difference at " << int(i) - int(dstStart);
         }
       }
     }
@@ -174,8 +178,8 @@ TEST(FastPaths, ClippedAddOntoItsOwnPixelsEveryLevel) {
       ActiveKernels = fast;
       blitClippedAdd(Image{got.data(), w, h}, x, y, Image{got.data() + shift, w, h});
       ActiveKernels = chosen;
-      ASSERT_EQ(got, expected) << "level " << simdLevelName(SimdLevel(level)) << ", " << w << " x " << h
-                               << ", source " << shift << " pixels on, at " << x << ", " << y;
+      ASSERT_EQ(got, expected) << "level " << simdLevelName(SimdLevel(level)) << ", " << w << " x " << h << ", source "
+                               << shift << " pixels on, at " << x << ", " << y;
     }
   }
 }

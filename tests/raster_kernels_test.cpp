@@ -22,12 +22,18 @@ struct Draw {
   // Pixels with the values the arithmetic treats specially mixed in.
   Color32 pixel() {
     switch (bits() % 8) {
-      case 0: return 0;
-      case 1: return 0xFFFFFFFFu;
-      case 2: return bits() | 0xFF000000u;
-      case 3: return bits() & 0x00FFFFFFu;
-      case 4: return 0xFF000000u;
-      default: return bits();
+      case 0:
+        return 0;
+      case 1:
+        return 0xFFFFFFFFu;
+      case 2:
+        return bits() | 0xFF000000u;
+      case 3:
+        return bits() & 0x00FFFFFFu;
+      case 4:
+        return 0xFF000000u;
+      default:
+        return bits();
     }
   }
   uint8_t weight() {
@@ -76,7 +82,8 @@ TEST(BlitKernels, FastSpansMatchReference) {
         uint8_t t = draw.weight();
         std::vector<Color32> out = ref;
         int dstStart = draw.range(0, 3);
-        runBlitSpan(Reference.blit, BlitSpanOp(op), ref.data() + guard + dstStart, src.data() + guard + start, n, key, t);
+        runBlitSpan(Reference.blit, BlitSpanOp(op), ref.data() + guard + dstStart, src.data() + guard + start, n, key,
+                    t);
         crc = crcPixels(crc, ref.data(), ref.size());
         if (!haveFast) continue;
         runBlitSpan(fast.blit, BlitSpanOp(op), out.data() + guard + dstStart, src.data() + guard + start, n, key, t);
@@ -103,20 +110,37 @@ struct Picture {
 };
 
 enum Blit { bImage, bKeyed, bAlpha, bMix, bAdd, bSub, bClippedKeyed, bClippedAdd, bCount };
-const char* const BlitNames[bCount] = {"blitImage", "blitImageKeyed", "blitAlpha", "blitMix", "blitAdd",
-                                       "blitSub", "blitClippedKeyed", "blitClippedAdd"};
+const char* const BlitNames[bCount] = {"blitImage", "blitImageKeyed", "blitAlpha",        "blitMix",
+                                       "blitAdd",   "blitSub",        "blitClippedKeyed", "blitClippedAdd"};
 
 void runBlit(Blit b, Image dst, int x, int y, Image src, Color32 key, uint8_t t) {
   switch (b) {
-    case bImage: blitImage(dst, x, y, src); break;
-    case bKeyed: blitImageKeyed(dst, x, y, src, key); break;
-    case bAlpha: blitAlpha(dst, x, y, src); break;
-    case bMix: blitMix(dst, x, y, src, t); break;
-    case bAdd: blitAdd(dst, x, y, src); break;
-    case bSub: blitSub(dst, x, y, src); break;
-    case bClippedKeyed: blitClippedKeyed(dst, x, y, src, key); break;
-    case bClippedAdd: blitClippedAdd(dst, x, y, src); break;
-    default: break;
+    case bImage:
+      blitImage(dst, x, y, src);
+      break;
+    case bKeyed:
+      blitImageKeyed(dst, x, y, src, key);
+      break;
+    case bAlpha:
+      blitAlpha(dst, x, y, src);
+      break;
+    case bMix:
+      blitMix(dst, x, y, src, t);
+      break;
+    case bAdd:
+      blitAdd(dst, x, y, src);
+      break;
+    case bSub:
+      blitSub(dst, x, y, src);
+      break;
+    case bClippedKeyed:
+      blitClippedKeyed(dst, x, y, src, key);
+      break;
+    case bClippedAdd:
+      blitClippedAdd(dst, x, y, src);
+      break;
+    default:
+      break;
   }
 }
 

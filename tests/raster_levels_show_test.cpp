@@ -49,10 +49,9 @@ TEST(RasterLevels, WholeShowHashesAgreeAtEveryLevel) {
     // Name the first frame that differs.
     std::istringstream a(reference), b(fast);
     std::string la, lb;
-    while (std::getline(a, la) && std::getline(b, lb) && la == lb) {
-    }
-    ADD_FAILURE() << "level " << name << ": first differing frame: reference '" << la << "', " << name << " '"
-                  << lb << "'";
+    while (std::getline(a, la) && std::getline(b, lb) && la == lb) {}
+    ADD_FAILURE() << "level " << name << ": first differing frame: reference '" << la << "', " << name << " '" << lb
+                  << "'";
   }
   fs::remove_all(folder);
 }

@@ -207,7 +207,8 @@ TEST(ImagesDeathTest, RefusesHugeImagesAndFatalErrorExitsWithOne) {
   GTEST_FLAG_SET(death_test_style, "fast");
   struct Size {
     uint32_t w, h;
-  } refused[] = {{32768, 32768}, {65536, 16384}, {65536, 65536}, {1u << 31, 0}, {0, 0xFFFFFFFFu}, {0xFFFFFFFFu, 0xFFFFFFFFu}};
+  } refused[] = {{32768, 32768}, {65536, 16384},   {65536, 65536},
+                 {1u << 31, 0},  {0, 0xFFFFFFFFu}, {0xFFFFFFFFu, 0xFFFFFFFFu}};
   for (Size s : refused) {
     TempFolder dir;
     EXPECT_EXIT(allocIn(dir.path, s.w, s.h), ::testing::ExitedWithCode(1), "^$") << s.w << " x " << s.h;

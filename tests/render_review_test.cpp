@@ -52,7 +52,8 @@ std::string lastLine(const std::string& text) {
   const size_t end = text.find_last_not_of('\n');
   if (end == std::string::npos) return "";
   const size_t start = text.rfind('\n', end);
-  return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+  return text.substr(start == std::string::npos ? 0 : start + 1,
+                     end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
 TEST(RenderReview, FramesLeadingToATimeFollowTheRate) {
@@ -74,8 +75,9 @@ TEST(RenderReview, FramesLeadingToATimeFollowTheRate) {
 }
 
 TEST(RenderReview, WhatRunsAtATime) {
-  EXPECT_EQ(describeScheduleAt(12200), "DemoTime 12200: the frame is cleared to black first\n"
-                                       "  no row is active: nothing is drawn\n");
+  EXPECT_EQ(describeScheduleAt(12200),
+            "DemoTime 12200: the frame is cleared to black first\n"
+            "  no row is active: nothing is drawn\n");
   const std::string at = describeScheduleAt(25381);
   // Rows 3, 4 and 5 in table order: the logo draws over the digits.
   EXPECT_LT(at.find("row  3"), at.find("row  4"));
@@ -99,7 +101,8 @@ TEST(RenderReview, ListsThatSkipFramesLaterFramesBuildOnAreWarnedAbout) {
             std::string::npos);
   EXPECT_NE(skippedFramesWarning({40000, 40050, 40000}, "d").find("frame 1"), std::string::npos);
   EXPECT_NE(skippedFramesWarning({32950, 33000, 33040, 33020}, "e").find("frame 4 (DemoTime 33020) comes after 33040"),
-            std::string::npos) << "going back in time";
+            std::string::npos)
+      << "going back in time";
 }
 
 TEST(RenderReview, AtGivesTheShowsFrameAtThatTime) {

@@ -30,8 +30,8 @@ struct RunResult {
 RunResult render(const std::string& args, const fs::path& folder) {
   fs::create_directories(folder);
   const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
-  const std::string command = "cd '" + folder.string() + "' && '" + (binFolder() / "morvex-render").string() +
-                              "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+  const std::string command = "cd '" + folder.string() + "' && '" + (binFolder() / "morvex-render").string() + "' " +
+                              args + " >'" + out.string() + "' 2>'" + err.string() + "'";
   RunResult r;
   const int raw = std::system(command.c_str());
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -64,7 +64,8 @@ TEST(Render, CommandLineAndFatalPaths) {
       {"--bogus", "morvex-render: unknown option '--bogus' (see --help)\n"},
       {"--hash=1", "morvex-render: --hash takes no value\n"},
       {"--fps 30 --times t.txt", "morvex-render: --fps and --times exclude each other\n"},
-      {"--raw - --hash", "morvex-render: --raw - takes standard output; --hash, --digest and --bench cannot share it\n"},
+      {"--raw - --hash",
+       "morvex-render: --raw - takes standard output; --hash, --digest and --bench cannot share it\n"},
       {"--digest --hash", "morvex-render: --digest and --hash exclude each other\n"},
       {"--times missing.txt", "morvex-render: missing.txt: No such file or directory\n"},
       {"--save 100,x", "morvex-render: --save: 'x' is not a whole number from -2147483648 to 2147483647\n"},

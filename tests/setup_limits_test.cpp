@@ -40,8 +40,10 @@ TEST(EffectsSetUp, OversizedPicturesAreRefusedByNameBeforeAnyAllocation) {
   };
   const std::string limit = " picture of it, more than the 1073741823 pixels an image can hold\n";
   const Case cases[] = {
-      {&WelleImage, initWelle, 65535, 4097, "Asset welle.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
-      {&BrainImage, initWelle, 4097, 65535, "Asset brain.img is 4097 x 65535; its effect makes a 8194 x 131070" + limit},
+      {&WelleImage, initWelle, 65535, 4097,
+       "Asset welle.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
+      {&BrainImage, initWelle, 4097, 65535,
+       "Asset brain.img is 4097 x 65535; its effect makes a 8194 x 131070" + limit},
       {&KrutitImage, initKrutit, 65535, 4096,
        "Asset krutit.img is 65535 x 4096; its effect makes a 131198 x 8320" + limit},
       {&ThreeDImage, initQuad3D, 65535, 4097, "Asset 3d.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
@@ -50,7 +52,8 @@ TEST(EffectsSetUp, OversizedPicturesAreRefusedByNameBeforeAnyAllocation) {
        "Asset spiral.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
       {&WertitImage, initWertit, 65535, 4097,
        "Asset wertit.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
-      {&VoxelImage, initVoxel, 65535, 4096, "Asset voxel.img is 65535 x 4096; its effect makes a 131326 x 8192" + limit},
+      {&VoxelImage, initVoxel, 65535, 4096,
+       "Asset voxel.img is 65535 x 4096; its effect makes a 131326 x 8192" + limit},
       {&LandscapeImage, initLandscape, 64, 400000,
        "Asset landscape.img is 64 x 400000; its effect makes a 1480 x 800000" + limit},
       {&Kurukulum1Image, initFlashPictures, 65535, 4097,

@@ -120,7 +120,7 @@ TEST(Clock, DemoTimeAndFrameStepFollowThePosition) {
   updateDemoTime();
   EXPECT_EQ(DemoTime, 62);
   EXPECT_FLOAT_EQ(FrameStep, 6.2f);  // the first step is DemoTime / 10
-  TestPosition = 33075;  // 0.1875 s
+  TestPosition = 33075;              // 0.1875 s
   updateDemoTime();
   EXPECT_EQ(DemoTime, 188);
   EXPECT_FLOAT_EQ(FrameStep, 12.6f);

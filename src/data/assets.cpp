@@ -11,30 +11,31 @@
 
 std::string DataPackPath;
 
-Image MinusImage, AImage, CImage, DImage, EImage, IImage, KImage, LImage, MImage, NImage, OImage, PImage, RImage, SImage, TImage, UImage, VImage, YImage, LogoImage, DotImage;
+Image MinusImage, AImage, CImage, DImage, EImage, IImage, KImage, LImage, MImage, NImage, OImage, PImage, RImage,
+    SImage, TImage, UImage, VImage, YImage, LogoImage, DotImage;
 Image DigitImages[10];
-Image BrainImage, Noirose1Image, Noiroze2Image, Platine1Image, Platine2Image, Platine3Image,
-    Platine4Image, Platine5Image, StarImage, Dirka1Image, Dirka2Image, Wolke1Image,
-    Wolke2Image, Sintable1Image, Sintable2Image, LobotomImage, Sintable3Image, LobotomiImage,
-    KrukImage, LineykaImage, Kurukulum1Image, Kurukulum2Image, Synapse1Image, Synapse2Image,
-    ThreeDImage, BrainbugImage, DistImage, ZeptorImage, Form1Image, Form2Image,
-    Form3Image, Form4Image, GitterImage, WelleImage, GrafImage, KrutitImage,
-    LandscapeImage, LineImage, SkeletonImage, SpiralImage, InfinityImage, VoxelImage,
-    WertitImage, ZifriImage, CurveImage, EndImage, NetzImage;
+Image BrainImage, Noirose1Image, Noiroze2Image, Platine1Image, Platine2Image, Platine3Image, Platine4Image,
+    Platine5Image, StarImage, Dirka1Image, Dirka2Image, Wolke1Image, Wolke2Image, Sintable1Image, Sintable2Image,
+    LobotomImage, Sintable3Image, LobotomiImage, KrukImage, LineykaImage, Kurukulum1Image, Kurukulum2Image,
+    Synapse1Image, Synapse2Image, ThreeDImage, BrainbugImage, DistImage, ZeptorImage, Form1Image, Form2Image,
+    Form3Image, Form4Image, GitterImage, WelleImage, GrafImage, KrutitImage, LandscapeImage, LineImage, SkeletonImage,
+    SpiralImage, InfinityImage, VoxelImage, WertitImage, ZifriImage, CurveImage, EndImage, NetzImage;
 
 // The record of every entry of AssetList, in its order.
 constexpr Image* AssetImages[AssetCount] = {
-    &MinusImage, &AImage, &CImage, &DImage, &EImage, &IImage, &KImage, &LImage, &MImage, &NImage, &OImage,
-    &PImage, &RImage, &SImage, &TImage, &UImage, &VImage, &YImage, &LogoImage, &DotImage, &DigitImages[0],
-    &DigitImages[1], &DigitImages[2], &DigitImages[3], &DigitImages[4], &DigitImages[5], &DigitImages[6],
-    &DigitImages[7], &DigitImages[8], &DigitImages[9], &BrainImage, &Noirose1Image, &Noiroze2Image,
-    &Platine1Image, &Platine2Image, &Platine3Image, &Platine4Image, &Platine5Image, &StarImage, &Dirka1Image,
-    &Dirka2Image, &Wolke1Image, &Wolke2Image, &Sintable1Image, &Sintable2Image, &LobotomImage,
-    &Sintable3Image, &LobotomiImage, &KrukImage, &LineykaImage, &Kurukulum1Image, &Kurukulum2Image,
-    &Synapse1Image, &Synapse2Image, &ThreeDImage, &BrainbugImage, &DistImage, &ZeptorImage, &Form1Image,
-    &Form2Image, &Form3Image, &Form4Image, &GitterImage, &WelleImage, &GrafImage, &KrutitImage,
-    &LandscapeImage, &LineImage, &SkeletonImage, &SpiralImage, &InfinityImage, &VoxelImage, &WertitImage,
-    &ZifriImage, &CurveImage, &EndImage, &NetzImage,
+    &MinusImage,     &AImage,         &CImage,          &DImage,          &EImage,         &IImage,
+    &KImage,         &LImage,         &MImage,          &NImage,          &OImage,         &PImage,
+    &RImage,         &SImage,         &TImage,          &UImage,          &VImage,         &YImage,
+    &LogoImage,      &DotImage,       &DigitImages[0],  &DigitImages[1],  &DigitImages[2], &DigitImages[3],
+    &DigitImages[4], &DigitImages[5], &DigitImages[6],  &DigitImages[7],  &DigitImages[8], &DigitImages[9],
+    &BrainImage,     &Noirose1Image,  &Noiroze2Image,   &Platine1Image,   &Platine2Image,  &Platine3Image,
+    &Platine4Image,  &Platine5Image,  &StarImage,       &Dirka1Image,     &Dirka2Image,    &Wolke1Image,
+    &Wolke2Image,    &Sintable1Image, &Sintable2Image,  &LobotomImage,    &Sintable3Image, &LobotomiImage,
+    &KrukImage,      &LineykaImage,   &Kurukulum1Image, &Kurukulum2Image, &Synapse1Image,  &Synapse2Image,
+    &ThreeDImage,    &BrainbugImage,  &DistImage,       &ZeptorImage,     &Form1Image,     &Form2Image,
+    &Form3Image,     &Form4Image,     &GitterImage,     &WelleImage,      &GrafImage,      &KrutitImage,
+    &LandscapeImage, &LineImage,      &SkeletonImage,   &SpiralImage,     &InfinityImage,  &VoxelImage,
+    &WertitImage,    &ZifriImage,     &CurveImage,      &EndImage,        &NetzImage,
 };
 
 template <size_t... I>
@@ -64,8 +65,8 @@ static void readImageHeader(const std::string& name, const uint8_t* data, size_t
   height = data[4] + 256u * data[5];
   const uint64_t needed = 8 + bytesPerRow(width) * rowsRead(height);
   if (size < needed)
-    imageFailure("Corrupt image " + name + ": " + std::to_string(size) + " bytes, " + std::to_string(width) +
-                 " x " + std::to_string(height) + " needs " + std::to_string(needed));
+    imageFailure("Corrupt image " + name + ": " + std::to_string(size) + " bytes, " + std::to_string(width) + " x " +
+                 std::to_string(height) + " needs " + std::to_string(needed));
 }
 
 void decodeImageLiteral(const std::string& name, const TfileContent& content, Image& img) {
@@ -146,9 +147,7 @@ void freeAllImages() {
   for (const AssetEntry& asset : AssetTable) freeImage(*asset.image);
 }
 
-static std::string sizeText(const Image& img) {
-  return std::to_string(img.width) + " x " + std::to_string(img.height);
-}
+static std::string sizeText(const Image& img) { return std::to_string(img.width) + " x " + std::to_string(img.height); }
 
 void requireMinSize(const Image& img, const char* name, int32_t minWidth, int32_t minHeight) {
   if (img.width < minWidth || img.height < minHeight)
@@ -165,8 +164,8 @@ void requireMaxSize(const Image& img, const char* name, int32_t maxWidth, int32_
 void requireWorkSize(const Image& img, const char* name, int64_t workWidth, int64_t workHeight) {
   if (workWidth < 0 || workHeight < 0 || !imageSizeAllowed(uint64_t(workWidth), uint64_t(workHeight)))
     fatalError(std::string("Asset ") + name + " is " + sizeText(img) + "; its effect makes a " +
-               std::to_string(workWidth) + " x " + std::to_string(workHeight) +
-               " picture of it, more than the " + std::to_string(MaxImagePixels) + " pixels an image can hold");
+               std::to_string(workWidth) + " x " + std::to_string(workHeight) + " picture of it, more than the " +
+               std::to_string(MaxImagePixels) + " pixels an image can hold");
 }
 
 void requireEvenWidth(const Image& img, const char* name) {

@@ -12,16 +12,15 @@
 // Empty: "data.dat" beside the executable.
 extern std::string DataPackPath;
 
-extern Image MinusImage, AImage, CImage, DImage, EImage, IImage, KImage, LImage, MImage, NImage,
-    OImage, PImage, RImage, SImage, TImage, UImage, VImage, YImage;
+extern Image MinusImage, AImage, CImage, DImage, EImage, IImage, KImage, LImage, MImage, NImage, OImage, PImage, RImage,
+    SImage, TImage, UImage, VImage, YImage;
 extern Image LogoImage, DotImage;
 extern Image DigitImages[10];
-extern Image BrainImage, Noirose1Image, Noiroze2Image, Platine1Image, Platine2Image, Platine3Image,
-    Platine4Image, Platine5Image, StarImage, Dirka1Image, Dirka2Image, Wolke1Image, Wolke2Image,
-    Sintable1Image, Sintable2Image, LobotomImage, Sintable3Image, LobotomiImage, KrukImage,
-    LineykaImage, Kurukulum1Image, Kurukulum2Image, Synapse1Image, Synapse2Image, ThreeDImage,
-    BrainbugImage, DistImage, ZeptorImage, Form1Image, Form2Image, Form3Image, Form4Image,
-    GitterImage, WelleImage, GrafImage, KrutitImage, LandscapeImage, LineImage, SkeletonImage,
+extern Image BrainImage, Noirose1Image, Noiroze2Image, Platine1Image, Platine2Image, Platine3Image, Platine4Image,
+    Platine5Image, StarImage, Dirka1Image, Dirka2Image, Wolke1Image, Wolke2Image, Sintable1Image, Sintable2Image,
+    LobotomImage, Sintable3Image, LobotomiImage, KrukImage, LineykaImage, Kurukulum1Image, Kurukulum2Image,
+    Synapse1Image, Synapse2Image, ThreeDImage, BrainbugImage, DistImage, ZeptorImage, Form1Image, Form2Image,
+    Form3Image, Form4Image, GitterImage, WelleImage, GrafImage, KrutitImage, LandscapeImage, LineImage, SkeletonImage,
     SpiralImage, InfinityImage, VoxelImage, WertitImage, ZifriImage, CurveImage, EndImage, NetzImage;
 
 // Every asset in load order (that of AssetList): file name and record.

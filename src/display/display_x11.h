@@ -15,14 +15,14 @@ extern Display* XDisplay;
 extern int XScreen;
 extern XVisualInfo* VisualInfo;
 extern GLXFBConfig FBConfig;
-extern bool UseFBConfig;       // GLX 1.3 or later: frame-buffer configuration path
+extern bool UseFBConfig;  // GLX 1.3 or later: frame-buffer configuration path
 extern Colormap WindowColormap;
-extern Window OutputWindow;    // 0 when closed
+extern Window OutputWindow;  // 0 when closed
 extern GLXContext GLContext;
 extern Cursor HiddenCursor;
-extern bool FullscreenMode;    // copy of openOutputWindow's argument
-extern Atom WMDeleteWindow;    // the window manager's close request
-extern bool KeyboardGrabPending;  // the grab failed (window not yet viewable); retried on map
+extern bool FullscreenMode;                  // copy of openOutputWindow's argument
+extern Atom WMDeleteWindow;                  // the window manager's close request
+extern bool KeyboardGrabPending;             // the grab failed (window not yet viewable); retried on map
 extern volatile sig_atomic_t StopRequested;  // set by the stop signals
 
 // Video mode (fullscreen only), in the order openOutputWindow calls them.
@@ -33,7 +33,7 @@ void switchToBestMode();
 void restoreVideoMode();
 // The desktop's mode through another connection (the program's own is lost).
 void restoreVideoModeOn(Display* display);
-extern bool ModeSwitched;      // the show's mode is in force
+extern bool ModeSwitched;  // the show's mode is in force
 void grabPointerConfined();
 Cursor createHiddenCursor();
 
@@ -46,6 +46,6 @@ void installStopSignals();
 void armCrashRestore(const char* displayName);
 void disarmCrashRestore();
 bool isCrashDisplay(Display* display);  // the spare connection
-[[noreturn]] void endCrash();            // raises the crash being handled again
+[[noreturn]] void endCrash();           // raises the crash being handled again
 void setupKeyCodes(Display* display);
 void handleEvent(const XEvent& event);

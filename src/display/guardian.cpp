@@ -83,8 +83,7 @@ void startModeGuardian(const char* displayName, int screen, const XF86VidModeMod
   }
   close(fds[0]);
   int status = 0;
-  while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-  }
+  while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {}
   GuardianPipe = fds[1];
 }
 

@@ -22,8 +22,7 @@ void handleEvent(const XEvent& event) {
       keyReleased(uint8_t(event.xkey.keycode & 0xFF));
       break;
     case ClientMessage:
-      if (event.xclient.format == 32 && Atom(event.xclient.data.l[0]) == WMDeleteWindow)
-        WindowClosed = true;
+      if (event.xclient.format == 32 && Atom(event.xclient.data.l[0]) == WMDeleteWindow) WindowClosed = true;
       break;
     case MapNotify:
     case VisibilityNotify:

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include "raster/image.h"
 
-extern Image Screen;           // 1280 x 720, allocated when the window opens
-extern uint8_t KeyDown[256];   // 1 while the key with that X key code is held
+extern Image Screen;             // 1280 x 720, allocated when the window opens
+extern uint8_t KeyDown[256];     // 1 while the key with that X key code is held
 extern uint8_t KeyPresses[256];  // presses seen per key code (wrapping): a press and its
                                  // release between two frames still counts once
-extern bool WindowClosed;      // set when the window manager closes the window
+extern bool WindowClosed;        // set when the window manager closes the window
 
 // X key codes of the keys the driver reads; 0 when the keyboard has none.
 struct KeyCodeTable {

@@ -19,10 +19,11 @@ volatile sig_atomic_t StopRequested = 0;
 
 namespace {
 
-const int StopSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGPIPE,
-                           SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,  SIGPWR,
+const int StopSignals[] = {
+    SIGHUP,    SIGINT,    SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGPIPE,
+    SIGALRM,   SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR,
 #ifdef SIGSTKFLT
-                           SIGSTKFLT,
+    SIGSTKFLT,
 #endif
 };
 const int CrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};

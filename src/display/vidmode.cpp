@@ -14,8 +14,7 @@ bool ModeSwitched = false;
 
 void checkVidModeExtension() {
   int eventBase = 0, errorBase = 0;
-  if (!XF86VidModeQueryExtension(XDisplay, &eventBase, &errorBase))
-    fatalError("no XF86VidMode Extention found!");
+  if (!XF86VidModeQueryExtension(XDisplay, &eventBase, &errorBase)) fatalError("no XF86VidMode Extention found!");
 }
 
 void saveCurrentMode() {
@@ -81,8 +80,8 @@ void restoreVideoModeOn(Display* display) {
 
 // Keeps the pointer inside the window until capturePointer replaces the grab.
 void grabPointerConfined() {
-  XGrabPointer(XDisplay, OutputWindow, True, ButtonPressMask, GrabModeAsync, GrabModeAsync,
-               OutputWindow, None, CurrentTime);
+  XGrabPointer(XDisplay, OutputWindow, True, ButtonPressMask, GrabModeAsync, GrabModeAsync, OutputWindow, None,
+               CurrentTime);
 }
 
 // A 1 x 1 cursor whose mask has no bit set shows nothing.
@@ -103,6 +102,6 @@ void capturePointer(bool release) {
     XUngrabPointer(XDisplay, CurrentTime);
     return;
   }
-  XGrabPointer(XDisplay, OutputWindow, True, ButtonPressMask | PointerMotionMask, GrabModeSync,
-               GrabModeAsync, None, HiddenCursor, CurrentTime);
+  XGrabPointer(XDisplay, OutputWindow, True, ButtonPressMask | PointerMotionMask, GrabModeSync, GrabModeAsync, None,
+               HiddenCursor, CurrentTime);
 }

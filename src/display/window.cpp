@@ -28,9 +28,9 @@ static const char* const WindowTitle = "Morvex 4.0.5m output window";
 
 // Key, button and pointer-motion events plus exposure, structure and focus
 // changes while the window is created; openOutputWindow narrows it later.
-static const long CreateEventMask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                                    ButtonReleaseMask | PointerMotionMask | ExposureMask |
-                                    StructureNotifyMask | FocusChangeMask;  // 0x22804F
+static const long CreateEventMask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                                    PointerMotionMask | ExposureMask | StructureNotifyMask |
+                                    FocusChangeMask;  // 0x22804F
 static const long ShowEventMask =
     KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;  // 0x4F
 
@@ -82,13 +82,12 @@ static void connectDisplay() {
 
 static void chooseVisual() {
   int errorBase = 0, eventBase = 0, major = 0, minor = 0;
-  if (!glXQueryExtension(XDisplay, &errorBase, &eventBase) ||
-      !glXQueryVersion(XDisplay, &major, &minor) || major < 1)
+  if (!glXQueryExtension(XDisplay, &errorBase, &eventBase) || !glXQueryVersion(XDisplay, &major, &minor) || major < 1)
     fatalError("GLX extension not supported");
   UseFBConfig = major > 1 || (major == 1 && minor >= 3);
   if (UseFBConfig) {
-    static const int fbAttributes[] = {GLX_X_RENDERABLE, True, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
-                                       GLX_BLUE_SIZE, 1, GLX_DOUBLEBUFFER, True, None};
+    static const int fbAttributes[] = {GLX_X_RENDERABLE, True, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
+                                       GLX_DOUBLEBUFFER, True, None};
     int count = 0;
     GLXFBConfig* configs = glXChooseFBConfig(XDisplay, XScreen, fbAttributes, &count);
     if (count == 0) fatalError("Could not find FB config");
@@ -97,8 +96,8 @@ static void chooseVisual() {
     VisualInfo = glXGetVisualFromFBConfig(XDisplay, FBConfig);
     XFree(configs);  // the chosen configuration stays valid; only the list goes
   } else {
-    static int visualAttributes[] = {GLX_RGBA, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
-                                     GLX_BLUE_SIZE, 1, GLX_DOUBLEBUFFER, None};
+    static int visualAttributes[] = {GLX_RGBA, GLX_RED_SIZE,     1,   GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE,
+                                     1,        GLX_DOUBLEBUFFER, None};
     VisualInfo = glXChooseVisual(XDisplay, XScreen, visualAttributes);
   }
   if (VisualInfo == nullptr) fatalError("Could not find visual");
@@ -124,9 +123,8 @@ static void createOutputWindow(int32_t width, int32_t height) {
   unsigned long valueMask = CWBorderPixel | CWEventMask | CWColormap;  // 0x2808
   if (FullscreenMode) valueMask |= CWOverrideRedirect;                 // 0x2A08
 
-  OutputWindow = XCreateWindow(XDisplay, root, x, y, uint32_t(width), uint32_t(height), 0,
-                               VisualInfo->depth, InputOutput, VisualInfo->visual, valueMask,
-                               &attributes);
+  OutputWindow = XCreateWindow(XDisplay, root, x, y, uint32_t(width), uint32_t(height), 0, VisualInfo->depth,
+                               InputOutput, VisualInfo->visual, valueMask, &attributes);
   if (OutputWindow == 0) fatalError("could not create window");
 
   // Minimum and maximum both the window's size: it cannot be resized.
@@ -239,8 +237,7 @@ static void destroyGLContext() {
 
 static void destroyOutputWindow() {
   XEvent event;
-  while (XCheckWindowEvent(XDisplay, OutputWindow, ~0L, &event)) {
-  }
+  while (XCheckWindowEvent(XDisplay, OutputWindow, ~0L, &event)) {}
   XDestroyWindow(XDisplay, OutputWindow);
   OutputWindow = 0;
   XFreeColormap(XDisplay, WindowColormap);

@@ -4,7 +4,7 @@
 struct EffectModule {
   const char* Name;
   void (*init)();
-  void (*reset)();    // null when the module has no per-pass reset
+  void (*reset)();  // null when the module has no per-pass reset
   void (*release)();
 };
 

@@ -8,10 +8,10 @@ using FrameRoutine = void (*)();
 constexpr int MaxRowRoutines = 6;
 
 struct ScheduleRow {
-  int32_t From;  // first DemoTime of the row
-  int32_t To;    // last DemoTime of the row, inclusive
+  int32_t From;                           // first DemoTime of the row
+  int32_t To;                             // last DemoTime of the row, inclusive
   FrameRoutine Routines[MaxRowRoutines];  // in call order; unused slots are null
-  const char* Names;  // the routines' names, for tools ("drawLogo", ...)
+  const char* Names;                      // the routines' names, for tools ("drawLogo", ...)
 };
 
 extern const ScheduleRow* const EffectSchedule;

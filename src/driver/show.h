@@ -10,8 +10,8 @@
 // The fixed values of the show.
 constexpr int32_t ShowWidth = 1280;
 constexpr int32_t ShowHeight = 720;
-constexpr int32_t ClearUntilTime = 33000;   // Screen is cleared only while DemoTime < this
-constexpr int32_t ShowEndTime = 73000;      // the frame loop runs while DemoTime < this
+constexpr int32_t ClearUntilTime = 33000;  // Screen is cleared only while DemoTime < this
+constexpr int32_t ShowEndTime = 73000;     // the frame loop runs while DemoTime < this
 constexpr int32_t EndFadePasses = 255;
 constexpr uint32_t OpaqueBlack = 0xFF000000u;
 
@@ -25,8 +25,8 @@ extern bool ShowEndFade;
 // Where the show is, for tools that watch it from inside the platform hooks.
 enum class ShowState { Loading, Pass, EndFade, Shutdown };
 extern ShowState CurrentShowState;
-extern int32_t ShowPassNumber;  // 1 for the first pass; counts passes started
-extern int32_t ShowFrameNumber; // frames drawn in the current pass, the one being presented included
+extern int32_t ShowPassNumber;   // 1 for the first pass; counts passes started
+extern int32_t ShowFrameNumber;  // frames drawn in the current pass, the one being presented included
 
 // What the driver needs from the machine. The program wires these to the display
 // and audio units; tools wire them to a virtual clock and an in-memory Screen.
@@ -34,13 +34,13 @@ extern int32_t ShowFrameNumber; // frames drawn in the current pass, the one bei
 // is set by initMusic (or before runShow).
 struct ShowPlatform {
   void (*initMusic)();
-  void (*playMusic)();                      // on a playing stream changes nothing
+  void (*playMusic)();  // on a playing stream changes nothing
   void (*setMusicPosition)(float seconds);
-  void (*fadeOutMusic)();                   // 200 ms to silence, then the back end is released
+  void (*fadeOutMusic)();  // 200 ms to silence, then the back end is released
   void (*openOutputWindow)(int32_t width, int32_t height, bool fullscreen);  // allocates Screen
-  void (*closeOutputWindow)();              // frees Screen
-  void (*capturePointer)(bool release);     // fullscreen only
-  void (*presentFrame)();                   // shows Screen, then KeyDown/WindowClosed are current
+  void (*closeOutputWindow)();                                               // frees Screen
+  void (*capturePointer)(bool release);                                      // fullscreen only
+  void (*presentFrame)();  // shows Screen, then KeyDown/WindowClosed are current
 };
 
 // The core steps the driver runs between the platform calls; they default to the

@@ -25,11 +25,11 @@ const char* const PiText = "3.14159265358979323846264338327950288419716939937510
 constexpr int32_t FieldWidth = 1280;
 constexpr int32_t FieldHeight = 720;
 constexpr int32_t FieldRows = DigitFieldRows;
-constexpr int32_t FieldColumns = 106; // k = 0 .. 105
+constexpr int32_t FieldColumns = 106;  // k = 0 .. 105
 constexpr int32_t StripHeight = 384;
 constexpr int32_t BandCount = 26;
 constexpr int32_t BandRows = 14;
-constexpr int32_t BandTop = 352;       // screen row of band 0
+constexpr int32_t BandTop = 352;  // screen row of band 0
 constexpr int32_t LastTypingTime = 25380;
 
 int32_t bandStart(int32_t k) {

@@ -6,13 +6,13 @@
 #include <cstdint>
 #include "raster/image.h"
 
-extern Image DigitFieldImage;   // 1280 x 720 of random digits 0..8, built once
-extern Image DigitStripImage;   // 1280 x 384 snapshot of screen rows 336..719
-extern int32_t DigitSpacing;    // 12: distance between the characters of the line
-extern int32_t DigitScrollS;    // 720: the field is drawn shifted down by S rows
-extern int32_t DigitTopRow;     // 719: first screen row (before the lift) of the field
-extern bool DigitStripTaken;    // the snapshot has been taken in this pass
-extern int32_t DigitLastStep;   // scroll clock value at the last scroll step
+extern Image DigitFieldImage;  // 1280 x 720 of random digits 0..8, built once
+extern Image DigitStripImage;  // 1280 x 384 snapshot of screen rows 336..719
+extern int32_t DigitSpacing;   // 12: distance between the characters of the line
+extern int32_t DigitScrollS;   // 720: the field is drawn shifted down by S rows
+extern int32_t DigitTopRow;    // 719: first screen row (before the lift) of the field
+extern bool DigitStripTaken;   // the snapshot has been taken in this pass
+extern int32_t DigitLastStep;  // scroll clock value at the last scroll step
 
 // The general pseudo-random generator: state, and a uniform draw from 0 to n - 1.
 extern uint32_t DigitRandomState;

@@ -5,7 +5,7 @@
 
 #include "raster/image.h"
 
-extern Image distPic;  // blurred copy of "dist.img"
+extern Image distPic;         // blurred copy of "dist.img"
 extern int32_t distX, distY;  // always equal: both shakes see the same DemoTime
 
 void initDist();

@@ -46,8 +46,8 @@ void drawEnding() {
   endBottomOffset = 2 * DemoTime - 139040;
   brightenEnding();
   blurImage(endImage);
-  stretchBlitKeyed(Screen, roundToInt32(endLeft), endTop, roundToInt32(1280.0f + endRightOffset),
-                   720 + endBottomOffset, 0, endImage);
+  stretchBlitKeyed(Screen, roundToInt32(endLeft), endTop, roundToInt32(1280.0f + endRightOffset), 720 + endBottomOffset,
+                   0, endImage);
 }
 
 void freeEnding() { freeImage(endImage); }

@@ -9,12 +9,11 @@
 #include "raster/filter.h"
 #include "raster/stretch.h"
 
-Image BrainPicture, BrainNegativePicture, Noirose1Picture, Noiroze2Picture, Platine1Picture,
-    Platine2Picture, Platine3Picture, Platine4Picture, Platine5Picture, StarPicture, Dirka1Picture,
-    Dirka2Picture, Wolke1Picture, Wolke2Picture, Sintable1Picture, Sintable2Picture,
-    LobotomPicture, Sintable3Picture, Sintable3TallPicture, LobotomiPicture, KrukPicture,
-    LineykaPicture, Kurukulum1Picture, Kurukulum2Picture, Synapse1Picture, Synapse2Picture,
-    NetzPicture;
+Image BrainPicture, BrainNegativePicture, Noirose1Picture, Noiroze2Picture, Platine1Picture, Platine2Picture,
+    Platine3Picture, Platine4Picture, Platine5Picture, StarPicture, Dirka1Picture, Dirka2Picture, Wolke1Picture,
+    Wolke2Picture, Sintable1Picture, Sintable2Picture, LobotomPicture, Sintable3Picture, Sintable3TallPicture,
+    LobotomiPicture, KrukPicture, LineykaPicture, Kurukulum1Picture, Kurukulum2Picture, Synapse1Picture,
+    Synapse2Picture, NetzPicture;
 int32_t FlashZoomBorder = 0;
 
 namespace {
@@ -152,6 +151,4 @@ void zoomLobotom() {
 void flashSintable3Top() { blitClippedKeyed(Screen, 0, 0, Sintable3Picture, 0); }
 void flashBrainNegative() { blitSub(Screen, 0, 0, BrainNegativePicture); }
 
-void flashNetz() {
-  blitClippedKeyed(Screen, Screen.width / 2 - NetzPicture.width / 2, 0, NetzPicture, 0);
-}
+void flashNetz() { blitClippedKeyed(Screen, Screen.width / 2 - NetzPicture.width / 2, 0, NetzPicture, 0); }

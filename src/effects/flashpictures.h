@@ -7,11 +7,10 @@
 
 // Built at set-up in this order and read-only afterwards. Sintable1Picture and
 // Sintable2Picture are also the sliding bands of the Krutit module.
-extern Image BrainPicture, BrainNegativePicture, Noirose1Picture, Noiroze2Picture,
-    Platine1Picture, Platine2Picture, Platine3Picture, Platine4Picture, Platine5Picture,
-    StarPicture, Dirka1Picture, Dirka2Picture, Wolke1Picture, Wolke2Picture, Sintable1Picture,
-    Sintable2Picture, LobotomPicture, Sintable3Picture, Sintable3TallPicture, LobotomiPicture,
-    KrukPicture, LineykaPicture, Kurukulum1Picture, Kurukulum2Picture, Synapse1Picture,
+extern Image BrainPicture, BrainNegativePicture, Noirose1Picture, Noiroze2Picture, Platine1Picture, Platine2Picture,
+    Platine3Picture, Platine4Picture, Platine5Picture, StarPicture, Dirka1Picture, Dirka2Picture, Wolke1Picture,
+    Wolke2Picture, Sintable1Picture, Sintable2Picture, LobotomPicture, Sintable3Picture, Sintable3TallPicture,
+    LobotomiPicture, KrukPicture, LineykaPicture, Kurukulum1Picture, Kurukulum2Picture, Synapse1Picture,
     Synapse2Picture, NetzPicture;
 
 // The border of the last zoom: b of zoomLineyka or s of zoomLobotom.
@@ -41,12 +40,12 @@ void flashSintableTallB();
 void flickerLobotomi();  // off while 56585..56647 and 56777..57031 ms
 void flashWolke2();
 void flashKruk();
-void zoomLineyka();      // b = (DemoTime - 63040) div 2, rectangle (-b, -b)-(1280 + b, 720 + b)
+void zoomLineyka();  // b = (DemoTime - 63040) div 2, rectangle (-b, -b)-(1280 + b, 720 + b)
 void flashKurukulum1();
 void flashKurukulum2();
 void flashSynapse1();
 void flashSynapse2();
-void zoomLobotom();      // s = (DemoTime - 67040) div 6, rectangle (-s, -s)-(1280 + s, 720 + s)
+void zoomLobotom();  // s = (DemoTime - 67040) div 6, rectangle (-s, -s)-(1280 + s, 720 + s)
 void flashSintable3Top();
 void flashBrainNegative();
 void flashNetz();

@@ -18,9 +18,8 @@ struct TiltSpan {
   int32_t from, to, tilt;
 };
 static const TiltSpan TiltSpans[] = {
-    {41531, 41640, 0}, {41641, 41720, 1}, {41721, 41800, 2}, {41801, 41880, 3},
-    {41881, 41960, 2}, {41961, 42040, 1}, {42041, 42120, 0}, {42121, 42200, 1},
-    {42201, 42280, 2}, {42281, 42360, 3}, {42361, 42400, 2}, {42401, 42480, 1},
+    {41531, 41640, 0}, {41641, 41720, 1}, {41721, 41800, 2}, {41801, 41880, 3}, {41881, 41960, 2}, {41961, 42040, 1},
+    {42041, 42120, 0}, {42121, 42200, 1}, {42201, 42280, 2}, {42281, 42360, 3}, {42361, 42400, 2}, {42401, 42480, 1},
 };
 
 void initInfinity() {
@@ -63,8 +62,7 @@ void drawInfinityScroll() {
   InfinityX = 580;
   InfinityY = -128;
   const int32_t g = InfinityGrow;
-  stretchBlitKeyed(Screen, InfinityX - g, InfinityY + g, InfinityX + 64 + g, InfinityY + 153 + 2 * g, 0,
-                   InfinityImage);
+  stretchBlitKeyed(Screen, InfinityX - g, InfinityY + g, InfinityX + 64 + g, InfinityY + 153 + 2 * g, 0, InfinityImage);
 }
 
 void freeInfinity() {

@@ -10,8 +10,8 @@
 extern Image Tilt[4];
 // Left and top that centre each tilt on (640, 324).
 extern int32_t TiltLeft[4], TiltTop[4];
-extern int32_t InfinityGrow;            // border of the last frame's rectangle
-extern int32_t InfinityX, InfinityY;    // 580, -128 once the scroll has run
+extern int32_t InfinityGrow;          // border of the last frame's rectangle
+extern int32_t InfinityX, InfinityY;  // 580, -128 once the scroll has run
 
 void initInfinity();
 // The tilt shown at time ms in the window 41531..42519, or -1 for none

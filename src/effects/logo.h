@@ -7,11 +7,11 @@
 constexpr int32_t LogoX = 200;
 constexpr int32_t LogoY = 132;
 
-extern Image BigLogoImage;      // W * 1.5 by H * 1.5 (single precision, rounded)
-extern Image LogoWorkImage;     // per-frame scratch
-extern Image LogoOutputImage;   // per-frame scratch, blended onto Screen
-extern Image LogoNoiseImage;    // complement of "dist.img", own copy
-extern float LogoLevel;         // 0..255, never reset
+extern Image BigLogoImage;     // W * 1.5 by H * 1.5 (single precision, rounded)
+extern Image LogoWorkImage;    // per-frame scratch
+extern Image LogoOutputImage;  // per-frame scratch, blended onto Screen
+extern Image LogoNoiseImage;   // complement of "dist.img", own copy
+extern float LogoLevel;        // 0..255, never reset
 
 void initLogo();
 void drawLogo();

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include "raster/image.h"
 
-extern Image PlatineBoard;  // 1280 x 720 keyed picture
+extern Image PlatineBoard;                          // 1280 x 720 keyed picture
 extern int32_t BoardX1, BoardY1, BoardX2, BoardY2;  // target rectangle of the last frame
 
 void initPlatine();

@@ -104,12 +104,10 @@ static bool polygonFits(const Polygon3D& poly) {
   if (poly.count < 1 || poly.count > 9) return false;
   if (edgeA.size() < size_t(PolyScreenHeight) || edgeB.size() < size_t(PolyScreenHeight)) return false;
   if (DepthBuffer.size() < size_t(PolyScreenWidth) * PolyScreenHeight) return false;
-  if (Screen.pixels == nullptr || Screen.width != PolyScreenWidth || Screen.height != PolyScreenHeight)
-    return false;
+  if (Screen.pixels == nullptr || Screen.width != PolyScreenWidth || Screen.height != PolyScreenHeight) return false;
   for (int32_t i = 0; i < poly.count; ++i) {
     const Vertex3D& v = poly.vertex[i];
-    if (uint32_t(v.sx) >= uint32_t(PolyScreenWidth) || uint32_t(v.sy) >= uint32_t(PolyScreenHeight))
-      return false;
+    if (uint32_t(v.sx) >= uint32_t(PolyScreenWidth) || uint32_t(v.sy) >= uint32_t(PolyScreenHeight)) return false;
   }
   return true;
 }

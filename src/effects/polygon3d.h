@@ -11,12 +11,12 @@
 
 // 48 bytes; the first four fields are the position and travel as one Vector4.
 struct Vertex3D {
-  double x;  // after projection: the screen column as a real number
-  double y;  // after projection: the screen row as a real number
-  double z;  // after projection: the projected depth
-  double w;  // 1 before projection, then the reciprocal of the clip w
-  float u;   // 0 = left edge .. 1 = right edge; after projection times 1 / w
-  float v;   // 0 = top .. 1 = bottom; after projection times 1 / w
+  double x;    // after projection: the screen column as a real number
+  double y;    // after projection: the screen row as a real number
+  double z;    // after projection: the projected depth
+  double w;    // 1 before projection, then the reciprocal of the clip w
+  float u;     // 0 = left edge .. 1 = right edge; after projection times 1 / w
+  float v;     // 0 = top .. 1 = bottom; after projection times 1 / w
   int32_t sx;  // x rounded to nearest, ties to even
   int32_t sy;  // y rounded the same way
 };

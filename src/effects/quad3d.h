@@ -5,12 +5,12 @@
 #include "raster/image.h"
 #include "raster/vecmath.h"
 
-extern Image quadTexture;  // twice "3d.img" in each direction, dark texels keyed out
+extern Image quadTexture;    // twice "3d.img" in each direction, dark texels keyed out
 extern Polygon3D quadModel;  // corners (-1, -1) .. (1, 1) at z = 0, u and v 0..1
 extern float quadAngle;      // radians, from DemoTime
 extern Matrix4 quadRotation;
-extern Matrix4 quadView;     // the camera at (0, 0, 10) looking at (0, 0, 1)
-extern Polygon3D quadWork;   // this frame's copy of the model, projected
+extern Matrix4 quadView;    // the camera at (0, 0, 10) looking at (0, 0, 1)
+extern Polygon3D quadWork;  // this frame's copy of the model, projected
 
 void initQuad3D();
 // Window 53281..54299: quadAngle = quadAngleAt(DemoTime).

@@ -8,8 +8,8 @@ const char* assetName(const Image& img) {
   return "?";
 }
 
-void checkAssetSize(const Image& img, int32_t minWidth, int32_t minHeight, int32_t maxWidth,
-                    int32_t maxHeight, bool evenWidth) {
+void checkAssetSize(const Image& img, int32_t minWidth, int32_t minHeight, int32_t maxWidth, int32_t maxHeight,
+                    bool evenWidth) {
   const char* name = assetName(img);
   requireMinSize(img, name, minWidth, minHeight);
   requireMaxSize(img, name, maxWidth, maxHeight);

@@ -9,8 +9,8 @@ const char* assetName(const Image& img);
 // Ends the program with one fatalError line naming the asset and the broken limit
 // unless minWidth <= width <= maxWidth and minHeight <= height <= maxHeight (and,
 // with evenWidth, the width is even).
-void checkAssetSize(const Image& img, int32_t minWidth, int32_t minHeight, int32_t maxWidth,
-                    int32_t maxHeight, bool evenWidth);
+void checkAssetSize(const Image& img, int32_t minWidth, int32_t minHeight, int32_t maxWidth, int32_t maxHeight,
+                    bool evenWidth);
 // At least 2 x 2: the smallest picture the blur, the keyed and the clipped blits take.
 void checkAssetMinSize(const Image& img);
 // Every pixel keeps red, green and blue and gets alpha 255.

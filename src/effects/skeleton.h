@@ -5,8 +5,8 @@
 #include <cstdint>
 #include "raster/image.h"
 
-extern Image SkeletonBones;   // 304 x 304 keyed picture
-extern int32_t SkeletonDrift; // pixels added on every side of the base rectangle
+extern Image SkeletonBones;    // 304 x 304 keyed picture
+extern int32_t SkeletonDrift;  // pixels added on every side of the base rectangle
 
 void initSkeleton();
 // SkeletonDrift = 0, at the start of every pass.

@@ -63,8 +63,8 @@ void initWertit() { buildDoubledPicture(WertitPic, WertitImage, "wertit.img"); }
 
 void drawWertit() {
   WertitAngle = (DemoTime - 50520) / 6;
-  rotateBlitKeyed(Screen, Screen.width / 2 - WertitPic.width / 2, Screen.height / 2 - WertitPic.height / 2,
-                  WertitAngle, WertitPic, 0);
+  rotateBlitKeyed(Screen, Screen.width / 2 - WertitPic.width / 2, Screen.height / 2 - WertitPic.height / 2, WertitAngle,
+                  WertitPic, 0);
 }
 
 void freeWertit() { freeImage(WertitPic); }

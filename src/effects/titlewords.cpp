@@ -37,22 +37,56 @@ struct TitleWord {
 const TitleWord Words[TitleWordCount] = {
     {{&DImage, &AImage, &RImage, &KImage}, 176, 60, true, 176, 5241, 11880, 11881, 12199},
     {{&MImage, &OImage, &NImage, &SImage, &TImage, &RImage, &OImage, &UImage, &SImage},
-     396, 60, true, 276, 7116, 11880, 11881, 12199},
+     396,
+     60,
+     true,
+     276,
+     7116,
+     11880,
+     11881,
+     12199},
     {{&CImage, &AImage, &RImage, &TImage, &OImage, &OImage, &NImage, &SImage},
-     352, 60, true, 376, 8161, 11880, 11881, 12199},
+     352,
+     60,
+     true,
+     376,
+     8161,
+     11880,
+     11881,
+     12199},
     {{&PImage, &RImage, &EImage, &SImage, &EImage, &NImage, &TImage, &SImage},
-     176, 30, false, 576, 10161, 11880, 11881, 12199},
+     176,
+     30,
+     false,
+     576,
+     10161,
+     11880,
+     11881,
+     12199},
     {{&AImage}, 22, 30, true, 216, 12881, 16199, 16201, 16899},
     {{&SImage, &LImage, &YImage, &MinusImage, &DImage, &OImage, &VImage, &EImage},
-     352, 60, true, 276, 13681, 16200, 16201, 16899},
+     352,
+     60,
+     true,
+     276,
+     13681,
+     16200,
+     16201,
+     16899},
     {{&PImage, &RImage, &OImage, &DImage, &UImage, &CImage, &TImage, &IImage, &OImage, &NImage},
-     176, 30, true, 376, 15001, 16200, 16201, 16899},
+     176,
+     30,
+     true,
+     376,
+     15001,
+     16200,
+     16201,
+     16899},
 };
 
 // The eighteen glyphs of the asset table, released by freeTitleLetters.
-Image* const LetterAssets[] = {&MinusImage, &AImage, &CImage, &DImage, &EImage, &IImage,
-                               &KImage,     &LImage, &MImage, &NImage, &OImage, &PImage,
-                               &RImage,     &SImage, &TImage, &UImage, &VImage, &YImage};
+Image* const LetterAssets[] = {&MinusImage, &AImage, &CImage, &DImage, &EImage, &IImage, &KImage, &LImage, &MImage,
+                               &NImage,     &OImage, &PImage, &RImage, &SImage, &TImage, &UImage, &VImage, &YImage};
 
 int letterCount(const TitleWord& word) {
   int n = 0;
@@ -61,8 +95,7 @@ int letterCount(const TitleWord& word) {
 }
 
 void placeLetters(Image target, const TitleWord& word) {
-  for (int k = 0; k < letterCount(word); ++k)
-    blitImage(target, LetterSpacing * k, 0, *word.letters[k]);
+  for (int k = 0; k < letterCount(word); ++k) blitImage(target, LetterSpacing * k, 0, *word.letters[k]);
 }
 
 void buildTitleWords() {

@@ -7,10 +7,10 @@
 // 44100 Hz, stereo, 16-bit.
 constexpr uint32_t MusicBytesPerSecond = 176400;
 
-extern uint32_t MusicBytePos;      // low 32 bits of the last position read
-extern int32_t DemoTime;           // nearest millisecond, ties to even
-extern int64_t PreviousDemoTime;   // 0 at start, never reset
-extern float FrameStep;            // (DemoTime - PreviousDemoTime) / 10.0
+extern uint32_t MusicBytePos;     // low 32 bits of the last position read
+extern int32_t DemoTime;          // nearest millisecond, ties to even
+extern int64_t PreviousDemoTime;  // 0 at start, never reset
+extern float FrameStep;           // (DemoTime - PreviousDemoTime) / 10.0
 
 // Current playback position in bytes.
 using MusicPositionSource = uint64_t (*)();

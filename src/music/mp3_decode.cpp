@@ -22,8 +22,8 @@ int64_t claimedFrameCount(const std::vector<uint8_t>& f) {
   };
   size_t p = 0;
   while (p + 10 <= f.size() && f[p] == 'I' && f[p + 1] == 'D' && f[p + 2] == '3') {
-    size_t size = (size_t(f[p + 6] & 0x7F) << 21) | (size_t(f[p + 7] & 0x7F) << 14) |
-                  (size_t(f[p + 8] & 0x7F) << 7) | size_t(f[p + 9] & 0x7F);
+    size_t size = (size_t(f[p + 6] & 0x7F) << 21) | (size_t(f[p + 7] & 0x7F) << 14) | (size_t(f[p + 8] & 0x7F) << 7) |
+                  size_t(f[p + 9] & 0x7F);
     p += 10 + size + ((f[p + 5] & 0x10) ? 10 : 0);
   }
   const size_t searchEnd = std::min(f.size(), p + 65536);

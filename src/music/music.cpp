@@ -48,7 +48,6 @@ void setMusicPosition(float seconds) {
 
 void fadeOutMusic() {
   audioChannelSlideAttribute(MusicStream, AudioAttribVol, 0.0f, 200);
-  while (audioChannelIsSliding(MusicStream, AudioAttribVol))
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (audioChannelIsSliding(MusicStream, AudioAttribVol)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   audioFree();
 }

@@ -27,24 +27,24 @@ void fadeOutMusic();
 // audioErrorGetCode; the codes are the back end's own:
 enum AudioError : int32_t {
   AudioOk = 0,
-  AudioErrorNoDevice = 1,      // no output device could be opened
-  AudioErrorNoContext = 2,     // the device refused a playback context
-  AudioErrorAlreadyInit = 3,   // audioInit twice without audioFree
-  AudioErrorNotInit = 4,       // a call before audioInit
-  AudioErrorFileOpen = 10,     // the file is missing or cannot be read
-  AudioErrorNoFormat = 11,     // no MPEG audio found in the file
-  AudioErrorNoFrames = 12,     // not one frame could be decoded
-  AudioErrorTruncated = 13,    // fewer frames than the file's own length header claims
-  AudioErrorDecode = 14,       // the decoder failed or cannot give 44100 Hz stereo 16-bit
-  AudioErrorTooLong = 15,      // more than MaxMusicSeconds of sound
-  AudioErrorBuffer = 16,       // OpenAL refused the buffer or the source
-  AudioErrorStreamLimit = 17,  // a stream exists already
-  AudioErrorNotRegular = 18,   // the path is no regular file (a FIFO, a device, a folder)
-  AudioErrorFileTooLarge = 19, // the file is larger than MaxMusicFileBytes
-  AudioErrorHandle = 20,       // not a stream handle of the back end
-  AudioErrorPosition = 21,     // a position past the end of the music
-  AudioErrorAttribute = 22,    // an attribute the back end does not have
-  AudioErrorMode = 23,         // a position mode other than bytes
+  AudioErrorNoDevice = 1,       // no output device could be opened
+  AudioErrorNoContext = 2,      // the device refused a playback context
+  AudioErrorAlreadyInit = 3,    // audioInit twice without audioFree
+  AudioErrorNotInit = 4,        // a call before audioInit
+  AudioErrorFileOpen = 10,      // the file is missing or cannot be read
+  AudioErrorNoFormat = 11,      // no MPEG audio found in the file
+  AudioErrorNoFrames = 12,      // not one frame could be decoded
+  AudioErrorTruncated = 13,     // fewer frames than the file's own length header claims
+  AudioErrorDecode = 14,        // the decoder failed or cannot give 44100 Hz stereo 16-bit
+  AudioErrorTooLong = 15,       // more than MaxMusicSeconds of sound
+  AudioErrorBuffer = 16,        // OpenAL refused the buffer or the source
+  AudioErrorStreamLimit = 17,   // a stream exists already
+  AudioErrorNotRegular = 18,    // the path is no regular file (a FIFO, a device, a folder)
+  AudioErrorFileTooLarge = 19,  // the file is larger than MaxMusicFileBytes
+  AudioErrorHandle = 20,        // not a stream handle of the back end
+  AudioErrorPosition = 21,      // a position past the end of the music
+  AudioErrorAttribute = 22,     // an attribute the back end does not have
+  AudioErrorMode = 23,          // a position mode other than bytes
 };
 
 // The limits of a music file: an hour of sound is plenty for a show, and an
@@ -59,8 +59,7 @@ constexpr uint32_t AudioAttribVol = 2;  // the stream's volume, 0 to 1
 bool audioInit(int32_t device, uint32_t frequency, uint32_t flags);
 int32_t audioErrorGetCode();
 // fromMemory must be false; offset and length 0 (the whole file); flags 0.
-uint32_t audioStreamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length,
-                               uint32_t flags);
+uint32_t audioStreamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length, uint32_t flags);
 // Starts playback; a playing stream is left alone. restart: from the beginning.
 bool audioChannelPlay(uint32_t stream, bool restart);
 uint64_t audioChannelSeconds2Bytes(uint32_t stream, double seconds);  // whole sample frames

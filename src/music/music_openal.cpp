@@ -59,7 +59,7 @@ struct AudioStream {
 int32_t LastError = AudioOk;
 ALCdevice* Device = nullptr;
 ALCcontext* Context = nullptr;
-LPALGETSOURCEDVSOFT GetSourcedv = nullptr;  // AL_SOFT_source_latency, when the library has it
+LPALGETSOURCEDVSOFT GetSourcedv = nullptr;   // AL_SOFT_source_latency, when the library has it
 double MixPeriodSeconds = 1024.0 / 44100.0;  // replaced by the device's figure
 AudioStream Stream;
 
@@ -304,8 +304,7 @@ bool audioInit(int32_t device, uint32_t frequency, uint32_t flags) {
 
 int32_t audioErrorGetCode() { return LastError; }
 
-uint32_t audioStreamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length,
-                               uint32_t flags) {
+uint32_t audioStreamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length, uint32_t flags) {
   if (Device == nullptr) return fail(AudioErrorNotInit), 0;
   if (Stream.open) return fail(AudioErrorStreamLimit), 0;
   if (fromMemory || offset != 0 || length != 0 || flags != 0) return fail(AudioErrorFileOpen), 0;

@@ -89,7 +89,8 @@ void blitClippedKeyed(Image dst, int32_t x, int32_t y, Image src, Color32 key) {
   // The last visible column and row are not visited.
   if (rc.c1 <= rc.c0) return;
   uint32_t run = uint32_t(rc.c1 - rc.c0);
-  for (int64_t r = rc.r0; r < rc.r1; ++r) ActiveKernels.blit.keyed(pixelAt(dst, x + rc.c0, y + r), pixelAt(src, rc.c0, r), run, key);
+  for (int64_t r = rc.r0; r < rc.r1; ++r)
+    ActiveKernels.blit.keyed(pixelAt(dst, x + rc.c0, y + r), pixelAt(src, rc.c0, r), run, key);
 }
 
 void blitClippedAdd(Image dst, int32_t x, int32_t y, Image src) {

@@ -57,7 +57,8 @@ struct StretchKernels {
   // that clip once per call and hand the row kernels below one visible span
   // per row from the portable level on. Keyed takes key; the others ignore it.
   void (*blit[StretchModeCount])(Image dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Image src, Color32 key);
-  void (*rotateBlit[StretchModeCount])(Image dst, int32_t x, int32_t y, int32_t angle, Image src, Color32 key);  // no Alpha
+  void (*rotateBlit[StretchModeCount])(Image dst, int32_t x, int32_t y, int32_t angle, Image src,
+                                       Color32 key);  // no Alpha
   // dst[k] op= srcRow[cols[k]] for k < n; Keyed skips key, Alpha stores
   // blendColors(p, d), Add stores addColors(p, d).
   void (*row[StretchModeCount])(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32 key);

@@ -51,8 +51,10 @@ inline int32_t roundToInt32(long double x) {
   double r = std::nearbyint(h);
   if (r - h == 0.5 || h - r == 0.5) {
     const long double rest = x - static_cast<long double>(h);
-    if (rest > 0) r = h + 0.5;
-    else if (rest < 0) r = h - 0.5;
+    if (rest > 0)
+      r = h + 0.5;
+    else if (rest < 0)
+      r = h - 0.5;
   }
   if (!(r >= -2147483648.0 && r <= 2147483647.0)) return INT32_MIN;
   return static_cast<int32_t>(r);

@@ -88,7 +88,9 @@ void opaquePortable(const Color32* s, Color32* d, uint32_t n) {
 
 }  // namespace
 
-void addRunReference(RasterKernels& k) { k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral}; }
+void addRunReference(RasterKernels& k) {
+  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral};
+}
 
 void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable, opaquePortable}; }
 

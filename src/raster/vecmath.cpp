@@ -35,8 +35,7 @@ Matrix4 matIdentity() {
 Vector4 matTransform(Matrix4 m, Vector4 v) {
   double r[4];
   for (int i = 0; i < 4; ++i)
-    r[i] = ((double(m.m[i]) * v.x + double(m.m[4 + i]) * v.y) + double(m.m[8 + i]) * v.z) +
-           double(m.m[12 + i]) * v.w;
+    r[i] = ((double(m.m[i]) * v.x + double(m.m[4 + i]) * v.y) + double(m.m[8 + i]) * v.z) + double(m.m[12 + i]) * v.w;
   return {r[0], r[1], r[2], r[3]};
 }
 

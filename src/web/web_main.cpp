@@ -25,12 +25,12 @@ extern "C" {
 void webPlayMusic();
 void webSetMusicPosition(double seconds);
 double webHeardSeconds();  // the position being heard, never backwards within a pass
-void webShowFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t demoTime, int32_t frame,
-                  int32_t pass, int32_t fading);
-void webWaitForFrame();  // asynchronous: returns at the browser's next animation frame
+void webShowFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t demoTime, int32_t frame, int32_t pass,
+                  int32_t fading);
+void webWaitForFrame();     // asynchronous: returns at the browser's next animation frame
 int32_t webNextKeyEvent();  // key code * 2 + (1 pressed, 0 released), -1 when none are queued
-void webFadeOutMusic();  // asynchronous: 200 ms glide to silence, then the audio context is closed
-int32_t webRandomSeed();  // -1: seed from the clock, as the program does
+void webFadeOutMusic();     // asynchronous: 200 ms glide to silence, then the audio context is closed
+int32_t webRandomSeed();    // -1: seed from the clock, as the program does
 void webShowEnded();
 }
 

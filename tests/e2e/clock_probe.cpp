@@ -82,10 +82,10 @@ static double percentile(std::vector<double> v, double p) {
 struct PassFigures {
   double heardShare = 1.0;  // share of reads (while the mixer plays) within 20 ms of the heard position
   size_t heardReads = 0;
-  double rate = 1.0;        // DemoTime advance / wall time advance, once settled
+  double rate = 1.0;  // DemoTime advance / wall time advance, once settled
   int backwards = 0;
   double medianStep = 0;
-  double standStill = 0;    // longest time DemoTime stood still once sound was heard
+  double standStill = 0;  // longest time DemoTime stood still once sound was heard
 };
 
 // Figures of one pass.
@@ -108,8 +108,10 @@ static PassFigures figures(const char* name, const std::vector<Sample>& s, doubl
       if (d < 0) backwards++;
       if (heardFrom >= 0) {
         considered++;
-        if (d == 0) zero++;
-        else steps.push_back(d);
+        if (d == 0)
+          zero++;
+        else
+          steps.push_back(d);
       }
     }
     if (heardFrom < 0 && s[i].demo > 0) heardFrom = s[i].wall;
@@ -157,13 +159,15 @@ static PassFigures figures(const char* name, const std::vector<Sample>& s, doubl
   zeroShare = considered ? double(zero) / double(considered) : 1.0;
   std::printf("%s: %zu reads over %.0f ms, first sound after %.1f ms, DemoTime %d at the end\n", name, s.size(),
               s.back().wall - s.front().wall, heardFrom - s.front().wall, s.back().demo);
-  std::printf("%s: clock minus heard position (%zu reads where the mixer's figure moved, %zu where it stood): "
-              "median %.1f, 95%% %.1f, 99%% %.1f, largest %.1f ms; %.2f%% within 20 ms\n",
-              name, fromHeard.size(), stale, percentile(fromHeard, 0.5), percentile(fromHeard, 0.95),
-              percentile(fromHeard, 0.99), fromHeard.empty() ? 0.0 : percentile(fromHeard, 1.0), 100 * f.heardShare);
-  std::printf("%s: offset to wall clock %.1f ms (median); deviation from it: 95%% %.1f, 99%% %.1f, largest %.2f ms; "
-              "clock rate %.4f of the wall clock\n",
-              name, med, percentile(deviations, 0.95), percentile(deviations, 0.99), maxDeviation, f.rate);
+  std::printf(
+      "%s: clock minus heard position (%zu reads where the mixer's figure moved, %zu where it stood): "
+      "median %.1f, 95%% %.1f, 99%% %.1f, largest %.1f ms; %.2f%% within 20 ms\n",
+      name, fromHeard.size(), stale, percentile(fromHeard, 0.5), percentile(fromHeard, 0.95),
+      percentile(fromHeard, 0.99), fromHeard.empty() ? 0.0 : percentile(fromHeard, 1.0), 100 * f.heardShare);
+  std::printf(
+      "%s: offset to wall clock %.1f ms (median); deviation from it: 95%% %.1f, 99%% %.1f, largest %.2f ms; "
+      "clock rate %.4f of the wall clock\n",
+      name, med, percentile(deviations, 0.95), percentile(deviations, 0.99), maxDeviation, f.rate);
   std::printf("%s: backward steps %d, median step of moving reads %.1f ms, reads without movement %.0f%%\n", name,
               backwards, medianStep, 100 * zeroShare);
   std::printf("%s: longest stand-still of DemoTime %.1f ms\n", name, standStill);
@@ -204,15 +208,16 @@ int main(int argc, char** argv) {
   audioChannelPlay(Stream, false);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   const double heardAfter = audioChannelHeardSeconds(Stream, nullptr);
-  std::printf("heard position 700 ms after play: %.0f ms, 150 ms after the second play: %.0f ms\n",
-              heardBefore * 1000, heardAfter * 1000);
+  std::printf("heard position 700 ms after play: %.0f ms, 150 ms after the second play: %.0f ms\n", heardBefore * 1000,
+              heardAfter * 1000);
   check(heardBefore > 0.1 && heardAfter > heardBefore, "a second play leaves the playing stream alone (no restart)");
   audioChannelSetPosition(Stream, audioChannelSeconds2Bytes(Stream, 0.0), AudioPosByte);
 
   // One pass of seconds, with a further "play" half way.
   std::vector<Sample> pass = run(seconds * 1000.0, t0, playAgain);
   const PassFigures one = figures("pass 1", pass, 500.0);
-  check(one.heardReads > 100 && one.heardShare >= 0.99, "the clock follows the heard position: 99% of reads within 20 ms");
+  check(one.heardReads > 100 && one.heardShare >= 0.99,
+        "the clock follows the heard position: 99% of reads within 20 ms");
   check(std::fabs(one.rate - 1.0) <= 0.03, "the clock advances as the wall clock does (within 3%)");
   check(one.backwards == 0, "the clock never runs backwards within a pass");
   check(one.medianStep <= 2.0, "median step at a high read rate <= 2 ms");

@@ -59,8 +59,8 @@ static bool patternArrives(uint32_t seed, int& wrong) {
     presentFrame();
     glXWaitGL();
     XSync(XDisplay, False);
-    XImage* img = XGetImage(XDisplay, OutputWindow, 0, 0, uint32_t(Screen.width), uint32_t(Screen.height),
-                            AllPlanes, ZPixmap);
+    XImage* img =
+        XGetImage(XDisplay, OutputWindow, 0, 0, uint32_t(Screen.width), uint32_t(Screen.height), AllPlanes, ZPixmap);
     if (img == nullptr) continue;
     wrong = 0;
     for (int y = 0; y < Screen.height; y++)
@@ -251,7 +251,8 @@ int main(int argc, char** argv) {
       XFixesCursorImage* cursor = XFixesGetCursorImage(other);
       bool invisible = cursor != nullptr;
       if (cursor != nullptr) {
-        for (int i = 0; i < cursor->width * cursor->height; i++) invisible = invisible && (cursor->pixels[i] >> 24) == 0;
+        for (int i = 0; i < cursor->width * cursor->height; i++)
+          invisible = invisible && (cursor->pixels[i] >> 24) == 0;
         std::printf("cursor while captured: %dx%d\n", cursor->width, cursor->height);
         XFree(cursor);
       }
@@ -314,8 +315,8 @@ int main(int argc, char** argv) {
   if (fullscreen) {
     int w = 0, h = 0;
     modeSize(other, w, h);
-    check(w == desktopW && h == desktopH, "the desktop's mode is back after closing (" + std::to_string(w) + "x" +
-                                              std::to_string(h) + ")");
+    check(w == desktopW && h == desktopH,
+          "the desktop's mode is back after closing (" + std::to_string(w) + "x" + std::to_string(h) + ")");
   }
   check(otherClientCanGrabPointer(other), "the pointer is free after closing");
   check(otherClientCanGrabKeyboard(other), "the keyboard is free after closing");

@@ -180,20 +180,41 @@ int caseErrors() {
       {"kaz.mp3 missing", "", "Error(10): Error Loading file", "", {"DISPLAY="}},
       {"kaz.mp3 is a text file", root + "/text.mp3", "Error(11): Error Loading file", "", {"DISPLAY="}},
       {"kaz.mp3 truncated", truncated, "Error(13): Error Loading file", "", {"DISPLAY="}},
-      {"no audio device", root + "/full.mp3", "Error(1): Cant init device", "",
+      {"no audio device",
+       root + "/full.mp3",
+       "Error(1): Cant init device",
+       "",
        {"DISPLAY=", "ALSOFT_DRIVERS=no-such-driver", "PULSE_SERVER=unix:/nonexistent"}},
       // Files that are no regular files or far too large are refused before
       // anything is read: neither a hang nor an exhausted memory.
-      {"kaz.mp3 is a FIFO", root + "/full.mp3",
-       "Music file {dir}//kaz.mp3 is not a regular file\nError(18): Error Loading file", "", {"DISPLAY="},
-       "kaz.mp3", 0},
-      {"kaz.mp3 is 256 MiB and a byte", root + "/full.mp3",
-       "Music file {dir}//kaz.mp3 is larger than 256 MiB\nError(19): Error Loading file", "", {"DISPLAY="},
-       "kaz.mp3", (256ll << 20) + 1},
-      {"data.dat is a FIFO", root + "/full.mp3", "Data file {dir}//data.dat is not a regular file",
-       "Data file {dir}//data.dat is not a regular file", {"DISPLAY="}, "data.dat", 0},
-      {"data.dat is 1 GiB and a byte", root + "/full.mp3", "Data file {dir}//data.dat is larger than 1 GiB",
-       "Data file {dir}//data.dat is larger than 1 GiB", {"DISPLAY="}, "data.dat", (1ll << 30) + 1},
+      {"kaz.mp3 is a FIFO",
+       root + "/full.mp3",
+       "Music file {dir}//kaz.mp3 is not a regular file\nError(18): Error Loading file",
+       "",
+       {"DISPLAY="},
+       "kaz.mp3",
+       0},
+      {"kaz.mp3 is 256 MiB and a byte",
+       root + "/full.mp3",
+       "Music file {dir}//kaz.mp3 is larger than 256 MiB\nError(19): Error Loading file",
+       "",
+       {"DISPLAY="},
+       "kaz.mp3",
+       (256ll << 20) + 1},
+      {"data.dat is a FIFO",
+       root + "/full.mp3",
+       "Data file {dir}//data.dat is not a regular file",
+       "Data file {dir}//data.dat is not a regular file",
+       {"DISPLAY="},
+       "data.dat",
+       0},
+      {"data.dat is 1 GiB and a byte",
+       root + "/full.mp3",
+       "Data file {dir}//data.dat is larger than 1 GiB",
+       "Data file {dir}//data.dat is larger than 1 GiB",
+       {"DISPLAY="},
+       "data.dat",
+       (1ll << 30) + 1},
   };
   auto inDir = [](std::string text, const std::string& dir) {
     for (size_t at; (at = text.find("{dir}")) != std::string::npos;) text.replace(at, 5, dir);
@@ -221,7 +242,8 @@ int caseErrors() {
     check(out.rfind("Loading...\n", 0) == 0, v.name + ": \"Loading...\" first on standard output");
     const std::string expectOut = inDir(v.expectOut, dir), expectLog = inDir(v.expectLog, dir);
     if (!expectOut.empty())
-      check(out.find("\n" + expectOut + "\n") != std::string::npos, v.name + ": standard output has \"" + expectOut + "\"");
+      check(out.find("\n" + expectOut + "\n") != std::string::npos,
+            v.name + ": standard output has \"" + expectOut + "\"");
     if (!expectLog.empty())
       check(readFile(dir + "/logger.log") == expectLog + "\n",
             v.name + ": logger.log holds exactly \"" + expectLog + "\"");
@@ -270,7 +292,8 @@ int caseWindowed() {
   std::vector<uint32_t> first, frozenA, frozenB, after;
   waitUntil(1.5);
   const double blackRate = presentedFrameRate(v, w, 2.5);
-  note("presented frame rate under Xvfb, black frames before the titles: " + std::to_string(int(blackRate)) + " per second");
+  note("presented frame rate under Xvfb, black frames before the titles: " + std::to_string(int(blackRate)) +
+       " per second");
   check(blackRate > 0, "frames keep coming (the rate is a figure, not a limit)");
   waitUntil(6.2);
   const double at = nowSeconds() - shown;
@@ -302,12 +325,15 @@ int caseWindowed() {
   presses(v, "Escape", EscapeHold);
   const bool ended = waitChild(c, 5.0);
   check(ended && c.status == 0, "Escape ends the program with status 0 (got " + std::to_string(c.status) + ")");
-  note("Escape to exit: " + std::to_string(int((nowSeconds() - esc) * 1000)) + " ms (key held 1 s, 200 ms music fade and what was mixed ahead)");
+  note("Escape to exit: " + std::to_string(int((nowSeconds() - esc) * 1000)) +
+       " ms (key held 1 s, 200 ms music fade and what was mixed ahead)");
   check(!pathExists(dir + "/logger.log"), "no logger.log after a normal end");
   check(findWindow(v, WindowTitle, 0.2) == 0, "the window is gone");
 
-  FrameMatch m = matchShot(first, timesAround(at * 1000, 2000, 400, 20), dir, "shot at " + std::to_string(int(at * 1000)) + " ms");
-  checkWithRenderer(m.ok && m.blockDiff <= MatchLimit, "the screenshot shows what the headless renderer draws for that time");
+  FrameMatch m =
+      matchShot(first, timesAround(at * 1000, 2000, 400, 20), dir, "shot at " + std::to_string(int(at * 1000)) + " ms");
+  checkWithRenderer(m.ok && m.blockDiff <= MatchLimit,
+                    "the screenshot shows what the headless renderer draws for that time");
   std::vector<int32_t> titles, later;
   for (int32_t t = 10000; t <= 16950; t += 25) titles.push_back(t);
   for (int32_t t = 12000; t <= 23000; t += 50) later.push_back(t);
@@ -343,8 +369,10 @@ int caseCloseAndSignals() {
     const unsigned long w = findWindow(v, WindowTitle, 60.0);
     check(w != 0, how + ": the window appears");
     sleepSeconds(1.0);
-    if (how == "close button") sendDeleteWindow(v, w);
-    else kill(c.pid, how == "SIGINT" ? SIGINT : SIGTERM);
+    if (how == "close button")
+      sendDeleteWindow(v, w);
+    else
+      kill(c.pid, how == "SIGINT" ? SIGINT : SIGTERM);
     const bool ended = waitChild(c, 5.0);
     check(ended && c.status == 0, how + " ends the show (even with \"l\") through the normal shutdown, status 0 (got " +
                                       std::to_string(c.status) + ")");
@@ -416,13 +444,17 @@ int caseFullscreen() {
     check(known && mw == 1280 && mh == 720,
           how + ": the mode is 1280 x 720 during the show (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
     check(!pointerFree(v), how + ": the pointer is captured");
-    if (how == "Escape") presses(v, "Escape", EscapeHold);
-    else if (how == "SIGTERM") kill(c.pid, SIGTERM);
+    if (how == "Escape")
+      presses(v, "Escape", EscapeHold);
+    else if (how == "SIGTERM")
+      kill(c.pid, SIGTERM);
     else if (how == "two SIGTERMs") {
       kill(c.pid, SIGTERM);
       kill(c.pid, SIGTERM);  // impatient: in fullscreen it must still restore the mode
-    } else if (how == "close request") sendDeleteWindow(v, w);
-    else killClientOf(v, w);
+    } else if (how == "close request")
+      sendDeleteWindow(v, w);
+    else
+      killClientOf(v, w);
     const bool ended = waitChild(c, 5.0);
     // A lost connection is an error (status 1), the rest are normal ends.
     const int expected = how == "killed connection" ? 1 : 0;
@@ -444,7 +476,8 @@ int caseFullscreen() {
     Child c = runProgram(dir, program, {}, joinEnv(audio.env, {"DISPLAY=" + only.display}));
     const bool ended = waitChild(c, 60.0);
     check(ended && c.status == 1, "only 1920 x 1080: status 1 (got " + std::to_string(c.status) + ")");
-    check(readFile(dir + "/logger.log") == "No best mode found!\n", "only 1920 x 1080: the log holds \"No best mode found!\"");
+    check(readFile(dir + "/logger.log") == "No best mode found!\n",
+          "only 1920 x 1080: the log holds \"No best mode found!\"");
     check(currentMode(v2, mw, mh) && mw == 1920 && mh == 1080, "only 1920 x 1080: the mode is untouched");
     finish(c, dir);
     closeView(v2);
@@ -495,11 +528,13 @@ int caseFullscreenEnds(bool crashes) {
     sleepSeconds(1.0);
     int mw = 0, mh = 0;
     check(currentMode(v, mw, mh) && mw == 1280 && mh == 720, e.name + ": the mode is 1280 x 720 during the show");
-    if (e.signal != 0) kill(c.pid, e.signal);
-    else destroyWindowOf(v, w);
+    if (e.signal != 0)
+      kill(c.pid, e.signal);
+    else
+      destroyWindowOf(v, w);
     const bool ended = waitChild(c, 10.0);
-    check(ended && c.status == e.status, e.name + ": status " + std::to_string(e.status) + " (got " +
-                                             std::to_string(c.status) + ")");
+    check(ended && c.status == e.status,
+          e.name + ": status " + std::to_string(e.status) + " (got " + std::to_string(c.status) + ")");
     const bool known = currentMode(v, mw, mh);
     check(known && mw == 1920 && mh == 1080,
           e.name + ": the mode is 1920 x 1080 again (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
@@ -558,8 +593,8 @@ int caseReadOnlyFolder() {
     }
     const bool ended = waitChild(c, variant.truncated ? 60.0 : 10.0);
     const int expected = variant.truncated ? 1 : 0;
-    check(ended && c.status == expected, variant.name + ": status " + std::to_string(expected) + " (got " +
-                                             std::to_string(c.status) + ")");
+    check(ended && c.status == expected,
+          variant.name + ": status " + std::to_string(expected) + " (got " + std::to_string(c.status) + ")");
     const std::string stdoutText = readFile(out), stderrText = readFile(err);
     check(stderrText.rfind("Unable to remove the old logger.log: Permission denied\n", 0) == 0,
           variant.name + ": standard error says the old log stays");
@@ -631,8 +666,8 @@ int caseGuardian() {
     std::string how;
     int signal;  // 0: Escape
   };
-  for (const Ending& e : {Ending{"SIGKILL", SIGKILL}, Ending{"SIGSEGV", SIGSEGV}, Ending{"SIGABRT", SIGABRT},
-                          Ending{"Escape", 0}}) {
+  for (const Ending& e :
+       {Ending{"SIGKILL", SIGKILL}, Ending{"SIGSEGV", SIGSEGV}, Ending{"SIGABRT", SIGABRT}, Ending{"Escape", 0}}) {
     Child c = runProgram(dir, program, {}, env);
     const unsigned long w = findWindow(v, WindowTitle, 60.0);
     check(w != 0, e.how + ": the window appears");
@@ -640,8 +675,10 @@ int caseGuardian() {
     check(switched >= 0, e.how + ": the mode is 1280 x 720 during the show");
     sleepSeconds(1.0);
     check(guardiansOf(x.display).size() == 1, e.how + ": one guardian watches the fullscreen show");
-    if (e.signal != 0) kill(c.pid, e.signal);
-    else presses(v, "Escape", 0.3);
+    if (e.signal != 0)
+      kill(c.pid, e.signal);
+    else
+      presses(v, "Escape", 0.3);
     // Both moments: when the process was gone, and when the mode was back.
     const double sent = nowSeconds();
     double back = -1, gone = -1;
@@ -696,8 +733,13 @@ int caseGuardian() {
 void writeToneWav(const std::string& path) {
   const uint32_t frames = 2 * 44100, bytes = frames * 4;
   std::string wav = "RIFF";
-  auto le32 = [&](uint32_t v) { for (int b = 0; b < 4; b++) wav += char((v >> (8 * b)) & 0xFF); };
-  auto le16 = [&](uint16_t v) { wav += char(v & 0xFF); wav += char(v >> 8); };
+  auto le32 = [&](uint32_t v) {
+    for (int b = 0; b < 4; b++) wav += char((v >> (8 * b)) & 0xFF);
+  };
+  auto le16 = [&](uint16_t v) {
+    wav += char(v & 0xFF);
+    wav += char(v >> 8);
+  };
   le32(36 + bytes);
   wav += "WAVEfmt ";
   le32(16);
@@ -781,7 +823,7 @@ int caseHostileFiles() {
     int loads;
     bool asNobody = false;
     std::string mp3 = "";  // instead of the soundtrack
-    int churn = 0;     // 1: data.dat grows while read, 2: it shrinks, 3: kaz.mp3 grows
+    int churn = 0;         // 1: data.dat grows while read, 2: it shrinks, 3: kaz.mp3 grows
   };
   auto replaceWithFolder = [](const std::string& path) {
     unlink(path.c_str());
@@ -804,8 +846,7 @@ int caseHostileFiles() {
          if (truncate(pack.c_str(), (off_t(1) << 32) + 4096) != 0) note("could not make a 4 GiB sparse file");
        },
        0},
-      {"a WAV file renamed kaz.mp3", [&](const std::string& d) { copyFile(root + "/tone.wav", d + "/kaz.mp3"); },
-       0},
+      {"a WAV file renamed kaz.mp3", [&](const std::string& d) { copyFile(root + "/tone.wav", d + "/kaz.mp3"); }, 0},
       // A file rewritten while it is read is either read whole or refused with
       // the reason, depending on where the writer is when the reader gets there.
       {"data.dat grows while read", nullptr, 2, false, "", 1},
@@ -816,13 +857,13 @@ int caseHostileFiles() {
       {"an MP3 behind a 48 MiB ID3 tag", nullptr, 1, false, root + "/tagged.mp3"},
       // The folder belongs to root and the program runs as another user: the
       // log of the failure at the window cannot be written.
-      {"the current folder not writable for the log", [&](const std::string& d) {
+      {"the current folder not writable for the log",
+       [&](const std::string& d) {
          writeFile(d + "/stdout.txt", "");
          writeFile(d + "/stderr.txt", "");
          chmod(d.c_str(), getuid() == 0 ? 0755 : 0555);
        },
-       3,
-       true},
+       3, true},
   };
   int n = 0;
   for (const Variant& v : variants) {
@@ -894,7 +935,6 @@ int caseInstallPath() {
   if (Failures == 0) removeTree(root);
   return Failures == 0 ? 0 : 1;
 }
-
 
 // Two whole passes at the same time: fullscreen under Xorg with music far
 // shorter than the show (it must still end by itself, and restore the mode),
@@ -989,8 +1029,8 @@ int caseFullPasses() {
   if (vo) {
     const bool ended = endDone || waitChild(end, 0);
     note("end: the show ended " + std::to_string(int(endedAt)) + " s after its window appeared");
-    check(ended && end.status == 0, "end: a show with 5 s of music ends by itself, status 0 (got " +
-                                        std::to_string(end.status) + ")");
+    check(ended && end.status == 0,
+          "end: a show with 5 s of music ends by itself, status 0 (got " + std::to_string(end.status) + ")");
     int mw = 0, mh = 0;
     check(currentMode(vo, mw, mh) && mw == 1920 && mh == 1080, "end: the mode is 1920 x 1080 again after the end");
     check(!pathExists(endDir + "/logger.log"), "end: no logger.log");
@@ -1038,8 +1078,8 @@ int caseClock(bool forceNull, int hogs = 0) {
   writeToneMp3(dir + "/six.mp3", 6.0);
   std::vector<Child> hogProcesses;
   for (int i = 0; i < hogs; i++) hogProcesses.push_back(spawn({"sh", "-c", "while :; do :; done"}, {}, dir, "", ""));
-  Child c = spawn({harnessBinDir() + "/morvex-clock-probe", dir + "/six.mp3", "10", hogs ? "loaded" : ""},
-                  audio.env, dir, dir + "/probe.txt", dir + "/probe.err");
+  Child c = spawn({harnessBinDir() + "/morvex-clock-probe", dir + "/six.mp3", "10", hogs ? "loaded" : ""}, audio.env,
+                  dir, dir + "/probe.txt", dir + "/probe.err");
   const bool ended = waitChild(c, 60.0);
   for (Child& hog : hogProcesses) stopChild(hog, SIGKILL);
   note(readFile(dir + "/probe.txt"));
@@ -1134,7 +1174,8 @@ int caseViewer() {
           "--loop without B: status 1 and the reason");
     Child late = spawn({viewer, "--from", "x"}, {}, dir, dir + "/bad.out", dir + "/bad.err");
     waitChild(late, 10.0);
-    check(late.status == 1 && readFile(dir + "/bad.err") == "morvex-view: --from: 'x' is not a time from 0 to 100 seconds\n",
+    check(late.status == 1 &&
+              readFile(dir + "/bad.err") == "morvex-view: --from: 'x' is not a time from 0 to 100 seconds\n",
           "--from x: status 1 and the reason");
   }
   XServer x;

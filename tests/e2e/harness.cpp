@@ -111,16 +111,18 @@ static std::vector<std::string> childEnvironment(const std::vector<std::string>&
   for (const std::string& entry : extra) {
     const std::string name = entry.substr(0, entry.find('=') + 1);
     for (size_t i = 0; i < env.size();)
-      if (env[i].rfind(name, 0) == 0) env.erase(env.begin() + long(i));
-      else i++;
+      if (env[i].rfind(name, 0) == 0)
+        env.erase(env.begin() + long(i));
+      else
+        i++;
     if (entry.size() > name.size()) env.push_back(entry);
   }
   return env;
 }
 
 static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                         const std::string& dir, const std::string& outFile, const std::string& errFile,
-                         int keepFd, uid_t user = 0, gid_t group = 0) {
+                         const std::string& dir, const std::string& outFile, const std::string& errFile, int keepFd,
+                         uid_t user = 0, gid_t group = 0) {
   Child c;
   std::vector<std::string> envStrings = childEnvironment(env);
   std::vector<char*> args, envp;
@@ -153,8 +155,8 @@ static Child spawnWithFd(const std::vector<std::string>& argv, const std::vector
     for (int signal = 1; signal < NSIG; signal++) std::signal(signal, SIG_DFL);
     const struct rlimit noCore = {0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    if (SpawnAsUser >= 0 && (setgroups(0, nullptr) != 0 || setgid(gid_t(SpawnAsUser)) != 0 ||
-                             setuid(uid_t(SpawnAsUser)) != 0))
+    if (SpawnAsUser >= 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(gid_t(SpawnAsUser)) != 0 || setuid(uid_t(SpawnAsUser)) != 0))
       _exit(126);
     environ = envp.data();
     execvp(args[0], args.data());
@@ -169,9 +171,8 @@ Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   return spawnWithFd(argv, env, dir, outFile, errFile, -1);
 }
 
-Child spawnAsUser(uid_t user, gid_t group, const std::vector<std::string>& argv,
-                  const std::vector<std::string>& env, const std::string& dir, const std::string& outFile,
-                  const std::string& errFile) {
+Child spawnAsUser(uid_t user, gid_t group, const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                  const std::string& dir, const std::string& outFile, const std::string& errFile) {
   return spawnWithFd(argv, env, dir, outFile, errFile, -1, user, group);
 }
 
@@ -239,7 +240,8 @@ bool startXvfb(XServer& server, const std::string& dir) {
 bool startXorgDummy(XServer& server, const std::string& dir, const std::vector<std::string>& modes) {
   // Standard CEA timings; the dummy driver shows nothing, it only has to accept them.
   auto modeline = [](const std::string& m) -> std::string {
-    if (m == "1920x1080") return "  Modeline \"1920x1080\" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync\n";
+    if (m == "1920x1080")
+      return "  Modeline \"1920x1080\" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync\n";
     if (m == "1280x720") return "  Modeline \"1280x720\" 74.25 1280 1390 1430 1650 720 725 730 750 +hsync +vsync\n";
     return "";
   };
@@ -261,8 +263,8 @@ bool startXorgDummy(XServer& server, const std::string& dir, const std::vector<s
   }
   conf +=
       "EndSection\nSection \"Screen\"\n  Identifier \"screen\"\n  Device \"dummy\"\n  Monitor \"monitor\"\n"
-      "  DefaultDepth 24\n  SubSection \"Display\"\n    Depth 24\n    Modes" + names +
-      "\n    Virtual 1920 1080\n  EndSubSection\nEndSection\n";
+      "  DefaultDepth 24\n  SubSection \"Display\"\n    Depth 24\n    Modes" +
+      names + "\n    Virtual 1920 1080\n  EndSubSection\nEndSection\n";
   static int count = 0;
   const std::string name = "xorg" + std::to_string(++count);
   const std::string path = dir + "/" + name + ".conf";
@@ -291,11 +293,12 @@ bool startAudio(AudioServer& audio, const std::string& dir, bool forceNull) {
     const std::string socket = dir + "/pulse.sock";
     mkdir((dir + "/pulse-run").c_str(), 0700);
     // Without norewinds=1 the null sink freezes new streams for a second or two.
-    audio.process = spawn({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "--use-pid-file=no",
-                           "--load=module-null-sink sink_name=ci norewinds=1",
-                           "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket},
-                          {"HOME=" + dir, "PULSE_RUNTIME_PATH=" + dir + "/pulse-run", "XDG_RUNTIME_DIR=" + dir + "/pulse-run"},
-                          dir, dir + "/pulse.log", dir + "/pulse.err");
+    audio.process =
+        spawn({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "--use-pid-file=no",
+               "--load=module-null-sink sink_name=ci norewinds=1",
+               "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket},
+              {"HOME=" + dir, "PULSE_RUNTIME_PATH=" + dir + "/pulse-run", "XDG_RUNTIME_DIR=" + dir + "/pulse-run"}, dir,
+              dir + "/pulse.log", dir + "/pulse.err");
     const double end = nowSeconds() + 10.0;
     while (nowSeconds() < end && !waitChild(audio.process, 0)) {
       if (socketAccepts(socket)) {
@@ -541,8 +544,8 @@ bool currentMode(XView* v, int& width, int& height) {
 }
 
 bool pointerFree(XView* v) {
-  int r = XGrabPointer(v->display, DefaultRootWindow(v->display), False, ButtonPressMask, GrabModeAsync,
-                       GrabModeAsync, None, None, CurrentTime);
+  int r = XGrabPointer(v->display, DefaultRootWindow(v->display), False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
+                       None, None, CurrentTime);
   if (r == GrabSuccess) XUngrabPointer(v->display, CurrentTime);
   XSync(v->display, False);
   return r == GrabSuccess;
@@ -588,7 +591,7 @@ FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<in
   for (int32_t t : times) list += std::to_string(t) + "\n";
   writeFile(timesFile, list);
   const std::string bin = harnessBinDir();
- const std::string cmd = "'" + bin + "/morvex-render' --pack '" + pack + "' --times '" + timesFile +
+  const std::string cmd = "'" + bin + "/morvex-render' --pack '" + pack + "' --times '" + timesFile +
                           "' --no-fade --quiet --raw - 2>'" + dir + "/render.err'";
   FILE* pipe = popen(cmd.c_str(), "r");
   if (pipe == nullptr) return best;

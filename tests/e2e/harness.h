@@ -39,12 +39,11 @@ struct Child {
 extern int SpawnAsUser;
 // Starts argv[0] (searched in PATH) with extra environment entries ("NAME=value";
 // "NAME=" alone removes NAME), in dir, standard output and error to the files.
-Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const std::string& dir, const std::string& outFile, const std::string& errFile);
+Child spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir,
+            const std::string& outFile, const std::string& errFile);
 // The same as another user (the test must be root; user 0 means no change).
-Child spawnAsUser(uid_t user, gid_t group, const std::vector<std::string>& argv,
-                  const std::vector<std::string>& env, const std::string& dir, const std::string& outFile,
-                  const std::string& errFile);
+Child spawnAsUser(uid_t user, gid_t group, const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                  const std::string& dir, const std::string& outFile, const std::string& errFile);
 // Waits up to timeout seconds; true when the child has ended.
 bool waitChild(Child& c, double timeout);
 void stopChild(Child& c, int signal = 15, double grace = 3.0);  // then SIGKILL
@@ -89,7 +88,7 @@ struct WindowFacts {
   bool overrideRedirect = false;
   bool mapped = false;
   std::string title;
-  bool sizeFixed = false;  // WM_NORMAL_HINTS min = max = the window's size
+  bool sizeFixed = false;       // WM_NORMAL_HINTS min = max = the window's size
   bool deleteProtocol = false;  // WM_DELETE_WINDOW registered
 };
 WindowFacts windowFacts(XView* v, unsigned long window);
@@ -116,14 +115,14 @@ bool keyboardFree(XView* v);
 // ---- comparing with the headless renderer ----------------------------------
 struct FrameMatch {
   bool ok = false;
-  int32_t time = 0;     // DemoTime of the best matching renderer frame
-  double blockDiff = 0;  // mean |difference| of 16 x 16 block means, 0..255
-  double exactShare = 0; // share of pixels exactly equal to that frame
+  int32_t time = 0;       // DemoTime of the best matching renderer frame
+  double blockDiff = 0;   // mean |difference| of 16 x 16 block means, 0..255
+  double exactShare = 0;  // share of pixels exactly equal to that frame
   // The DemoTimes whose frames match about as well (within 0.1 of the best):
   // where the picture stands still the shot's time is only known to this range.
   int32_t earliest = 0, latest = 0;
 };
 // Renders the frames at the given DemoTimes with morvex-render and finds the
 // one closest to the screenshot.
-FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<int32_t>& times,
-                         const std::string& pack, const std::string& dir);
+FrameMatch matchRendered(const std::vector<uint32_t>& shot, const std::vector<int32_t>& times, const std::string& pack,
+                         const std::string& dir);

@@ -95,7 +95,6 @@ SoundMatch matchSound(const std::vector<int16_t>& track, const std::vector<int16
     lastIntactEnd = cursor;
     lastTrackEnd = b + BlockFrames;
   }
-  if (m.intact > 0)
-    m.insertedMs = (double(lastIntactEnd - firstIntact) - double(lastTrackEnd - firstTrack)) / 44.1;
+  if (m.intact > 0) m.insertedMs = (double(lastIntactEnd - firstIntact) - double(lastTrackEnd - firstTrack)) / 44.1;
   return m;
 }

@@ -10,11 +10,11 @@
 std::vector<int16_t> decodeMp3(const std::string& path);
 
 struct SoundMatch {
-  int blocks = 0;        // 100 ms blocks of the soundtrack that were looked for (not silent)
-  int intact = 0;        // found in the recording sample for sample, in order
-  int degraded = 0;      // blocks - intact
-  double firstBadMs = -1;  // soundtrack time of the first degraded block
-  double insertedMs = 0;   // recording time between the first and last intact block beyond the soundtrack's
+  int blocks = 0;             // 100 ms blocks of the soundtrack that were looked for (not silent)
+  int intact = 0;             // found in the recording sample for sample, in order
+  int degraded = 0;           // blocks - intact
+  double firstBadMs = -1;     // soundtrack time of the first degraded block
+  double insertedMs = 0;      // recording time between the first and last intact block beyond the soundtrack's
   std::vector<double> badMs;  // soundtrack times of the degraded blocks (the first few)
   int silentInRecording = 0;  // degraded blocks whose place in the recording is silence (an underrun)
 };

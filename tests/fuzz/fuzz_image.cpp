@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   prepareHarness();
   Entry.assign(data, data + size);
   if (!failsWithMessage(decode)) {
-    if (Decoded.width != Entry[0] + 256 * Entry[1] || Decoded.height != Entry[4] + 256 * Entry[5])
-      __builtin_trap();
+    if (Decoded.width != Entry[0] + 256 * Entry[1] || Decoded.height != Entry[4] + 256 * Entry[5]) __builtin_trap();
     const int64_t count = int64_t(Decoded.width) * Decoded.height;
     for (int64_t i = 0; i < count; ++i) {
       const Color32 c = Decoded.pixels[i];

@@ -24,8 +24,7 @@ void readWanted() {
   if (at + 4 + content.size() > ByteCount) __builtin_trap();
   const uint32_t size = uint32_t(Bytes[at]) | uint32_t(Bytes[at + 1]) << 8 | uint32_t(Bytes[at + 2]) << 16 |
                         uint32_t(Bytes[at + 3]) << 24;
-  if (size != content.size() || (size > 0 && std::memcmp(content.data(), Bytes + at + 4, size) != 0))
-    __builtin_trap();
+  if (size != content.size() || (size > 0 && std::memcmp(content.data(), Bytes + at + 4, size) != 0)) __builtin_trap();
 }
 
 }  // namespace

@@ -68,8 +68,8 @@ fs::path scratch(const std::string& name) {
 
 // Runs morvex-render with args in folder (standard output and error kept apart).
 RunResult render(const std::string& args, const fs::path& folder) {
-  const std::string command = "cd '" + folder.string() + "' && '" + (binFolder() / "morvex-render").string() +
-                              "' " + args + " >stdout.txt 2>stderr.txt";
+  const std::string command = "cd '" + folder.string() + "' && '" + (binFolder() / "morvex-render").string() + "' " +
+                              args + " >stdout.txt 2>stderr.txt";
   RunResult r;
   const int raw = std::system(command.c_str());
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -118,8 +118,8 @@ struct MediaFile {
   std::vector<int64_t> videoPts;  // per decoded frame, in videoTimeBase
   double videoDuration = -1.0;    // the stream's stated duration, seconds (-1: none)
   double audioDuration = -1.0;
-  double audioStart = 0.0;        // time of the first decoded sample, seconds
-  std::vector<float> audio;       // interleaved stereo at 44100 Hz
+  double audioStart = 0.0;   // time of the first decoded sample, seconds
+  std::vector<float> audio;  // interleaved stereo at 44100 Hz
 };
 
 using FrameCheck = std::function<void(const uint8_t* bgra, int stride, size_t index)>;
@@ -481,7 +481,8 @@ TEST_F(Video, ErrorsLeaveNoFile) {
       {"--video show.mp4 --crf 64", "--crf: '64' is not a whole number from 0 to 63"},
       {"--video show.mp4 --scale 7", "--scale: '7' is not a whole number from 1 to 6"},
       {"--scale 2", "--codec, --crf, --scale and --music go with --video"},
-      {"--video show.mp4 --times times.txt", "--video and --times exclude each other: a video runs at the constant rate --fps"},
+      {"--video show.mp4 --times times.txt",
+       "--video and --times exclude each other: a video runs at the constant rate --fps"},
       {"--video taken.mp4", "taken.mp4: is a folder"},
       {"--video nowhere/show.mp4", "nowhere/show.mp4: cannot write: No such file or directory"},
       {"--video show.mp4 --music missing.mp3", "missing.mp3: No such file or directory"},

@@ -17,10 +17,18 @@ void paint(Canvas& cv, int x, int y, double c, double a, Ink ink) {
   float& p = cv.v[size_t(y) * size_t(cv.width) + size_t(x)];
   double r = p;
   switch (ink) {
-    case Ink::Max: r = std::max(r, a * c); break;
-    case Ink::Add: r = std::min(1.0, r + a * c); break;
-    case Ink::Over: r = r * (1 - c) + a * c; break;
-    case Ink::Erase: r = r * (1 - c); break;
+    case Ink::Max:
+      r = std::max(r, a * c);
+      break;
+    case Ink::Add:
+      r = std::min(1.0, r + a * c);
+      break;
+    case Ink::Over:
+      r = r * (1 - c) + a * c;
+      break;
+    case Ink::Erase:
+      r = r * (1 - c);
+      break;
   }
   p = float(r);
 }
@@ -94,8 +102,8 @@ void ellipseRing(Canvas& cv, double cx, double cy, double rx, double ry, double 
 void line(Canvas& cv, double x0, double y0, double x1, double y1, double t, double a, Ink ink) {
   const double r = t / 2;
   const double dx = x1 - x0, dy = y1 - y0, len2 = dx * dx + dy * dy;
-  overBox(cv, std::min(x0, x1) - r - 1, std::min(y0, y1) - r - 1, std::max(x0, x1) + r + 1,
-          std::max(y0, y1) + r + 1, [&](int x, int y) {
+  overBox(cv, std::min(x0, x1) - r - 1, std::min(y0, y1) - r - 1, std::max(x0, x1) + r + 1, std::max(y0, y1) + r + 1,
+          [&](int x, int y) {
             const double px = x + 0.5 - x0, py = y + 0.5 - y0;
             double s = len2 > 0 ? (px * dx + py * dy) / len2 : 0;
             s = clamp01(s);

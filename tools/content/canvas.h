@@ -27,16 +27,13 @@ Canvas makeCanvas(int width, int height);
 void paint(Canvas& cv, int x, int y, double coverage, double a, Ink ink);
 
 void fillRect(Canvas& cv, double x0, double y0, double x1, double y1, double a, Ink ink = Ink::Max);
-void frameRect(Canvas& cv, double x0, double y0, double x1, double y1, double thick, double a,
-               Ink ink = Ink::Max);
+void frameRect(Canvas& cv, double x0, double y0, double x1, double y1, double thick, double a, Ink ink = Ink::Max);
 void fillCircle(Canvas& cv, double cx, double cy, double r, double a, Ink ink = Ink::Max);
 void ring(Canvas& cv, double cx, double cy, double r, double thick, double a, Ink ink = Ink::Max);
 void fillEllipse(Canvas& cv, double cx, double cy, double rx, double ry, double a, Ink ink = Ink::Max);
-void ellipseRing(Canvas& cv, double cx, double cy, double rx, double ry, double thick, double a,
-                 Ink ink = Ink::Max);
+void ellipseRing(Canvas& cv, double cx, double cy, double rx, double ry, double thick, double a, Ink ink = Ink::Max);
 // A round-capped segment of the given thickness.
-void line(Canvas& cv, double x0, double y0, double x1, double y1, double thick, double a,
-          Ink ink = Ink::Max);
+void line(Canvas& cv, double x0, double y0, double x1, double y1, double thick, double a, Ink ink = Ink::Max);
 void polyline(Canvas& cv, const std::vector<Point>& pts, double thick, double a, Ink ink = Ink::Max,
               bool closed = false);
 // Even-odd fill, 4 sub-rows per pixel, exact coverage along each sub-row.

@@ -12,11 +12,16 @@ constexpr double Ln2 = 0.69314718055994530942;
 
 inline double sin(double x) {
   double r = x - std::nearbyint(x / TwoPi) * TwoPi;  // -pi .. pi
-  if (r > Pi / 2) r = Pi - r;
-  else if (r < -Pi / 2) r = -Pi - r;
+  if (r > Pi / 2)
+    r = Pi - r;
+  else if (r < -Pi / 2)
+    r = -Pi - r;
   const double r2 = r * r;
-  return r * (1 + r2 * (-1.0 / 6 + r2 * (1.0 / 120 + r2 * (-1.0 / 5040 + r2 * (1.0 / 362880 +
-         r2 * (-1.0 / 39916800 + r2 * (1.0 / 6227020800.0 + r2 * (-1.0 / 1307674368000.0))))))));
+  return r * (1 + r2 * (-1.0 / 6 +
+                        r2 * (1.0 / 120 +
+                              r2 * (-1.0 / 5040 + r2 * (1.0 / 362880 + r2 * (-1.0 / 39916800 +
+                                                                             r2 * (1.0 / 6227020800.0 +
+                                                                                   r2 * (-1.0 / 1307674368000.0))))))));
 }
 
 inline double cos(double x) { return sin(x + Pi / 2); }

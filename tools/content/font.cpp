@@ -14,7 +14,7 @@ const char* const FontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.t
 const char* const MonoFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
 
 static FT_Library Library = nullptr;
-static FT_Face Faces[2] = {nullptr, nullptr}; // FontFace::SansBold, FontFace::MonoBold
+static FT_Face Faces[2] = {nullptr, nullptr};  // FontFace::SansBold, FontFace::MonoBold
 static FT_Face Face = nullptr;                 // the sans face: text, kerning
 
 // Rendered glyphs, kept because the digit strip draws thousands of them.
@@ -101,8 +101,7 @@ static void blitGlyph(Canvas& cv, const Glyph& g, int ox, int oy, double a, Ink 
     }
 }
 
-void drawText(Canvas& cv, const std::string& text, int size, double x, double baseline, double a, Ink ink,
-              int xSize) {
+void drawText(Canvas& cv, const std::string& text, int size, double x, double baseline, double a, Ink ink, int xSize) {
   double pen = x;
   char prev = 0;
   for (char c : text) {
@@ -114,8 +113,8 @@ void drawText(Canvas& cv, const std::string& text, int size, double x, double ba
   }
 }
 
-void drawTextCentred(Canvas& cv, const std::string& text, int size, double cx, double baseline, double a,
-                     Ink ink, int xSize) {
+void drawTextCentred(Canvas& cv, const std::string& text, int size, double cx, double baseline, double a, Ink ink,
+                     int xSize) {
   drawText(cv, text, size, cx - textWidth(text, size, xSize) / 2, baseline, a, ink, xSize);
 }
 

@@ -20,8 +20,8 @@ void closeFont();
 double textWidth(const std::string& text, int size, int xSize = 0);
 // Draws text with its baseline starting at (x, baseline); the glyphs' 8-bit
 // coverage goes through paint() with intensity a.
-void drawText(Canvas& cv, const std::string& text, int size, double x, double baseline, double a,
-              Ink ink = Ink::Max, int xSize = 0);
+void drawText(Canvas& cv, const std::string& text, int size, double x, double baseline, double a, Ink ink = Ink::Max,
+              int xSize = 0);
 void drawTextCentred(Canvas& cv, const std::string& text, int size, double cx, double baseline, double a,
                      Ink ink = Ink::Max, int xSize = 0);
 

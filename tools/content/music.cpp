@@ -10,7 +10,7 @@ namespace {
 
 constexpr double Fs = MusicRate;
 constexpr double Closing = 69.52, FadeStart = 73.0, FadeEnd = 78.0;
-constexpr double ScreenKeepsFrames = 33.0; // the full beat starts where the screen stops being cleared
+constexpr double ScreenKeepsFrames = 33.0;  // the full beat starts where the screen stops being cleared
 constexpr double LogoAppears = 16.96;
 // Loudness: about -14 LUFS; the peak stays below -1 dBFS even after MP3 encoding.
 constexpr double MasterGain = 1.3, MasterPeak = 26000;
@@ -191,7 +191,8 @@ void bass(Bus& bus, double t0, double length, int note, double gain) {
   const size_t s0 = sampleAt(t0);
   for (size_t i = 0; i < size_t((length + 0.05) * Fs); ++i) {
     const double t = i / Fs;
-    const double env = std::min(1.0, t * 400) * (t > length ? dm::exp(-(t - length) * 90) : 1) * (0.75 + 0.25 * dm::exp(-t * 8));
+    const double env =
+        std::min(1.0, t * 400) * (t > length ? dm::exp(-(t - length) * 90) : 1) * (0.75 + 0.25 * dm::exp(-t * 8));
     if (i % ControlStep == 0) cut = 180 + 1400 * dm::exp(-t * 14);
     f.run(saw.next(hz), cut, 1.4);
     sub += hz / Fs;
@@ -326,12 +327,12 @@ double softClip(double x) {
 
 // The harmony: chords of two bars each, four to a progression.
 struct Chord {
-  int root;     // bass note
-  int tones[3]; // for pads, stabs and arpeggios
+  int root;      // bass note
+  int tones[3];  // for pads, stabs and arpeggios
 };
-const Chord Minor[4] = {{45, {57, 60, 64}}, {41, {53, 57, 60}}, {48, {55, 60, 64}}, {43, {55, 59, 62}}}; // Am F C G
-const Chord Lift[4] = {{41, {53, 57, 60}}, {43, {55, 59, 62}}, {40, {55, 59, 64}}, {45, {57, 60, 64}}};  // F G Em Am
-const Chord Turn[4] = {{38, {53, 57, 62}}, {41, {53, 57, 60}}, {43, {55, 59, 62}}, {40, {56, 59, 64}}};  // Dm F G E
+const Chord Minor[4] = {{45, {57, 60, 64}}, {41, {53, 57, 60}}, {48, {55, 60, 64}}, {43, {55, 59, 62}}};  // Am F C G
+const Chord Lift[4] = {{41, {53, 57, 60}}, {43, {55, 59, 62}}, {40, {55, 59, 64}}, {45, {57, 60, 64}}};   // F G Em Am
+const Chord Turn[4] = {{38, {53, 57, 62}}, {41, {53, 57, 60}}, {43, {55, 59, 62}}, {40, {56, 59, 64}}};   // Dm F G E
 
 // The sections, in bars from the downbeat of the full beat (bar 0):
 // before it the titles and the build, then the full beat, a breakdown, the
@@ -340,7 +341,7 @@ constexpr int BreakdownBar = 8, LiftBar = 12, TurnBar = 20;
 
 struct Timeline {
   BeatGrid grid;
-  double downbeat; // seconds: the grid point nearest 33 s
+  double downbeat;  // seconds: the grid point nearest 33 s
   std::vector<double> cuts;
 
   double sixteenth() const { return grid.sixteenthUs / 1e6; }
@@ -432,7 +433,8 @@ std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes) {
     const bool onHalf = int(std::lround((D - t) / beat)) % 2 == 0;
     if (onHalf || t > tl.at(-4)) kick(mix, t, 0.25 + 0.35 * smoothstep(17, D, t));
   }
-  for (double t = tl.at(-8); t < D - 0.01; t += 2 * six) hat(mix, t, 0.05 + 0.06 * smoothstep(22, D, t), 45, 0.3, seed++);
+  for (double t = tl.at(-8); t < D - 0.01; t += 2 * six)
+    hat(mix, t, 0.05 + 0.06 * smoothstep(22, D, t), 45, 0.3, seed++);
   for (double t = tl.at(-6); t < D - 0.01; t += 2 * six)
     bass(mix, t, 2 * six * 0.8, tl.chordAt(t).root, 0.18 + 0.1 * smoothstep(25, D, t));
   riser(mix, tl.at(-3), D, 0.35, seed++);
@@ -529,7 +531,7 @@ std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes) {
     if (t < D || t > Closing + 0.01) continue;
     const double weight = t - previous < 0.2 ? 0.75 : 1.0;
     previous = t;
-    hat(mix, t, 0.22 * weight, 90, 0.0, seed++); // the bright edge that marks the cut
+    hat(mix, t, 0.22 * weight, 90, 0.0, seed++);  // the bright edge that marks the cut
     const Chord& c = tl.chordAt(t);
     const int stab[4] = {c.tones[0] + 12, c.tones[1] + 12, c.tones[2] + 12, c.tones[0] + 24};
     const bool last = t >= Closing - 0.01;
@@ -543,9 +545,10 @@ std::vector<int16_t> composeMusic(const std::vector<int32_t>& cutTimes) {
   const int closingChord[4] = {45, 57, 60, 64};
   chordVoice(mix, Closing, FadeStart - Closing + 1.5, closingChord, 4, 0.42, 0.3, 2.5, 1200, 2200, 0.7, &roomSend, 0.7);
   const int melody[6] = {76, 74, 72, 71, 69, 64};
-  const int when[6] = {0, 2, 4, 6, 8, 12}; // beats after the closing hit
+  const int when[6] = {0, 2, 4, 6, 8, 12};  // beats after the closing hit
   for (int i = 0; i < 6; ++i) {
-    bell(mix, Closing + when[i] * beat, midiHz(melody[i]), 0.16, i % 2 ? 0.3 : -0.3, i == 4 ? 0.8 : 1.5, &roomSend, 0.9);
+    bell(mix, Closing + when[i] * beat, midiHz(melody[i]), 0.16, i % 2 ? 0.3 : -0.3, i == 4 ? 0.8 : 1.5, &roomSend,
+         0.9);
   }
 
   echo(mix, echoSend, 3 * six, 0.38, 0.8);

@@ -67,8 +67,12 @@ void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned 
                bool cortexOnly = false) {
   // Stem and cerebellum first, the cortex overlaps them.
   if (!cortexOnly) {
-    fillPolygon(cv, {{cx + rx * 0.12, cy + ry * 0.45}, {cx + rx * 0.34, cy + ry * 0.45}, {cx + rx * 0.3, cy + ry * 1.05},
-                     {cx + rx * 0.18, cy + ry * 1.05}}, 0.5 * bright);
+    fillPolygon(cv,
+                {{cx + rx * 0.12, cy + ry * 0.45},
+                 {cx + rx * 0.34, cy + ry * 0.45},
+                 {cx + rx * 0.3, cy + ry * 1.05},
+                 {cx + rx * 0.18, cy + ry * 1.05}},
+                0.5 * bright);
     // The cerebellum: fine folia bending round its rounded lower back.
     const double ex = cx + rx * 0.58, ey = cy + ry * 0.6, erx = rx * 0.34, ery = ry * 0.3;
     fillEllipse(cv, ex, ey, erx, ery, 0.6 * bright);
@@ -118,8 +122,9 @@ void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned 
       paint(cv, x, y, m, (0.08 + (light - 0.08) * groove) * bright, Ink::Over);
     }
   const double thick = std::max(1.5, rx / 60);
-  polyline(cv, bezier({cx - rx * 0.55, cy + ry * 0.32}, {cx - rx * 0.3, cy + ry * 0.05}, {cx - rx * 0.05, cy + ry * 0.12},
-                      {cx + rx * 0.38, cy - ry * 0.12}, 40),
+  polyline(cv,
+           bezier({cx - rx * 0.55, cy + ry * 0.32}, {cx - rx * 0.3, cy + ry * 0.05}, {cx - rx * 0.05, cy + ry * 0.12},
+                  {cx + rx * 0.38, cy - ry * 0.12}, 40),
            thick * 2, 0.04, Ink::Over);
   polyline(cv, outline, thick * 1.3, 1.0 * bright, Ink::Max, true);
 }
@@ -130,11 +135,14 @@ void drawBoard(Canvas& cv, unsigned seed, int grid, int chips, int traces, doubl
   const double W = cv.width, H = cv.height;
   frameRect(cv, 4, 4, W - 5, H - 5, 3, 0.7);
   // Chips with pins on two sides.
-  struct Box { double x0, y0, x1, y1; };
+  struct Box {
+    double x0, y0, x1, y1;
+  };
   std::vector<Box> boxes;
   for (int i = 0; i < chips; ++i) {
     const double w = grid * (3 + rng.below(5)), h = grid * (2 + rng.below(3));
-    const double x = grid * (1 + rng.below(int((W - w) / grid) - 1)), y = grid * (1 + rng.below(int((H - h) / grid) - 1));
+    const double x = grid * (1 + rng.below(int((W - w) / grid) - 1)),
+                 y = grid * (1 + rng.below(int((H - h) / grid) - 1));
     boxes.push_back({x, y, x + w, y + h});
   }
   for (int t = 0; t < traces; ++t) {
@@ -233,7 +241,9 @@ void paintLogo(Canvas& cv, const PictureRecipe&) {
   for (int i = 0; i < 12; ++i) fillCircle(cv, 70 + i * (W - 140) / 11, 276, 4, 0.55);
 }
 
-void paintBrain(Canvas& cv, const PictureRecipe& s) { drawBrain(cv, cv.width * 0.5, cv.height * 0.45, cv.width * 0.36, cv.height * 0.36, s.seed); }
+void paintBrain(Canvas& cv, const PictureRecipe& s) {
+  drawBrain(cv, cv.width * 0.5, cv.height * 0.45, cv.width * 0.36, cv.height * 0.36, s.seed);
+}
 
 void paintRose(Canvas& cv, const PictureRecipe& s) {
   Rng rng(s.seed);
@@ -244,7 +254,10 @@ void paintRose(Canvas& cv, const PictureRecipe& s) {
     const double cy = bouquet ? cv.height * (k == 1 ? 0.32 : 0.42) : cv.height * 0.38;
     const double R = bouquet ? cv.height * 0.2 : cv.height * 0.3;
     // Stem and leaves.
-    polyline(cv, bezier({cx, cy + R * 0.8}, {cx - R * 0.3, cy + R * 1.6}, {cx + R * 0.3, cy + R * 2.0}, {cx, cv.height - 8.0}, 40), R * 0.08, 0.6);
+    polyline(cv,
+             bezier({cx, cy + R * 0.8}, {cx - R * 0.3, cy + R * 1.6}, {cx + R * 0.3, cy + R * 2.0},
+                    {cx, cv.height - 8.0}, 40),
+             R * 0.08, 0.6);
     fillEllipse(cv, cx - R * 0.45, cy + R * 1.55, R * 0.35, R * 0.13, 0.5);
     fillEllipse(cv, cx + R * 0.42, cy + R * 1.9, R * 0.32, R * 0.12, 0.5);
     // Petals: overlapping discs spiralling inwards, each edged dark.
@@ -309,8 +322,8 @@ void paintWolke(Canvas& cv, const PictureRecipe& s) {
     drawCloud(cv, cv.width * 0.72, cv.height * 0.62, cv.width * 0.38, cv.height * 0.24, s.seed + 1);
   } else {
     for (int i = 0; i < 4; ++i)
-      drawCloud(cv, cv.width * (0.15 + 0.24 * i), cv.height * (0.3 + 0.12 * (i % 2)), cv.width * 0.3,
-                cv.height * 0.2, s.seed + unsigned(i));
+      drawCloud(cv, cv.width * (0.15 + 0.24 * i), cv.height * (0.3 + 0.12 * (i % 2)), cv.width * 0.3, cv.height * 0.2,
+                s.seed + unsigned(i));
   }
   // Sixteen greys band a slow ramp: an ordered dither turns the bands into texture.
   ditherToLevels(cv);
@@ -324,7 +337,8 @@ void paintSintable(Canvas& cv, const PictureRecipe& s) {
     // The table as bars: one bar per entry, height sin(2 pi i / 64).
     for (int i = 0; i < 64; ++i) {
       const double x = 6 + i * (W - 12) / 64, v = dm::sin(i * 2 * Pi / 32);
-      fillRect(cv, x, std::min(mid, mid - v * (mid - 6)), x + (W - 12) / 64 - 3, std::max(mid, mid - v * (mid - 6)), 0.55 + 0.4 * std::fabs(v));
+      fillRect(cv, x, std::min(mid, mid - v * (mid - 6)), x + (W - 12) / 64 - 3, std::max(mid, mid - v * (mid - 6)),
+               0.55 + 0.4 * std::fabs(v));
     }
   } else if (variant == 2) {
     // The curve with its sample points and the values written beside them.
@@ -355,10 +369,10 @@ void paintSintable(Canvas& cv, const PictureRecipe& s) {
 // A head in profile, facing left, with the brain visible inside: a smooth
 // curve (Catmull-Rom) through the points of brow, nose, lips, chin and skull.
 std::vector<Point> headProfile(double ox, double oy, double s) {
-  const double pts[][2] = {{0.62, 0.02}, {0.40, 0.0},  {0.22, 0.06}, {0.12, 0.2},  {0.10, 0.34}, {0.05, 0.42},
-                           {0.08, 0.46}, {0.06, 0.55}, {0.11, 0.6},  {0.1, 0.66},  {0.16, 0.72}, {0.2, 0.8},
-                           {0.3, 0.82},  {0.34, 0.98}, {0.66, 0.98}, {0.64, 0.82}, {0.78, 0.66}, {0.86, 0.44},
-                           {0.86, 0.24}, {0.78, 0.1}};
+  const double pts[][2] = {{0.62, 0.02}, {0.40, 0.0},  {0.22, 0.06}, {0.12, 0.2},  {0.10, 0.34},
+                           {0.05, 0.42}, {0.08, 0.46}, {0.06, 0.55}, {0.11, 0.6},  {0.1, 0.66},
+                           {0.16, 0.72}, {0.2, 0.8},   {0.3, 0.82},  {0.34, 0.98}, {0.66, 0.98},
+                           {0.64, 0.82}, {0.78, 0.66}, {0.86, 0.44}, {0.86, 0.24}, {0.78, 0.1}};
   constexpr int n = sizeof pts / sizeof pts[0], steps = 8;
   std::vector<Point> out;
   for (int i = 0; i < n; ++i) {
@@ -385,8 +399,13 @@ std::vector<Point> headProfile(double ox, double oy, double s) {
 
 // An eye in profile under the brow: the white, the iris looking ahead, the lid.
 void drawEye(Canvas& cv, double x, double y, double s, double a) {
-  fillPolygon(cv, {{x - s * 0.05, y}, {x - s * 0.02, y - s * 0.022}, {x + s * 0.03, y - s * 0.018}, {x + s * 0.035, y},
-                   {x + s * 0.02, y + s * 0.015}, {x - s * 0.02, y + s * 0.014}},
+  fillPolygon(cv,
+              {{x - s * 0.05, y},
+               {x - s * 0.02, y - s * 0.022},
+               {x + s * 0.03, y - s * 0.018},
+               {x + s * 0.035, y},
+               {x + s * 0.02, y + s * 0.015},
+               {x - s * 0.02, y + s * 0.014}},
               0.85 * a, Ink::Over);
   fillCircle(cv, x - s * 0.022, y - s * 0.002, s * 0.014, 0.3 * a, Ink::Over);
   fillCircle(cv, x - s * 0.026, y - s * 0.002, s * 0.006, 0.08, Ink::Over);
@@ -407,7 +426,11 @@ void paintLobotom(Canvas& cv, const PictureRecipe& s) {
       line(cv, ox + size * (0.1 + t0 * 0.7), oy + size * (0.14 - t0 * 0.06), ox + size * (0.1 + t1 * 0.7),
            oy + size * (0.14 - t1 * 0.06), 4, 1.0);
     }
-    fillPolygon(cv, {{ox - size * 0.25, oy + size * 0.02}, {ox + size * 0.08, oy + size * 0.1}, {ox - size * 0.22, oy + size * 0.07}}, 1.0);
+    fillPolygon(cv,
+                {{ox - size * 0.25, oy + size * 0.02},
+                 {ox + size * 0.08, oy + size * 0.1},
+                 {ox - size * 0.22, oy + size * 0.07}},
+                1.0);
     line(cv, ox - size * 0.45, oy - size * 0.02, ox - size * 0.24, oy + size * 0.04, size * 0.04, 0.6);
   } else {
     // The instrument: a long spike with a ribbed handle, driven in above the
@@ -419,7 +442,9 @@ void paintLobotom(Canvas& cv, const PictureRecipe& s) {
     const Point tip{ox + size * 0.3, oy + size * 0.25}, entry{ox + size * 0.14, oy + size * 0.34};
     const Point grip{ox - size * 0.2, oy + size * 0.47}, end{ox - size * 0.48, oy + size * 0.59};
     line(cv, grip.x, grip.y, tip.x, tip.y, size * 0.012, 1.0);
-    fillPolygon(cv, {{tip.x, tip.y}, {tip.x - size * 0.04, tip.y + size * 0.012}, {tip.x - size * 0.035, tip.y + size * 0.026}}, 1.0);
+    fillPolygon(
+        cv, {{tip.x, tip.y}, {tip.x - size * 0.04, tip.y + size * 0.012}, {tip.x - size * 0.035, tip.y + size * 0.026}},
+        1.0);
     line(cv, grip.x, grip.y, end.x, end.y, size * 0.05, 0.75);
     for (int i = 1; i < 6; ++i) {  // ribs of the handle
       const double t = i / 6.0, x = grip.x + (end.x - grip.x) * t, y = grip.y + (end.y - grip.y) * t;
@@ -462,8 +487,10 @@ void paintLineyka(Canvas& cv, const PictureRecipe&) {
     const double step = (W - 48) / 150;
     for (int i = 0; i <= 150; ++i) {
       const double x = 24 + i * step, len = i % 10 == 0 ? 36 : (i % 5 == 0 ? 24 : 14);
-      if (r == 0) line(cv, x, y0 + 2, x, y0 + len, 2, 1.0);
-      else line(cv, x, y1 - 2, x, y1 - len, 2, 1.0);
+      if (r == 0)
+        line(cv, x, y0 + 2, x, y0 + len, 2, 1.0);
+      else
+        line(cv, x, y1 - 2, x, y1 - len, 2, 1.0);
       if (i % 10 == 0) {
         const std::string n = std::to_string(i / 10);
         drawTextCentred(cv, n, 18, x, r == 0 ? y0 + 62 : y1 - 44, 0.95);
@@ -496,7 +523,10 @@ void paintKurukulum(Canvas& cv, const PictureRecipe& s) {
 // A neuron: body, nucleus, branching dendrites and an axon towards (ax, ay).
 void drawNeuron(Canvas& cv, double cx, double cy, double r, double ax, double ay, unsigned seed) {
   Rng rng(seed);
-  struct Branch { double x, y, dir, len, thick; int depth; };
+  struct Branch {
+    double x, y, dir, len, thick;
+    int depth;
+  };
   std::vector<Branch> todo;
   for (int i = 0; i < 6; ++i) todo.push_back({cx, cy, i * Pi / 3 + rng.range(-0.3, 0.3), r * 1.6, r * 0.28, 0});
   while (!todo.empty()) {
@@ -506,7 +536,8 @@ void drawNeuron(Canvas& cv, double cx, double cy, double r, double ax, double ay
     line(cv, b.x, b.y, ex, ey, b.thick, 0.8 - 0.1 * b.depth);
     if (b.depth < 3)
       for (int k = 0; k < 2; ++k)
-        todo.push_back({ex, ey, b.dir + (k ? 0.5 : -0.5) + rng.range(-0.2, 0.2), b.len * 0.65, b.thick * 0.6, b.depth + 1});
+        todo.push_back(
+            {ex, ey, b.dir + (k ? 0.5 : -0.5) + rng.range(-0.2, 0.2), b.len * 0.65, b.thick * 0.6, b.depth + 1});
   }
   polyline(cv, bezier({cx, cy}, {(cx + ax) / 2, cy - r}, {(cx + ax) / 2, ay + r}, {ax, ay}, 50), r * 0.22, 0.9);
   fillCircle(cv, cx, cy, r, 0.75);
@@ -526,9 +557,12 @@ void paintSynapse(Canvas& cv, const PictureRecipe& s) {
     // narrow cleft onto the receptors of the cup-shaped receiving spine below.
     Rng rng(s.seed);
     const double cx = W * 0.5, cy = H * 0.4, rx = W * 0.2, ry = H * 0.27;
-    std::vector<Point> terminal = bezier({cx - 26, 0}, {cx - 30, cy - ry * 0.9}, {cx - rx * 1.1, cy - ry * 0.7}, {cx - rx, cy}, 24);
-    const auto lower = bezier({cx - rx, cy}, {cx - rx * 0.95, cy + ry * 1.05}, {cx + rx * 0.95, cy + ry * 1.05}, {cx + rx, cy}, 40);
-    const auto right = bezier({cx + rx, cy}, {cx + rx * 1.1, cy - ry * 0.7}, {cx + 30, cy - ry * 0.9}, {cx + 26, 0}, 24);
+    std::vector<Point> terminal =
+        bezier({cx - 26, 0}, {cx - 30, cy - ry * 0.9}, {cx - rx * 1.1, cy - ry * 0.7}, {cx - rx, cy}, 24);
+    const auto lower =
+        bezier({cx - rx, cy}, {cx - rx * 0.95, cy + ry * 1.05}, {cx + rx * 0.95, cy + ry * 1.05}, {cx + rx, cy}, 40);
+    const auto right =
+        bezier({cx + rx, cy}, {cx + rx * 1.1, cy - ry * 0.7}, {cx + 30, cy - ry * 0.9}, {cx + 26, 0}, 24);
     terminal.insert(terminal.end(), lower.begin() + 1, lower.end());
     terminal.insert(terminal.end(), right.begin() + 1, right.end());
     fillPolygon(cv, terminal, 0.32);
@@ -561,8 +595,10 @@ void paintSynapse(Canvas& cv, const PictureRecipe& s) {
     }
     // The receiving spine: a cup under the cleft with receptor channels on its rim.
     const double cleft = membrane + 38;
-    std::vector<Point> spine = bezier({0, H}, {W * 0.2, H * 0.98}, {cx - rx * 1.3, cleft + 4}, {cx - rx * 1.05, cleft}, 20);
-    const auto rim = bezier({cx - rx * 1.05, cleft}, {cx - rx * 0.4, cleft + 16}, {cx + rx * 0.4, cleft + 16}, {cx + rx * 1.05, cleft}, 30);
+    std::vector<Point> spine =
+        bezier({0, H}, {W * 0.2, H * 0.98}, {cx - rx * 1.3, cleft + 4}, {cx - rx * 1.05, cleft}, 20);
+    const auto rim = bezier({cx - rx * 1.05, cleft}, {cx - rx * 0.4, cleft + 16}, {cx + rx * 0.4, cleft + 16},
+                            {cx + rx * 1.05, cleft}, 30);
     const auto back = bezier({cx + rx * 1.05, cleft}, {cx + rx * 1.3, cleft + 4}, {W * 0.8, H * 0.98}, {W, H}, 20);
     spine.insert(spine.end(), rim.begin() + 1, rim.end());
     spine.insert(spine.end(), back.begin() + 1, back.end());
@@ -669,7 +705,8 @@ void paintForm(Canvas& cv, const PictureRecipe& s) {
       ring(cv, W / 2, cy, r * 0.55, 6, 0.1, Ink::Over);
     } else if (variant == 2) {
       fillPolygon(cv, {{W / 2, cy - r}, {W / 2 + r, cy}, {W / 2, cy + r}, {W / 2 - r, cy}}, a);
-      fillPolygon(cv, {{W / 2, cy - r * 0.4}, {W / 2 + r * 0.4, cy}, {W / 2, cy + r * 0.4}, {W / 2 - r * 0.4, cy}}, 0.1, Ink::Over);
+      fillPolygon(cv, {{W / 2, cy - r * 0.4}, {W / 2 + r * 0.4, cy}, {W / 2, cy + r * 0.4}, {W / 2 - r * 0.4, cy}}, 0.1,
+                  Ink::Over);
     } else {
       fillRect(cv, W / 2 - r, cy - r, W / 2 + r, cy + r, a);
       fillCircle(cv, W / 2, cy, r * 0.45, 0.1, Ink::Over);
@@ -751,7 +788,8 @@ void paintLandscape(Canvas& cv, const PictureRecipe& s) {
   fillCircle(cv, W * 0.2, H * 0.12, 34, 0.95);
   fillCircle(cv, W * 0.2 + 16, H * 0.12 - 8, 30, 0.0, Ink::Over);  // crescent
   fillCircle(cv, W * 0.62, horizon - 60, 110, 0.85);
-  for (int i = 0; i < 7; ++i) fillRect(cv, W * 0.62 - 120, horizon - 50 + i * 16, W * 0.62 + 120, horizon - 50 + i * 16 + 3 + i, 0.0, Ink::Erase);
+  for (int i = 0; i < 7; ++i)
+    fillRect(cv, W * 0.62 - 120, horizon - 50 + i * 16, W * 0.62 + 120, horizon - 50 + i * 16 + 3 + i, 0.0, Ink::Erase);
   // Mountain ridges, far (dim) to near (bright).
   const double plain = horizon + 50;
   for (int layer = 0; layer < 3; ++layer) {
@@ -781,8 +819,10 @@ void paintLine(Canvas& cv, const PictureRecipe& s) {
   for (int x = 0; x <= int(W); x += 3) {
     double y = mid + 10 * dm::sin(x * 0.05) + rng.range(-4, 4);
     const int phase = x % 214;
-    if (phase > 100 && phase < 130) y -= (phase < 115 ? (phase - 100) : (130 - phase)) * 9;
-    else if (phase >= 130 && phase < 145) y += (phase < 138 ? (phase - 130) : (145 - phase)) * 5;
+    if (phase > 100 && phase < 130)
+      y -= (phase < 115 ? (phase - 100) : (130 - phase)) * 9;
+    else if (phase >= 130 && phase < 145)
+      y += (phase < 138 ? (phase - 130) : (145 - phase)) * 5;
     pts.push_back({double(x), y});
   }
   polyline(cv, pts, 4, 1.0);
@@ -825,8 +865,17 @@ void paintSkeleton(Canvas& cv, const PictureRecipe&) {
     for (int f = -2; f <= 2; ++f) line(cv, wx + f * 2.5, 212, wx + f * 4, 232, 2.5, 0.85);
   }
   // Pelvis and legs.
-  fillPolygon(cv, {{cx - 40, 186}, {cx - 8, 196}, {cx, 214}, {cx + 8, 196}, {cx + 40, 186}, {cx + 30, 212},
-                   {cx + 12, 222}, {cx - 12, 222}, {cx - 30, 212}}, 0.9);
+  fillPolygon(cv,
+              {{cx - 40, 186},
+               {cx - 8, 196},
+               {cx, 214},
+               {cx + 8, 196},
+               {cx + 40, 186},
+               {cx + 30, 212},
+               {cx + 12, 222},
+               {cx - 12, 222},
+               {cx - 30, 212}},
+              0.9);
   fillCircle(cv, cx - 18, 208, 6, 0.0, Ink::Over);
   fillCircle(cv, cx + 18, 208, 6, 0.0, Ink::Over);
   for (int side = -1; side <= 1; side += 2) {
@@ -971,8 +1020,9 @@ void paintNetz(Canvas& cv, const PictureRecipe&) {
         if (u1 < 0 || u1 > 1) continue;
         const Point q = at(u1, v1);
         // The twine curves a little under its own weight.
-        polyline(cv, bezier(p, {p.x + (q.x - p.x) * 0.3, p.y + (q.y - p.y) * 0.4 + 3},
-                            {p.x + (q.x - p.x) * 0.7, p.y + (q.y - p.y) * 0.8 + 3}, q, 8),
+        polyline(cv,
+                 bezier(p, {p.x + (q.x - p.x) * 0.3, p.y + (q.y - p.y) * 0.4 + 3},
+                        {p.x + (q.x - p.x) * 0.7, p.y + (q.y - p.y) * 0.8 + 3}, q, 8),
                  2.2, 0.7);
       }
     }
@@ -985,7 +1035,7 @@ void paintNetz(Canvas& cv, const PictureRecipe&) {
     }
   line(cv, 0, 24, W, 24, 7, 0.85);  // the rope
   line(cv, 0, 24, W, 24, 2, 0.45, Ink::Over);
-  for (int i = 1; i < 8; ++i) {     // cork floats
+  for (int i = 1; i < 8; ++i) {  // cork floats
     const double x = i * W / 8;
     fillEllipse(cv, x, 24, 16, 10, 0.75);
     ellipseRing(cv, x, 24, 16, 10, 2, 1.0);
@@ -1101,7 +1151,6 @@ constexpr std::array<PictureRecipe, PictureCount> recipesOf(std::index_sequence<
 }  // namespace
 
 const std::array<PictureRecipe, PictureCount> Pictures = recipesOf(std::make_index_sequence<PictureCount>());
-
 
 Canvas renderPicture(const PictureRecipe& recipe) {
   Canvas cv = makeCanvas(recipe.width, recipe.height);

@@ -51,7 +51,8 @@ static bool writePng(const std::string& path, const std::vector<uint8_t>& rgb, i
 
 bool writePicturePng(const std::string& path, const Canvas& cv) {
   std::vector<uint8_t> rgb(size_t(cv.width) * cv.height * 3);
-  for (size_t i = 0; i < cv.v.size(); ++i) rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = uint8_t(levelOf(cv.v[i]) * 16);
+  for (size_t i = 0; i < cv.v.size(); ++i)
+    rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = uint8_t(levelOf(cv.v[i]) * 16);
   return writePng(path, rgb, cv.width, cv.height);
 }
 
@@ -71,13 +72,14 @@ bool writeContactSheet(const std::string& path, const std::vector<Canvas>& pictu
   }
   for (size_t i = 0; i < labels.v.size(); ++i) {
     const int g = int(labels.v[i] * 255 + 0.5);
-    if (g) rgb[i * 3] = rgb[i * 3 + 1] = uint8_t(std::max<int>(rgb[i * 3], g)), rgb[i * 3 + 2] = uint8_t(std::max<int>(rgb[i * 3 + 2], g / 2));
+    if (g)
+      rgb[i * 3] = rgb[i * 3 + 1] = uint8_t(std::max<int>(rgb[i * 3], g)),
+              rgb[i * 3 + 2] = uint8_t(std::max<int>(rgb[i * 3 + 2], g / 2));
   }
   return writePng(path, rgb, W, H);
 }
 
 static bool writePng(const std::string& path, const std::vector<uint8_t>& rgb, int W, int H) {
-
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

@@ -130,9 +130,8 @@ int runValues(const std::string& checkPath) {
   RandomSeedFixed = true;
   initEffectModules();
   const PlatformValues v = collectPlatformValues();
-  const std::string margins =
-      "margins: single " + formatMargin(v.SingleMargin) + " (" + v.SingleMarginAt + "), integer " +
-      formatMargin(v.IntegerMargin) + " (" + v.IntegerMarginAt + ")";
+  const std::string margins = "margins: single " + formatMargin(v.SingleMargin) + " (" + v.SingleMarginAt +
+                              "), integer " + formatMargin(v.IntegerMargin) + " (" + v.IntegerMarginAt + ")";
   if (checkPath.empty()) {
     for (const std::string& line : v.Lines) std::printf("%s\n", line.c_str());
     std::printf("%s\n", margins.c_str());
@@ -185,7 +184,8 @@ int main(int argc, char** argv) {
       const std::string t = value();
       char* end = nullptr;
       Every = std::strtoll(t.c_str(), &end, 10);
-      if (t.empty() || *end != '\0' || Every < 1 || Every > 1000000) fail("--every: '" + t + "' is not from 1 to 1000000");
+      if (t.empty() || *end != '\0' || Every < 1 || Every > 1000000)
+        fail("--every: '" + t + "' is not from 1 to 1000000");
     } else if (arg == "--check") {
       checkPath = value();
     } else if (arg == "--print") {

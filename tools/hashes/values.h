@@ -15,7 +15,7 @@ struct PlatformValues {
   std::vector<std::string> Lines;  // "<name> <inputs>: <results>", results as bits or integers
   double SingleMargin = 1.0;       // smallest relative distance of a value rounded to single from a boundary
   std::string SingleMarginAt;
-  double IntegerMargin = 1.0;      // smallest distance of a value rounded to an integer from a half
+  double IntegerMargin = 1.0;  // smallest distance of a value rounded to an integer from a half
   std::string IntegerMarginAt;
 };
 

@@ -104,8 +104,7 @@ std::string routinesAt(int32_t demoTime) {
 }
 
 void printRowTable(FILE* out) {
-  std::fprintf(out, "%4s %7s %7s %7s %10s %9s  %s\n", "row", "from", "to", "frames", "median ms", "max ms",
-               "routines");
+  std::fprintf(out, "%4s %7s %7s %7s %10s %9s  %s\n", "row", "from", "to", "frames", "median ms", "max ms", "routines");
   for (int r = 0; r < EffectScheduleRows; ++r) {
     const ScheduleRow& row = EffectSchedule[r];
     const std::vector<double>& v = RowMs[size_t(r)];
@@ -218,7 +217,8 @@ void benchFramePresented(bool inPass, int32_t pass, int32_t demoTime) {
   if (inPass) {
     Frames.push_back({pass, demoTime, msBetween(FrameStart, now), cpu - CpuAtFrameStart, faults - FaultsAtFrameStart});
   } else {
-    FadeFrames.push_back({pass, demoTime, msBetween(LastPresent, now), cpu - CpuAtLastPresent, faults - FaultsAtLastPresent});
+    FadeFrames.push_back(
+        {pass, demoTime, msBetween(LastPresent, now), cpu - CpuAtLastPresent, faults - FaultsAtLastPresent});
   }
 }
 

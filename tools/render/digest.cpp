@@ -68,7 +68,8 @@ void writeDigest(FILE* out, const std::string& heading) {
   writeGroup(out, "fade", Fade);
   for (size_t i = 0; i < Frames.size(); i += DigestFramesPerLine) {
     std::fprintf(out, "f %zu %d", i, Frames[i].demoTime);
-    for (size_t k = i; k < Frames.size() && k < i + DigestFramesPerLine; ++k) std::fprintf(out, " %04x", Frames[k].hash);
+    for (size_t k = i; k < Frames.size() && k < i + DigestFramesPerLine; ++k)
+      std::fprintf(out, " %04x", Frames[k].hash);
     std::fputc('\n', out);
   }
 }

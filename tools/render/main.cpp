@@ -140,8 +140,7 @@ int64_t parseInteger(const std::string& option, const std::string& text, int64_t
   char* end = nullptr;
   const long long v = std::strtoll(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || errno == ERANGE || v < lo || v > hi) {
-    fail(option + ": '" + text + "' is not a whole number from " + std::to_string(lo) + " to " +
-         std::to_string(hi));
+    fail(option + ": '" + text + "' is not a whole number from " + std::to_string(lo) + " to " + std::to_string(hi));
   }
   return v;
 }
@@ -283,8 +282,8 @@ std::vector<int32_t> readTimes(const std::string& path) {
     const size_t first = line.find_first_not_of(" \t\r");
     if (first == std::string::npos) continue;
     const size_t last = line.find_last_not_of(" \t\r");
-    times.push_back(int32_t(parseInteger(path + ":" + std::to_string(number), line.substr(first, last - first + 1),
-                                         INT32_MIN, INT32_MAX)));
+    times.push_back(int32_t(
+        parseInteger(path + ":" + std::to_string(number), line.substr(first, last - first + 1), INT32_MIN, INT32_MAX)));
   }
   if (times.empty()) fail(path + ": no DemoTime in the file");
   return times;
@@ -296,7 +295,7 @@ RenderOptions Options;
 std::vector<int32_t> Times;  // --times: the frame sequence of every pass
 FILE* DataOut = nullptr;     // the real standard output: hashes, raw frames, bench
 FILE* RawOut = nullptr;
-std::vector<bool> Saved;     // per --save time
+std::vector<bool> Saved;  // per --save time
 
 constexpr uint8_t EscapeCode = 9, SpaceCode = 65;  // the usual X key codes
 
@@ -321,7 +320,8 @@ uint64_t virtualPosition() {
 
 // DemoTime of frame i of a pass (the list's times below 0 read as 0).
 int32_t frameTime(int64_t i) {
-  if (!Times.empty()) return demoTimeAt(musicBytesForDemoTime(Times[size_t(std::min<int64_t>(i, int64_t(Times.size()) - 1))]));
+  if (!Times.empty())
+    return demoTimeAt(musicBytesForDemoTime(Times[size_t(std::min<int64_t>(i, int64_t(Times.size()) - 1))]));
   return demoTimeAt(fpsPosition(i));
 }
 
@@ -422,8 +422,8 @@ void rPresentFrame() {
     if (!addVideoFrame(Screen, inPass && ShowFrameNumber == 1, error)) fail(error);
   }
   if (Options.saveAll) {
-    savePng(passPrefix() + (inPass ? "frame-" + std::to_string(DemoTime)
-                                   : "fade-" + std::to_string(EndFadePasses - FadeCounter + 1)) +
+    savePng(passPrefix() +
+            (inPass ? "frame-" + std::to_string(DemoTime) : "fade-" + std::to_string(EndFadePasses - FadeCounter + 1)) +
             ".png");
   } else if (inPass) {
     bool due = false;
@@ -536,12 +536,14 @@ int main(int argc, char** argv) {
     std::string error;
     // Captured in time order; shown in table order.
     std::stable_sort(Story.begin(), Story.end(), [](const StoryCell& a, const StoryCell& b) { return a.Row < b.Row; });
-    const std::string title = "morvex storyboard: " + std::to_string(Story.size()) + " of " +
-                              std::to_string(EffectScheduleRows) + " schedule rows, " +
-                              (Times.empty() || Options.atGiven ? std::to_string(int(Options.fps)) + " fps" : Options.timesFile) +
-                              ", seed " + std::to_string(Options.seed);
+    const std::string title =
+        "morvex storyboard: " + std::to_string(Story.size()) + " of " + std::to_string(EffectScheduleRows) +
+        " schedule rows, " +
+        (Times.empty() || Options.atGiven ? std::to_string(int(Options.fps)) + " fps" : Options.timesFile) + ", seed " +
+        std::to_string(Options.seed);
     if (!writeStoryboard(Options.storyboardPath, title, Story, error)) fail(error);
-    if (!Options.quiet) std::fprintf(stderr, "storyboard: %s (%zu rows)\n", Options.storyboardPath.c_str(), Story.size());
+    if (!Options.quiet)
+      std::fprintf(stderr, "storyboard: %s (%zu rows)\n", Options.storyboardPath.c_str(), Story.size());
   }
   if (Options.bench) printBenchReport(DataOut);
   if (Options.digest) {

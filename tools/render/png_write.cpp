@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-bool writePngBgra(const std::string& path, const uint32_t* pixels, int32_t width, int32_t height,
-                  int compressionLevel, std::string& error) {
+bool writePngBgra(const std::string& path, const uint32_t* pixels, int32_t width, int32_t height, int compressionLevel,
+                  std::string& error) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) {
     error = path + ": " + std::strerror(errno);

@@ -5,5 +5,5 @@
 #include <string>
 
 // False (with a reason in error) when the file cannot be written.
-bool writePngBgra(const std::string& path, const uint32_t* pixels, int32_t width, int32_t height,
-                  int compressionLevel, std::string& error);
+bool writePngBgra(const std::string& path, const uint32_t* pixels, int32_t width, int32_t height, int compressionLevel,
+                  std::string& error);

@@ -43,7 +43,8 @@ std::string describeScheduleAt(int32_t t) {
   }
   if (active == 0) s += "  no row is active: nothing is drawn\n";
   if (t >= ShowEndTime)
-    s += "  the show's last frame is its first at or past " + std::to_string(ShowEndTime) + " ms; the end fade follows\n";
+    s += "  the show's last frame is its first at or past " + std::to_string(ShowEndTime) +
+         " ms; the end fade follows\n";
   return s;
 }
 

@@ -12,9 +12,9 @@ constexpr int32_t ThumbWidth = 320;
 constexpr int32_t ThumbHeight = 180;
 
 struct StoryCell {
-  int Row;           // 1-based row of the schedule
-  int32_t DemoTime;  // of the frame shown
-  std::string Names; // the row's routines
+  int Row;                      // 1-based row of the schedule
+  int32_t DemoTime;             // of the frame shown
+  std::string Names;            // the row's routines
   std::vector<uint32_t> Thumb;  // ThumbWidth x ThumbHeight, BGRA
 };
 

@@ -98,12 +98,12 @@ struct Capture {
   int32_t audioFrameSize = 0;
   std::vector<int16_t> music;
   int64_t musicFrames = 0;
-  std::vector<float> block;  // interleaved stereo, one block of sound
-  int64_t frames = 0;          // frames added
-  int64_t soundMade = 0;       // sample frames at 44100 Hz made so far
-  int64_t passStartSample = 0; // where the current pass started the music
-  int64_t audioPts = 0;        // samples handed to the audio encoder, at its rate
-  bool delayedBlocks = false;  // Matroska: audio blocks carry the priming in their times
+  std::vector<float> block;     // interleaved stereo, one block of sound
+  int64_t frames = 0;           // frames added
+  int64_t soundMade = 0;        // sample frames at 44100 Hz made so far
+  int64_t passStartSample = 0;  // where the current pass started the music
+  int64_t audioPts = 0;         // samples handed to the audio encoder, at its rate
+  bool delayedBlocks = false;   // Matroska: audio blocks carry the priming in their times
   SteadyClock::time_point start, lastProgress;
   bool open = false;
 };
@@ -172,14 +172,22 @@ bool endsWith(const std::string& text, const char* suffix) {
 
 const char* musicErrorText(int32_t code) {
   switch (code) {
-    case AudioErrorFileOpen: return "cannot be read";
-    case AudioErrorNoFormat: return "no MPEG audio found in the file";
-    case AudioErrorNoFrames: return "not one frame could be decoded";
-    case AudioErrorTruncated: return "fewer frames than the file's own length header claims (truncated?)";
-    case AudioErrorTooLong: return "holds more than 60 minutes of sound";
-    case AudioErrorNotRegular: return "is not a regular file";
-    case AudioErrorFileTooLarge: return "is larger than 256 MiB";
-    default: return "the decoder failed";
+    case AudioErrorFileOpen:
+      return "cannot be read";
+    case AudioErrorNoFormat:
+      return "no MPEG audio found in the file";
+    case AudioErrorNoFrames:
+      return "not one frame could be decoded";
+    case AudioErrorTruncated:
+      return "fewer frames than the file's own length header claims (truncated?)";
+    case AudioErrorTooLong:
+      return "holds more than 60 minutes of sound";
+    case AudioErrorNotRegular:
+      return "is not a regular file";
+    case AudioErrorFileTooLarge:
+      return "is larger than 256 MiB";
+    default:
+      return "the decoder failed";
   }
 }
 
@@ -224,8 +232,8 @@ bool sendFrame(AVCodecContext* encoder, AVStream* stream, AVFrame* frame, std::s
 // Hands whole audio frames from the FIFO to the encoder; at the end (last) also
 // the rest, padded with silence where the encoder wants whole frames only.
 bool encodeQueuedSound(bool last, std::string& error) {
-  const bool smallLastFrame = Out.audio->codec->capabilities &
-                              (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+  const bool smallLastFrame =
+      Out.audio->codec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
   for (;;) {
     const int queued = av_audio_fifo_size(Out.fifo);
     if (queued == 0 || (queued < Out.audioFrameSize && !last)) return true;
@@ -249,8 +257,8 @@ bool encodeQueuedSound(bool last, std::string& error) {
 bool resampleBlock(int32_t count, bool flush, std::string& error) {
   const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(Out.block.data())};
   for (;;) {
-    const int made = swr_convert(Out.resampler, Out.resampled, Out.resampledCapacity, flush ? nullptr : in,
-                                 flush ? 0 : count);
+    const int made =
+        swr_convert(Out.resampler, Out.resampled, Out.resampledCapacity, flush ? nullptr : in, flush ? 0 : count);
     if (made < 0) return abandon(error, "resampling the sound: " + avError(made));
     if (made > 0 && av_audio_fifo_write(Out.fifo, reinterpret_cast<void**>(Out.resampled), made) < made)
       return abandon(error, "resampling the sound: out of memory");
@@ -372,7 +380,8 @@ bool openVideoEncoder(const AVCodec* encoder, std::string& error) {
   }
   const int ret = avcodec_open2(c, encoder, &options);
   av_dict_free(&options);
-  if (ret < 0) return abandon(error, "--codec " + name + ": the encoder " + encoder->name + " refused: " + avError(ret));
+  if (ret < 0)
+    return abandon(error, "--codec " + name + ": the encoder " + encoder->name + " refused: " + avError(ret));
   Out.videoStream = avformat_new_stream(Out.format, nullptr);
   if (Out.videoStream == nullptr) return abandon(error, "video stream: out of memory");
   Out.videoStream->time_base = c->time_base;
@@ -390,8 +399,8 @@ bool openVideoEncoder(const AVCodec* encoder, std::string& error) {
     Out.toYuv = sws_getContext(Out.width, Out.height, AV_PIX_FMT_BGRA, Out.width, Out.height, AV_PIX_FMT_YUV420P,
                                SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (Out.toYuv == nullptr) return abandon(error, "colour conversion: cannot be set up");
-    sws_setColorspaceDetails(Out.toYuv, sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(SWS_CS_ITU709),
-                             0, 0, 1 << 16, 1 << 16);
+    sws_setColorspaceDetails(Out.toYuv, sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(SWS_CS_ITU709), 0,
+                             0, 1 << 16, 1 << 16);
     if (Out.settings.scale > 1) Out.scaled.assign(size_t(Out.width) * size_t(Out.height), 0);
   }
   return true;
@@ -433,8 +442,8 @@ bool openAudioEncoder(const AVCodec* encoder, std::string& error) {
   av_channel_layout_copy(&Out.sound->ch_layout, &c->ch_layout);
   if (av_frame_get_buffer(Out.sound, 0) < 0) return abandon(error, "audio frame: out of memory");
 
-  ret = swr_alloc_set_opts2(&Out.resampler, &c->ch_layout, c->sample_fmt, c->sample_rate, &stereo,
-                            AV_SAMPLE_FMT_FLT, Mp3OutputRate, 0, nullptr);
+  ret = swr_alloc_set_opts2(&Out.resampler, &c->ch_layout, c->sample_fmt, c->sample_rate, &stereo, AV_SAMPLE_FMT_FLT,
+                            Mp3OutputRate, 0, nullptr);
   if (ret < 0 || swr_init(Out.resampler) < 0) return abandon(error, "resampling the sound: cannot be set up");
   Out.resampledCapacity = int32_t(av_rescale_rnd(SoundBlock, c->sample_rate, Mp3OutputRate, AV_ROUND_UP)) + 256;
   if (av_samples_alloc_array_and_samples(&Out.resampled, nullptr, 2, Out.resampledCapacity, c->sample_fmt, 0) < 0)
@@ -485,8 +494,7 @@ bool openVideo(const VideoSettings& settings, std::string& error) {
   }
   const AVCodec* audioEncoder = avcodec_find_encoder_by_name(Out.container->audioEncoder);
   if (audioEncoder == nullptr) {
-    error = path + ": the audio encoder " + std::string(Out.container->audioEncoder) +
-            " is not in this FFmpeg build";
+    error = path + ": the audio encoder " + std::string(Out.container->audioEncoder) + " is not in this FFmpeg build";
     return false;
   }
   const AVOutputFormat* muxer = av_guess_format(Out.container->muxer, nullptr, nullptr);

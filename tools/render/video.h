@@ -15,19 +15,19 @@
 #include "raster/image.h"
 
 struct VideoSettings {
-  std::string path;        // the file; its extension picks the container
-  std::string codec;       // "h264", "h264rgb", "ffv1", "vp9"; empty: the container's default
-  int32_t crf = -1;        // constant quality; -1: the codec's default (h264rgb: qp 0, lossless)
-  int32_t scale = 1;       // every pixel becomes a scale x scale block
-  std::string musicPath;   // the soundtrack (kaz.mp3)
-  double fps = 60.0;       // frames per second of the file
+  std::string path;            // the file; its extension picks the container
+  std::string codec;           // "h264", "h264rgb", "ffv1", "vp9"; empty: the container's default
+  int32_t crf = -1;            // constant quality; -1: the codec's default (h264rgb: qp 0, lossless)
+  int32_t scale = 1;           // every pixel becomes a scale x scale block
+  std::string musicPath;       // the soundtrack (kaz.mp3)
+  double fps = 60.0;           // frames per second of the file
   int64_t expectedFrames = 0;  // for the progress line's estimate
-  bool quiet = false;      // no progress and no summary on standard error
+  bool quiet = false;          // no progress and no summary on standard error
 };
 
 // The names --codec takes and the extensions the containers go by.
-extern const char* const VideoCodecNames;   // "h264, h264rgb, ffv1 or vp9"
-extern const char* const VideoContainers;   // ".mp4, .mkv, .webm or .mov"
+extern const char* const VideoCodecNames;  // "h264, h264rgb, ffv1 or vp9"
+extern const char* const VideoContainers;  // ".mp4, .mkv, .webm or .mov"
 
 // Checks the settings, decodes the music, opens the encoders and starts the
 // temporary file. False with error set (and nothing left on disk) on failure.

@@ -56,12 +56,12 @@ double parseSeconds(const std::string& option, const char* text) {
   return v;
 }
 
-constexpr int32_t StepMs = 17;          // one frame at 60 frames a second
-constexpr int32_t BuildUpMs = 8000;     // at most this much is drawn unseen before a target
-constexpr int32_t ViewEndMs = 76000;    // the last schedule row ends at 75999
+constexpr int32_t StepMs = 17;        // one frame at 60 frames a second
+constexpr int32_t BuildUpMs = 8000;   // at most this much is drawn unseen before a target
+constexpr int32_t ViewEndMs = 76000;  // the last schedule row ends at 75999
 
 MusicPositionSource MusicSource = nullptr;  // the back end's heard position
-int32_t VirtualTime = 0;                     // the clock while paused or building up
+int32_t VirtualTime = 0;                    // the clock while paused or building up
 uint64_t virtualPosition() { return musicBytesForDemoTime(VirtualTime); }
 
 bool Paused = false;
@@ -184,8 +184,10 @@ int main(int argc, char** argv) {
     if (pressed(KeyCodes.Escape) || pressed(Keys.quit)) break;
     const bool spacePressed = pressed(KeyCodes.space);
     if (pressed(Keys.pause) || spacePressed) {
-      if (Paused) resumeView();
-      else pauseView();
+      if (Paused)
+        resumeView();
+      else
+        pauseView();
     }
     if (pressed(Keys.step)) {
       if (!Paused) pauseView();
