@@ -14,5 +14,5 @@ endforeach()
 # too, and that copy would fault on a processor without AVX2.
 if(MORVEX_RASTER_ARCH STREQUAL x86_64)
   add_test(NAME raster-avx2-objects-define-no-shared-code
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/raster_isa_objects.sh $<TARGET_OBJECTS:morvex_raster_avx2>)
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/raster/isa_objects.sh $<TARGET_OBJECTS:morvex_raster_avx2>)
 endif()
