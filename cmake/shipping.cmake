@@ -5,7 +5,7 @@ if(MORVEX_SANITIZE)
   return()  # not part of the sanitizer and fuzzing trees
 endif()
 enable_testing()
-add_test(NAME demo-explains-failures COMMAND bash ${CMAKE_SOURCE_DIR}/tests/explain_failure_test.sh)
+add_test(NAME demo-explains-failures COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/explain_failure_test.sh)
 
 # The icon: the logo picture of the pack on a black square.
 add_executable(morvex-icon tools/icon/main.cpp tools/render/png_write.cpp)
@@ -47,5 +47,5 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
 
-add_test(NAME install COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install_test.sh ${CMAKE_BINARY_DIR})
+add_test(NAME install COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/install_test.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(install PROPERTIES TIMEOUT 300)

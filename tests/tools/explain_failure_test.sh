@@ -2,7 +2,7 @@
 # What ./demo says after a failed run, for each message the program can leave:
 # the reason itself and the advice that belongs to it.
 set -uo pipefail
-script="$(cd "$(dirname "$0")/.." && pwd)/tools/explain-failure.sh"
+script="$(cd "$(dirname "$0")/../.." && pwd)/tools/explain-failure.sh"
 dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
