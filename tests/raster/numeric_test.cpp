@@ -1,6 +1,7 @@
-// The rounding conversions: the hardware (x86) and double (everywhere else)
-// forms and the extended form against the literal nearbyintl reference, on
-// the edge values and on random bit patterns.
+// The rounding conversions: ties to even and the most negative integer for
+// what does not fit; the hardware (x86) and double (everywhere else) forms and
+// the extended form against the literal nearbyintl reference, on the edge
+// values and on random bit patterns.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -148,6 +149,30 @@ TEST(Numeric, ExtendedProductsOfTheEffectsRoundAsInDouble) {
   for (int i = 0; i < 100000; ++i) {
     const int32_t t = int32_t(uint32_t(nextState(s)) & ~7u) | 4;
     ASSERT_EQ(roundToInt32(double(t) * 0.625), roundToInt32Portable((long double)t / 1.6L)) << t;
+  }
+}
+
+TEST(Numeric, RoundingTiesToEvenAndInvalidGivesMostNegative) {
+  EXPECT_EQ(roundToInt32(0.5f), 0);
+  EXPECT_EQ(roundToInt32(1.5f), 2);
+  EXPECT_EQ(roundToInt32(2.5), 2);
+  EXPECT_EQ(roundToInt32(-2.5), -2);
+  EXPECT_EQ(roundToInt32(-0.5L), 0);
+  for (double bad : {std::nan(""), 3e9, -3e9, double(INFINITY), 2147483647.5}) {
+    EXPECT_EQ(roundToInt32(bad), INT32_MIN) << bad;
+    EXPECT_EQ(roundToInt32(float(bad)), INT32_MIN) << bad;
+    EXPECT_EQ(roundToInt32Portable(bad), INT32_MIN) << bad;
+  }
+  EXPECT_EQ(roundToInt32(-2147483648.4), INT32_MIN);
+  EXPECT_EQ(roundToInt32(2147483647.4), INT32_MAX);
+  EXPECT_EQ(roundToInt64(std::numeric_limits<long double>::quiet_NaN()), INT64_MIN);
+  // The hardware conversions agree with the portable reference.
+  uint64_t state = 12345;
+  for (int i = 0; i < 100000; ++i) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    double d = double(int64_t(state >> 11) - (int64_t(1) << 52)) / double(1 << (state & 31));
+    ASSERT_EQ(roundToInt32(d), roundToInt32Portable(d)) << d;
+    ASSERT_EQ(roundToInt32(float(d)), roundToInt32Portable(float(d))) << d;
   }
 }
 
