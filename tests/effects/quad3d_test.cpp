@@ -1,10 +1,11 @@
-// The tumbling quad's arithmetic pinned to the bit: projected vertices and
-// whole filled frames worked out separately (every single-precision step
-// rounded on its own, the doubles kept as doubles), so a change of precision,
-// rounding or evaluation order anywhere in the chain shows up here.
+// The tumbling quad: at rest it covers the middle of the screen upright, and
+// its arithmetic is pinned to the bit: projected vertices and whole filled
+// frames worked out separately (every single-precision step rounded on its
+// own, the doubles kept as doubles), so a change of precision, rounding or
+// evaluation order anywhere in the chain shows up here.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "data/assets.h"
 #include "data/util.h"
@@ -13,9 +14,18 @@
 #include "effects/quad3d.h"
 #include "music/clock.h"
 #include "raster/vecmath.h"
-#include "screen_scope.h"
+#include "fixtures.h"
 
 namespace {
+
+// Four bright quadrants: tells the quad's orientation on the screen.
+Color32 quadrants(int32_t x, int32_t y, int32_t w, int32_t h) {
+  const bool right = x >= w / 2, lower = y >= h / 2;
+  if (!right && !lower) return 0xFFF00000;
+  if (right && !lower) return 0xFF00F000;
+  if (!right && lower) return 0xFF0000F0;
+  return 0xFFF0F0F0;
+}
 
 struct PinnedVertex {
   double x, y, z, w;
@@ -59,16 +69,84 @@ void expectVertices(const Polygon3D& got, const PinnedVertex (&want)[4], int32_t
   }
 }
 
-uint64_t fnv(const void* data, size_t words) {
-  const uint32_t* p = static_cast<const uint32_t*>(data);
-  uint64_t h = 1469598103934665603ull;
-  for (size_t i = 0; i < words; ++i) h = (h ^ p[i]) * 1099511628211ull;
-  return h;
+TEST(Quad3D, AtRestCoversTheMiddleUpright) {
+  ScreenScope screen;
+  AssetSwap asset(ThreeDImage, 32, 32, quadrants);
+  initQuad3D();
+  EXPECT_EQ(quadTexture.width, 64);
+  EXPECT_EQ(quadTexture.height, 64);
+  EXPECT_NEAR(quadView.m[0], -0.704934, 5e-7);
+  EXPECT_NEAR(quadView.m[14], 9.938837, 5e-7);
+  EXPECT_NEAR(ProjectionMatrix.m[10], 1.001001, 5e-7);
+  EXPECT_NEAR(ProjectionMatrix.m[11], -0.1001, 5e-7);
+
+  // The window's first frame: almost face-on.
+  clearScreen(0xFF000000);
+  DemoTime = 53281;
+  drawQuad3D();
+  EXPECT_FLOAT_EQ(quadAngle, float(-1.0 / 96.0));
+  int32_t cornerX[4], cornerY[4];
+  for (int i = 0; i < 4; ++i) {
+    cornerX[i] = quadWork.vertex[i].sx;
+    cornerY[i] = quadWork.vertex[i].sy;
+  }
+  EXPECT_EQ(*std::min_element(cornerX, cornerX + 4), 186);
+  EXPECT_EQ(*std::max_element(cornerX, cornerX + 4), 1094);
+  EXPECT_EQ(*std::min_element(cornerY, cornerY + 4), 106);
+  EXPECT_EQ(*std::max_element(cornerY, cornerY + 4), 613);
+  // Upright: vertex 0 (texture top-left) at the upper left.
+  EXPECT_EQ(cornerX[0], 186);
+  EXPECT_EQ(cornerY[0], 106);
+  int32_t minX = 9999, maxX = -1, minY = 9999, maxY = -1;
+  for (int32_t y = 0; y < 720; ++y)
+    for (int32_t x = 0; x < 1280; ++x)
+      if (getPixel(Screen, x, y) != 0xFF000000u) {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+      }
+  // The last row and span pixels are not drawn, nor the texture's keyed edge.
+  EXPECT_EQ(minX, 186);
+  EXPECT_EQ(minY, 106);
+  EXPECT_LE(maxX, 1093);
+  EXPECT_GE(maxX, 1060);
+  EXPECT_LE(maxY, 612);
+  EXPECT_GE(maxY, 580);
+  auto channels = [](Color32 c) { return c & 0x00C0C0C0; };
+  EXPECT_EQ(channels(getPixel(Screen, 300, 200)), 0x00C00000u);
+  EXPECT_EQ(channels(getPixel(Screen, 980, 200)), 0x0000C000u);
+  EXPECT_EQ(channels(getPixel(Screen, 300, 520)), 0x000000C0u);
+  EXPECT_EQ(channels(getPixel(Screen, 980, 520)), 0x00C0C0C0u);
+  // The depth buffer is ready for the next frame.
+  EXPECT_EQ(DepthBuffer[360 * 1280 + 640], 0.01f);
+
+  // Every frame of the window stays on the screen and is drawn.
+  for (int32_t t = 53281; t <= 54299; t += 7) {
+    DemoTime = t;
+    drawQuad3D();
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_LT(uint32_t(quadWork.vertex[i].sx), 1280u) << t;
+      ASSERT_LT(uint32_t(quadWork.vertex[i].sy), 720u) << t;
+    }
+  }
+  // Half a turn on, the back face shows the texture mirrored top to bottom.
+  clearScreen(0xFF000000);
+  DemoTime = 53280 + 302;  // angle about -pi
+  drawQuad3D();
+  EXPECT_EQ(channels(getPixel(Screen, 300, 520)), 0x00C00000u);
+  EXPECT_EQ(channels(getPixel(Screen, 300, 200)), 0x000000C0u);
+  // Near angle -pi/2 the square is edge-on: next to nothing.
+  clearScreen(0xFF000000);
+  DemoTime = 53280 + 151;
+  drawQuad3D();
+  int32_t lit = 0;
+  for (int32_t i = 0; i < 1280 * 720; ++i) lit += Screen.pixels[i] != 0xFF000000u;
+  EXPECT_LT(lit, 1280 * 20);
+  freeQuad3D();
 }
 
-}  // namespace
-
-TEST(Quad3DArithmetic, MatricesAndProjectedVerticesToTheBit) {
+TEST(Quad3D, MatricesAndProjectedVerticesToTheBit) {
   // 1 / tan(float(pi / 4)) in extended precision is 0.99999991..., which rounds
   // to the single just below 1.
   const Matrix4 proj = perspectiveMatrix(degToRad(90.0f), 1.0f, 0.1f, 100.0f);
@@ -100,7 +178,7 @@ TEST(Quad3DArithmetic, MatricesAndProjectedVerticesToTheBit) {
   ThreeDImage = saved;
 }
 
-TEST(Quad3DArithmetic, FilledFramesToTheBit) {
+TEST(Quad3D, FilledFramesToTheBit) {
   ScreenScope screen;
   // An odd-sized texture of scattered values with key-coloured diagonals.
   Image tex;
@@ -110,11 +188,7 @@ TEST(Quad3DArithmetic, FilledFramesToTheBit) {
       putPixel(tex, x, y, (x + y) % 7 == 0 ? 0u : (uint32_t(x) * 2654435761u) ^ (uint32_t(y) * 40503u));
   ProjectionMatrix = perspectiveMatrix(degToRad(90.0f), 1.0f, 0.1f, 100.0f);
   const Matrix4 view = lookAtMatrix(vector(0, 0, 10), vector(0, 0, 1), vector(0, 1, 0));
-  DepthBuffer.assign(921600, 0.0f);
-  clearDepthBuffer();
-  edgeA.assign(720, m3dScreenSideType{});
-  edgeB.assign(720, m3dScreenSideType{});
-  edgeSpare.assign(720, m3dScreenSideType{});
+  sizeRenderer();
 
   struct Frame {
     int32_t t, changed;
@@ -155,3 +229,5 @@ TEST(Quad3DArithmetic, FilledFramesToTheBit) {
   }
   freeImage(tex);
 }
+
+}  // namespace

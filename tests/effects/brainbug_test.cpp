@@ -1,0 +1,51 @@
+// Rising brain: the strip starts below the screen, rises, and holds where the
+// last frame before the hold left it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "data/assets.h"
+#include "display/screen.h"
+#include "effects/brainbug.h"
+#include "music/clock.h"
+#include "raster/blit.h"
+#include "fixtures.h"
+
+namespace {
+
+using BrainBug = EffectTest;
+
+TEST_F(BrainBug, RisesAndHolds) {
+  makeMiddleAssets();
+  initBrainBug();
+  ASSERT_EQ(BrainBugStrip.width, 1280);
+  ASSERT_EQ(BrainBugStrip.height, 424);
+  for (int32_t i = 0; i < 1280 * 424; ++i) ASSERT_EQ(BrainBugStrip.pixels[i] >> 24, 255u) << i;
+
+  fillMixedPattern(Screen);
+  Snapshot before = snapshot();
+  DemoTime = 37921;
+  drawBrainBug();
+  EXPECT_EQ(StripY, 767);
+  EXPECT_TRUE(screenEquals(before)) << "the strip starts below the screen";
+
+  // From 38360 the strip stays where the last frame before left it.
+  for (int32_t last : {38359, 38350}) {
+    DemoTime = last;
+    drawBrainBug();
+    const int32_t held = 38688 - last;
+    EXPECT_EQ(StripY, held);
+    for (int32_t t : {38360, 38400, 38519}) {
+      expectSameAs(
+          [&] {
+            DemoTime = t;
+            drawBrainBug();
+          },
+          [&](Image ref) { blitClippedAdd(ref, 0, held, BrainBugStrip); }, "strip at " + std::to_string(t));
+      EXPECT_EQ(StripY, held) << t;
+    }
+  }
+  freeBrainBug();
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+// Growing grid: it grows up and to the sides and keeps its bottom edge.
+#include <gtest/gtest.h>
+
+#include "data/assets.h"
+#include "display/screen.h"
+#include "effects/gitter.h"
+#include "music/clock.h"
+#include "raster/stretch.h"
+#include "fixtures.h"
+
+namespace {
+
+using Gitter = EffectTest;
+
+TEST_F(Gitter, KeepsItsBottomEdge) {
+  makeMiddleAssets();
+  initGitter();
+  EXPECT_EQ(GridPic.width, 1280);
+  EXPECT_EQ(GridPic.height, 1024);
+  EXPECT_TRUE(isKeyedPicture(GridPic));
+  for (int32_t t = 41001; t <= 41529; ++t) {
+    DemoTime = t;
+    drawGitter();
+    const int32_t h = (t - 41000) / 2;
+    ASSERT_EQ(GridY2 - GridGrow, 720) << t;
+    ASSERT_EQ(GridY1 - GridGrow, -2 * h) << t;
+    ASSERT_EQ(GridX1, -h) << t;
+    ASSERT_EQ(GridX2, 1280 + h) << t;
+  }
+  EXPECT_EQ(GridGrow, 264);
+  expectSameAs(
+      [] {
+        DemoTime = 41001;
+        drawGitter();
+      },
+      [](Image ref) { stretchBlitAlpha(ref, 0, 0, 1280, 720, GridPic); }, "grid covers the screen");
+  expectSameAs(
+      [] {
+        DemoTime = 41529;
+        drawGitter();
+      },
+      [](Image ref) { stretchBlitAlpha(ref, -264, -528, 1544, 720, GridPic); }, "grid at the end");
+  freeGitter();
+}
+
+}  // namespace

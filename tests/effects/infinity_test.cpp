@@ -1,0 +1,90 @@
+// Infinity zoom: the four tilts made at set-up, which tilt each moment
+// shows, and the scroll of the asset set-up changed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/assets.h"
+#include "display/screen.h"
+#include "effects/infinity.h"
+#include "music/clock.h"
+#include "raster/stretch.h"
+#include "fixtures.h"
+
+namespace {
+
+using Infinity = EffectTest;
+
+TEST_F(Infinity, TiltsAndScroll) {
+  makeMiddleAssets();
+  // Keep the loaded picture to see that set-up changes the asset itself.
+  std::vector<Color32> original(InfinityImage.pixels, InfinityImage.pixels + 220 * 170);
+  initInfinity();
+  EXPECT_TRUE(isKeyedPicture(InfinityImage));
+  EXPECT_NE(std::memcmp(original.data(), InfinityImage.pixels, original.size() * 4), 0);
+  EXPECT_EQ(Tilt[0].width, 220);
+  EXPECT_EQ(Tilt[0].height, 170);
+  EXPECT_EQ(Tilt[1].width, 447);
+  EXPECT_EQ(Tilt[1].height, 343);
+  EXPECT_EQ(Tilt[2].width, 463);
+  EXPECT_EQ(Tilt[2].height, 372);
+  EXPECT_EQ(Tilt[3].width, 472);
+  EXPECT_EQ(Tilt[3].height, 394);
+  const int32_t lefts[4] = {530, 417, 409, 404}, tops[4] = {239, 153, 138, 127};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(TiltLeft[k], lefts[k]) << k;
+    EXPECT_EQ(TiltTop[k], tops[k]) << k;
+  }
+  // The upright tilt is the keyed asset itself.
+  EXPECT_EQ(std::memcmp(Tilt[0].pixels, InfinityImage.pixels, 220 * 170 * 4), 0);
+
+  const std::pair<int32_t, int32_t> tilts[] = {{41530, -1}, {41531, 0}, {41640, 0}, {41641, 1},  {41720, 1},
+                                               {41721, 2},  {41801, 3}, {41881, 2}, {41961, 1},  {42041, 0},
+                                               {42121, 1},  {42201, 2}, {42281, 3}, {42360, 3},  {42361, 2},
+                                               {42400, 2},  {42401, 1}, {42480, 1}, {42481, -1}, {42519, -1}};
+  for (auto [t, k] : tilts) EXPECT_EQ(infinityTiltAt(t), k) << t;
+
+  for (auto [t, k] : {std::pair{41640, 0}, std::pair{41641, 1}, std::pair{42300, 3}}) {
+    expectSameAs(
+        [t = t] {
+          DemoTime = t;
+          drawInfinity();
+        },
+        [t = t, k = k](Image ref) {
+          const int32_t g = (t - 41530) / 4;
+          stretchBlitKeyed(ref, TiltLeft[k] - g, TiltTop[k] - g, TiltLeft[k] + Tilt[k].width + g,
+                           TiltTop[k] + Tilt[k].height + g, 0, Tilt[k]);
+        },
+        "tilt at " + std::to_string(t));
+  }
+  fillMixedPattern(Screen);
+  Snapshot before = snapshot();
+  DemoTime = 42481;
+  drawInfinity();
+  EXPECT_EQ(InfinityGrow, 237);
+  EXPECT_TRUE(screenEquals(before)) << "nothing after 42480";
+
+  // The scroll draws the asset as set-up left it: 64 x 153 growing to 436 x 339.
+  expectSameAs(
+      [] {
+        DemoTime = 64641;
+        drawInfinityScroll();
+      },
+      [](Image ref) { stretchBlitKeyed(ref, 580, -128, 644, 25, 0, InfinityImage); }, "scroll start");
+  EXPECT_EQ(InfinityGrow, 0);
+  EXPECT_EQ(InfinityX, 580);
+  EXPECT_EQ(InfinityY, -128);
+  expectSameAs(
+      [] {
+        DemoTime = 65759;
+        drawInfinityScroll();
+      },
+      [](Image ref) { stretchBlitKeyed(ref, 394, 58, 830, 397, 0, InfinityImage); }, "scroll end");
+  EXPECT_EQ(InfinityGrow, 186);
+  freeInfinity();
+}
+
+}  // namespace

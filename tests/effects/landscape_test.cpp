@@ -1,0 +1,59 @@
+// Landscape drift: its positions and angles, rounded half to even, and the
+// angle the reprise leaves for the next pass.
+#include <gtest/gtest.h>
+
+#include "data/assets.h"
+#include "display/screen.h"
+#include "effects/landscape.h"
+#include "music/clock.h"
+#include "fixtures.h"
+
+namespace {
+
+TEST(Landscape, PositionsAndAngles) {
+  ScreenScope screen;
+  AssetSwap asset(LandscapeImage, 74, 50, greyPattern);
+  initLandscape();
+  EXPECT_EQ(landTall.height, 100);
+  DemoTime = 55401;
+  drawLandscape();
+  EXPECT_EQ(landX, -64);
+  EXPECT_EQ(landY, -339);
+  EXPECT_EQ(landAngle, 0);
+  DemoTime = 55400 + 16;
+  drawLandscape();
+  EXPECT_EQ(landAngle, 0) << "round(0.5) is 0";
+  DemoTime = 55400 + 48;
+  drawLandscape();
+  EXPECT_EQ(landAngle, 2) << "round(1.5) is 2";
+  for (int32_t t = 55449; t <= 56519; t += 7) {
+    DemoTime = t;
+    drawLandscape();
+  }
+  DemoTime = 56519;
+  drawLandscape();
+  EXPECT_EQ(landAngle, 10);
+  EXPECT_EQ(landX, -29);
+  EXPECT_EQ(landY, 779);
+  // The reprise restarts the angle below 16 and leaves it there for the next pass.
+  DemoTime = 64641;
+  drawLandscapeReprise();
+  EXPECT_EQ(landX, -64);
+  EXPECT_EQ(landY, -320);
+  EXPECT_EQ(landAngle, 0);
+  for (int32_t t = 64642; t <= 65759; t += 3) {
+    DemoTime = t;
+    drawLandscapeReprise();
+  }
+  DemoTime = 65759;
+  drawLandscapeReprise();
+  EXPECT_EQ(landX, -29);
+  EXPECT_EQ(landY, 239);
+  EXPECT_EQ(landAngle, 16);
+  DemoTime = 55401;
+  drawLandscape();
+  EXPECT_EQ(landAngle, 16) << "never reset between passes";
+  freeLandscape();
+}
+
+}  // namespace

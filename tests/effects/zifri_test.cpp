@@ -1,0 +1,55 @@
+// Digit scroll and curve: the digits replace the screen, the keyed curve on
+// top of them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <utility>
+
+#include "data/assets.h"
+#include "display/screen.h"
+#include "effects/zifri.h"
+#include "music/clock.h"
+#include "fixtures.h"
+
+namespace {
+
+using Zifri = EffectTest;
+
+TEST_F(Zifri, ScrollAndCurve) {
+  makeMiddleAssets();
+  initZifri();
+  ASSERT_EQ(DigitsPic.width, 1280);
+  ASSERT_EQ(DigitsPic.height, 14960);
+  for (int64_t i = 0; i < int64_t(1280) * 14960; ++i) ASSERT_EQ(DigitsPic.pixels[i] >> 24, 255u) << i;
+  EXPECT_EQ(CurvePic.width, 600);
+  EXPECT_EQ(CurvePic.height, 240);
+  EXPECT_TRUE(isKeyedPicture(CurvePic));
+
+  const std::pair<int32_t, int32_t> scroll[] = {{45901, -1001}, {48799, -3899}};
+  for (auto [t, y] : scroll) {
+    fillMixedPattern(Screen);
+    DemoTime = t;
+    drawZifri();
+    EXPECT_EQ(DigitScrollY, y);
+    // The digits replace the whole screen.
+    EXPECT_EQ(std::memcmp(Screen.pixels, DigitsPic.pixels + int64_t(-y) * 1280, 1280 * 720 * 4), 0) << t;
+  }
+  const std::pair<int32_t, int32_t> curve[] = {{62521, -1}, {62719, -199}, {63681, -1161}, {63839, -1319}};
+  for (auto [t, y] : curve) {
+    fillMixedPattern(Screen);
+    DemoTime = t;
+    drawZifriCurve();
+    EXPECT_EQ(DigitScrollY, y);
+    // The keyed blit leaves out the curve's last column and row.
+    for (int32_t r = 0; r < 720; ++r) {
+      for (int32_t c = 0; c < 1280; ++c) {
+        Color32 expect = getPixel(DigitsPic, c, r - y);
+        if (c < 599 && r < 239 && getPixel(CurvePic, c, r) != 0) expect = getPixel(CurvePic, c, r);
+        ASSERT_EQ(getPixel(Screen, c, r), expect) << t << ": " << c << ", " << r;
+      }
+    }
+  }
+  freeZifri();
+}
+
+}  // namespace
