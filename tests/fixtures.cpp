@@ -161,6 +161,12 @@ bool sameImage(Image a, Image b) {
          std::memcmp(a.pixels, b.pixels, size_t(a.width) * size_t(a.height) * 4) == 0;
 }
 
+::testing::AssertionResult hasSize(Image img, int32_t w, int32_t h) {
+  if (img.width == w && img.height == h) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the image is " << img.width << " x " << img.height << ", not " << w << " x "
+                                       << h;
+}
+
 int32_t countRow(int32_t y, Color32 c) {
   int32_t n = 0;
   for (int32_t x = 0; x < Screen.width; ++x) n += getPixel(Screen, x, y) == c;

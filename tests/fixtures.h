@@ -1,7 +1,8 @@
 #pragma once
 // Helpers the test suites share: files and folders, program-wide state put
 // back as found, test pictures, image comparisons, and the fixture of the
-// effect modules' tests.
+// effect modules' tests. It brings the interfaces those tests draw and time
+// with: images and blits, the asset table, Screen, the clock and chance.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,9 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "data/assets.h"
 #include "display/screen.h"
+#include "music/chance.h"
+#include "music/clock.h"
+#include "raster/blit.h"
+#include "raster/filter.h"
 #include "raster/image.h"
 #include "raster/kernels.h"
+#include "raster/stretch.h"
 
 // The whole file, bytes as they are ("" when it cannot be read).
 std::string readFile(const std::string& path);
@@ -113,6 +120,8 @@ uint64_t fnv(const void* data, size_t words);
 uint64_t hashImage(Image img);
 // Same size and the same bytes.
 bool sameImage(Image a, Image b);
+// img is w x h (for EXPECT_TRUE / ASSERT_TRUE, which print what it is instead).
+::testing::AssertionResult hasSize(Image img, int32_t w, int32_t h);
 // Pixels of Screen's row y that are exactly c.
 int32_t countRow(int32_t y, Color32 c);
 // Every pixel transparent black (0) or opaque and not black: a keyed picture.
@@ -163,6 +172,17 @@ class EffectTest : public ::testing::Test {
   int16_t titleJitter = 0;
   float logoLevel = 0.0f;
 };
+
+// EffectTest with every test starting from one set of assets.
+template <void (*MakeAssets)()>
+class EffectAssetsTest : public EffectTest {
+ protected:
+  void SetUp() override {
+    EffectTest::SetUp();
+    MakeAssets();
+  }
+};
+using MiddleModuleTest = EffectAssetsTest<makeMiddleAssets>;
 
 // The blit span kernels by number, for comparing one table with another.
 enum BlitSpanOp { opCopy, opKeyed, opAlpha, opMix, opAdd, opSub, opAddOpaque, opCount };

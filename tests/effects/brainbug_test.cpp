@@ -1,25 +1,17 @@
 // Rising brain: the strip starts below the screen, rises, and holds where the
 // last frame before the hold left it.
-#include <gtest/gtest.h>
-
 #include <string>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/brainbug.h"
-#include "music/clock.h"
-#include "raster/blit.h"
 #include "fixtures.h"
 
 namespace {
 
-using BrainBug = EffectTest;
+using BrainBug = MiddleModuleTest;
 
 TEST_F(BrainBug, RisesAndHolds) {
-  makeMiddleAssets();
   initBrainBug();
-  ASSERT_EQ(BrainBugStrip.width, 1280);
-  ASSERT_EQ(BrainBugStrip.height, 424);
+  ASSERT_TRUE(hasSize(BrainBugStrip, 1280, 424));
   for (int32_t i = 0; i < 1280 * 424; ++i) ASSERT_EQ(BrainBugStrip.pixels[i] >> 24, 255u) << i;
 
   fillMixedPattern(Screen);

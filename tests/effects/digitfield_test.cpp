@@ -1,14 +1,8 @@
 // Digit field: the field rows from exact rational arithmetic, the digits of the
 // typed line, the field's seed, the snapshot of the line and the scroll steps.
-#include <gtest/gtest.h>
-
 #include <string>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/digitfield.h"
-#include "music/chance.h"
-#include "music/clock.h"
 #include "fixtures.h"
 
 namespace {

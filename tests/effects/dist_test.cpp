@@ -1,11 +1,6 @@
 // Shaking drift picture: it shakes along the diagonal, in the first window
 // and in the reprise.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/dist.h"
-#include "music/clock.h"
 #include "fixtures.h"
 
 namespace {

@@ -1,13 +1,8 @@
 // Closing scene: the brightening, and every pass starting from the same
 // picture.
-#include <gtest/gtest.h>
-
 #include <vector>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/ending.h"
-#include "music/clock.h"
 #include "fixtures.h"
 
 namespace {

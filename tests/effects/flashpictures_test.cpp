@@ -1,15 +1,7 @@
 // Flash pictures: the prepared pictures and their negative, the keyed flashes,
 // the flicker's gaps, the zooms, and whole frames against renditions from the
 // raster routines.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/flashpictures.h"
-#include "music/clock.h"
-#include "raster/blit.h"
-#include "raster/filter.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {

@@ -1,29 +1,20 @@
 // Form columns: four keyed columns over the screen, and the fourth form
 // scrolling up.
-#include <gtest/gtest.h>
-
 #include <utility>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/forms.h"
-#include "music/clock.h"
-#include "raster/blit.h"
 #include "fixtures.h"
 
 namespace {
 
-using Forms = EffectTest;
+using Forms = MiddleModuleTest;
 
 TEST_F(Forms, ColumnsAndScroll) {
-  makeMiddleAssets();
   initForms();
   for (int i = 1; i <= 3; ++i) {
-    EXPECT_EQ(FormPic[i].width, 312);
-    EXPECT_EQ(FormPic[i].height, 710);
+    EXPECT_TRUE(hasSize(FormPic[i], 312, 710));
   }
-  EXPECT_EQ(FormPic[4].width, 300);
-  EXPECT_EQ(FormPic[4].height, 400);
+  EXPECT_TRUE(hasSize(FormPic[4], 300, 400));
   for (int i = 1; i <= 4; ++i) EXPECT_TRUE(isKeyedPicture(FormPic[i])) << i;
 
   fillMixedPattern(Screen);

@@ -1,22 +1,14 @@
 // Growing grid: it grows up and to the sides and keeps its bottom edge.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/gitter.h"
-#include "music/clock.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {
 
-using Gitter = EffectTest;
+using Gitter = MiddleModuleTest;
 
 TEST_F(Gitter, KeepsItsBottomEdge) {
-  makeMiddleAssets();
   initGitter();
-  EXPECT_EQ(GridPic.width, 1280);
-  EXPECT_EQ(GridPic.height, 1024);
+  EXPECT_TRUE(hasSize(GridPic, 1280, 1024));
   EXPECT_TRUE(isKeyedPicture(GridPic));
   for (int32_t t = 41001; t <= 41529; ++t) {
     DemoTime = t;

@@ -1,21 +1,14 @@
 // Turning graph: its angle, rounded half to even, and the frame it draws.
-#include <gtest/gtest.h>
-
 #include <utility>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/graf.h"
-#include "music/clock.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {
 
-using Graf = EffectTest;
+using Graf = MiddleModuleTest;
 
 TEST_F(Graf, Angle) {
-  makeMiddleAssets();
   initGraf();
   EXPECT_TRUE(isKeyedPicture(GraphPic));
   // 43015: 1485 / 18 = 82.5 rounds to the even 82.

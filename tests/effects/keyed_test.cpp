@@ -1,12 +1,8 @@
 // Keyed pictures: the one-run key against the literal per-pixel rule on every
 // colour case, and the standard picture against its steps done one by one.
-#include <gtest/gtest.h>
-
 #include <utility>
 
 #include "effects/keyed.h"
-#include "raster/filter.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {

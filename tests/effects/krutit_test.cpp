@@ -1,12 +1,7 @@
 // Turning picture with sliding bands: the turn, the bands at the edges, and
 // the turn buffer cleared every frame.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/flashpictures.h"
 #include "effects/krutit.h"
-#include "music/clock.h"
 #include "fixtures.h"
 
 namespace {
@@ -15,8 +10,7 @@ TEST(Krutit, TurnAndBands) {
   ScreenScope screen;
   AssetSwap asset(KrutitImage, 40, 30, greyPattern);
   initKrutit();
-  EXPECT_EQ(turnBuffer.width, 208);
-  EXPECT_EQ(turnBuffer.height, 188);
+  EXPECT_TRUE(hasSize(turnBuffer, 208, 188));
   Image saved1 = Sintable1Picture, saved2 = Sintable2Picture;
   Image band1, band2;
   AllocImage(band1, 1280, 230);

@@ -1,11 +1,6 @@
 // Landscape drift: its positions and angles, rounded half to even, and the
 // angle the reprise leaves for the next pass.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/landscape.h"
-#include "music/clock.h"
 #include "fixtures.h"
 
 namespace {

@@ -1,15 +1,6 @@
 // Logo: the fade and the transparency of its output, and a whole frame
 // against a rendition built step by step from the raster routines.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/logo.h"
-#include "music/chance.h"
-#include "music/clock.h"
-#include "raster/blit.h"
-#include "raster/filter.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {
@@ -19,8 +10,7 @@ using Logo = EffectTest;
 TEST_F(Logo, FadeAndTransparency) {
   makeOpeningAssets();
   initLogo();
-  EXPECT_EQ(BigLogoImage.width, 600);
-  EXPECT_EQ(BigLogoImage.height, 360);
+  EXPECT_TRUE(hasSize(BigLogoImage, 600, 360));
   // The stretch never reaches the last column and row: transparent black there.
   EXPECT_EQ(getPixel(BigLogoImage, 599, 100), 0u);
   EXPECT_EQ(getPixel(BigLogoImage, 100, 359), 0u);
@@ -73,8 +63,7 @@ TEST_F(Logo, FrameFollowsItsSteps) {
   makeOddSizedAssets();
   initLogo();
   // 333 x 1.5 = 499.5 and 201 x 1.5 = 301.5 round to even.
-  ASSERT_EQ(BigLogoImage.width, 500);
-  ASSERT_EQ(BigLogoImage.height, 302);
+  ASSERT_TRUE(hasSize(BigLogoImage, 500, 302));
   OwnedImage big(500, 302);
   stretchBlit(big.img, 0, 0, 499, 301, LogoImage);
   keyBlackLiteral(big.img);

@@ -1,20 +1,13 @@
 // Circuit board zoom: the board grows about the centre of the screen and is
 // added to it.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/platine.h"
-#include "music/clock.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {
 
-using Platine = EffectTest;
+using Platine = MiddleModuleTest;
 
 TEST_F(Platine, ZoomsAboutTheCentre) {
-  makeMiddleAssets();
   initPlatine();
   EXPECT_TRUE(isKeyedPicture(PlatineBoard));
   for (int32_t t = 38681; t <= 39159; ++t) {

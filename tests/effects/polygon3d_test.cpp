@@ -1,15 +1,10 @@
 // The polygon renderer: worked values of the quad camera's matrices, the
 // filler's span rules in either winding, and the depth a keyed texel writes.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/polygon3d.h"
-#include "music/clock.h"
 #include "raster/numeric.h"
 #include "raster/vecmath.h"
 #include "fixtures.h"

@@ -3,16 +3,11 @@
 // frames worked out separately (every single-precision step rounded on its
 // own, the doubles kept as doubles), so a change of precision, rounding or
 // evaluation order anywhere in the chain shows up here.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
-#include "data/assets.h"
 #include "data/util.h"
-#include "display/screen.h"
 #include "effects/polygon3d.h"
 #include "effects/quad3d.h"
-#include "music/clock.h"
 #include "raster/vecmath.h"
 #include "fixtures.h"
 
@@ -73,8 +68,7 @@ TEST(Quad3D, AtRestCoversTheMiddleUpright) {
   ScreenScope screen;
   AssetSwap asset(ThreeDImage, 32, 32, quadrants);
   initQuad3D();
-  EXPECT_EQ(quadTexture.width, 64);
-  EXPECT_EQ(quadTexture.height, 64);
+  EXPECT_TRUE(hasSize(quadTexture, 64, 64));
   EXPECT_NEAR(quadView.m[0], -0.704934, 5e-7);
   EXPECT_NEAR(quadView.m[14], 9.938837, 5e-7);
   EXPECT_NEAR(ProjectionMatrix.m[10], 1.001001, 5e-7);

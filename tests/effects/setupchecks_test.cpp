@@ -1,14 +1,10 @@
 // The set-up checks of every module: pictures too small for the blits, too
 // large for the screen or for an image, of odd width where pairs are moved,
 // each refused with one log line naming the asset and the limit, and status 1.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <string>
 
-#include "data/assets.h"
 #include "data/log.h"
-#include "display/screen.h"
 #include "effects/brainbug.h"
 #include "effects/digitfield.h"
 #include "effects/dist.h"
@@ -30,7 +26,6 @@
 #include "effects/voxel.h"
 #include "effects/welle.h"
 #include "effects/zifri.h"
-#include "music/clock.h"
 #include "fixtures.h"
 
 namespace {

@@ -1,22 +1,15 @@
 // Pulsing skeleton: the drift gathered frame by frame, the return and the
 // reprise, and the reset between passes.
-#include <gtest/gtest.h>
-
 #include <cmath>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/skeleton.h"
-#include "music/clock.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {
 
-using Skeleton = EffectTest;
+using Skeleton = MiddleModuleTest;
 
 TEST_F(Skeleton, DriftAccumulatesPerFrame) {
-  makeMiddleAssets();
   initSkeleton();
   EXPECT_TRUE(isKeyedPicture(SkeletonBones));
   // Frames exactly 1000/60 ms apart, as a steady 60 Hz display gives them.

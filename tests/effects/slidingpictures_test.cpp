@@ -1,25 +1,16 @@
 // Sliding and turning pictures: the line and the spiral slide, wertit turns.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/slidingpictures.h"
-#include "music/clock.h"
-#include "raster/blit.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {
 
-using SlidingPictures = EffectTest;
+using SlidingPictures = MiddleModuleTest;
 
 TEST_F(SlidingPictures, LineSpiralWertitPositions) {
-  makeMiddleAssets();
   initLine();
   initSpiral();
   initWertit();
-  EXPECT_EQ(LinePic.width, 400);
-  EXPECT_EQ(LinePic.height, 200);
+  EXPECT_TRUE(hasSize(LinePic, 400, 200));
   // No alpha rewrite: blurred fringes keep partial alphas, black areas stay 0.
   bool partial = false, zero = false;
   for (int32_t i = 0; i < 400 * 200; ++i) {

@@ -1,14 +1,6 @@
 // Spin picture: the angles of every spin window, the plain sub-windows and
 // gaps, and a whole frame against a rendition from the raster routines.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/spinpicture.h"
-#include "music/clock.h"
-#include "raster/blit.h"
-#include "raster/filter.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {

@@ -1,19 +1,10 @@
 // Title words: the word images from their spelling, the fades, positions and
 // jitter of the words, and one frame through the bright-pixel overlay against
 // a rendition built from the raster routines alone.
-#include <gtest/gtest.h>
-
 #include <map>
 #include <string>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/titlewords.h"
-#include "music/chance.h"
-#include "music/clock.h"
-#include "raster/blit.h"
-#include "raster/filter.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {
@@ -29,8 +20,7 @@ TEST_F(TitleWords, FadesPositionsAndJitter) {
   const int32_t heights[] = {60, 60, 60, 30, 30, 60, 30};
   for (int i = 0; i < TitleWordCount; ++i) {
     EXPECT_EQ(titleWordX(i), expectedX[i]) << "word " << i + 1;
-    EXPECT_EQ(TitleWordImages[i].width, widths[i]);
-    EXPECT_EQ(TitleWordImages[i].height, heights[i]);
+    EXPECT_TRUE(hasSize(TitleWordImages[i], widths[i], heights[i]));
   }
   // Word 4's letters are placed straight into it, made opaque.
   for (int32_t x = 0; x < 22; ++x)

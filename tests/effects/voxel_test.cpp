@@ -1,10 +1,5 @@
 // Rising voxel picture: it rises from the bottom and is added to the screen.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/voxel.h"
-#include "music/clock.h"
 #include "fixtures.h"
 
 namespace {
@@ -13,8 +8,7 @@ TEST(Voxel, RisesFromTheBottom) {
   ScreenScope screen;
   AssetSwap asset(VoxelImage, 30, 20, greyPattern);
   initVoxel();
-  EXPECT_EQ(voxPic.width, 316);
-  EXPECT_EQ(voxPic.height, 40);
+  EXPECT_TRUE(hasSize(voxPic, 316, 40));
   const int32_t expected[3] = {719, 719, 718};
   for (int32_t i = 0; i < 3; ++i) {
     DemoTime = 57141 + i;

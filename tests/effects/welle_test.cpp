@@ -1,25 +1,15 @@
 // Wave over brain: the brain shrinks towards a fixed centre, the wave on top.
-#include <gtest/gtest.h>
-
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/welle.h"
-#include "music/clock.h"
-#include "raster/blit.h"
-#include "raster/stretch.h"
 #include "fixtures.h"
 
 namespace {
 
-using Welle = EffectTest;
+using Welle = MiddleModuleTest;
 
 TEST_F(Welle, ShrinksTowardsFixedCentre) {
-  makeMiddleAssets();
   initWelle();
-  EXPECT_EQ(WavePic.width, 600);
-  EXPECT_EQ(WavePic.height, 160);
-  EXPECT_EQ(WaveBrainPic.width, 1280);
-  EXPECT_EQ(WaveBrainPic.height, 720);
+  EXPECT_TRUE(hasSize(WavePic, 600, 160));
+  EXPECT_TRUE(hasSize(WaveBrainPic, 1280, 720));
   for (int32_t t = 52141; t <= 53279; ++t) {
     DemoTime = t;
     drawWelle();

@@ -1,28 +1,20 @@
 // Digit scroll and curve: the digits replace the screen, the keyed curve on
 // top of them.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <utility>
 
-#include "data/assets.h"
-#include "display/screen.h"
 #include "effects/zifri.h"
-#include "music/clock.h"
 #include "fixtures.h"
 
 namespace {
 
-using Zifri = EffectTest;
+using Zifri = MiddleModuleTest;
 
 TEST_F(Zifri, ScrollAndCurve) {
-  makeMiddleAssets();
   initZifri();
-  ASSERT_EQ(DigitsPic.width, 1280);
-  ASSERT_EQ(DigitsPic.height, 14960);
+  ASSERT_TRUE(hasSize(DigitsPic, 1280, 14960));
   for (int64_t i = 0; i < int64_t(1280) * 14960; ++i) ASSERT_EQ(DigitsPic.pixels[i] >> 24, 255u) << i;
-  EXPECT_EQ(CurvePic.width, 600);
-  EXPECT_EQ(CurvePic.height, 240);
+  EXPECT_TRUE(hasSize(CurvePic, 600, 240));
   EXPECT_TRUE(isKeyedPicture(CurvePic));
 
   const std::pair<int32_t, int32_t> scroll[] = {{45901, -1001}, {48799, -3899}};
