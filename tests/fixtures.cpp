@@ -49,6 +49,25 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(dir, ignored);
 }
 
+GuardedImage::GuardedImage(int32_t w, int32_t h, Color32 fill) : store(size_t(w) * size_t(h) + 2 * Guard, GuardColor) {
+  img.pixels = store.data() + Guard;
+  img.width = w;
+  img.height = h;
+  std::fill(img.pixels, img.pixels + size_t(w) * size_t(h), fill);
+}
+
+GuardedImage::GuardedImage(const GuardedImage& o) : store(o.store), img(o.img) { img.pixels = store.data() + Guard; }
+
+::testing::AssertionResult GuardedImage::guardsIntact() const {
+  for (uint32_t i = 0; i < Guard; ++i) {
+    if (store[Guard - 1 - i] != GuardColor)
+      return ::testing::AssertionFailure() << "written " << i + 1 << " pixels before the image";
+    if (store[store.size() - Guard + i] != GuardColor)
+      return ::testing::AssertionFailure() << "written " << i + 1 << " pixels past the end";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 void makeStrokeAsset(Image& img, int32_t w, int32_t h, uint32_t seed) {
   makeGreyAsset(img, w, h, [seed](uint32_t x, uint32_t y) {
     uint32_t v = (x * 7u + y * 13u + seed * 5u) % 23u;

@@ -66,6 +66,23 @@ struct OwnedImage {
   OwnedImage& operator=(const OwnedImage&) = delete;
 };
 
+// An image over a vector with guard pixels before and after its rows, to catch
+// a routine writing outside the image. A copy owns its own pixels.
+struct GuardedImage {
+  static constexpr uint32_t Guard = 64;
+  static constexpr Color32 GuardColor = 0x5A5A5A5Au;
+  std::vector<Color32> store;
+  Image img;
+  GuardedImage(int32_t w, int32_t h, Color32 fill = 0);
+  GuardedImage(const GuardedImage& o);
+  GuardedImage& operator=(const GuardedImage&) = delete;
+  Color32& at(int32_t x, int32_t y) { return img.pixels[size_t(y) * size_t(img.width) + size_t(x)]; }
+  Color32 at(int32_t x, int32_t y) const { return img.pixels[size_t(y) * size_t(img.width) + size_t(x)]; }
+  // Every guard pixel as it was made (the failure names the first one written).
+  ::testing::AssertionResult guardsIntact() const;
+  void expectGuards() const { EXPECT_TRUE(guardsIntact()); }
+};
+
 // A picture as the loader makes it: grey g = 16 * min(level(x, y), 15) in all
 // four channels (makeColor(g, g, g, g)), the last row left transparent.
 template <class Level>

@@ -6,32 +6,12 @@
 #include <vector>
 
 #include "raster/blit.h"
+#include "fixtures.h"
 
 namespace {
 
-const Color32 Guard = 0xDEADBEEFu;
-const int GuardPixels = 8;
-
-// An image with guard pixels before and after its buffer.
-struct Guarded {
-  std::vector<Color32> buf;
-  Image img;
-  Guarded(int w, int h, Color32 fill = 0) : buf(size_t(w) * h + 2 * GuardPixels, Guard) {
-    img.pixels = buf.data() + GuardPixels;
-    img.width = w;
-    img.height = h;
-    for (int i = 0; i < w * h; ++i) img.pixels[i] = fill;
-  }
-  // A copy owns its own pixels.
-  Guarded(const Guarded& o) : buf(o.buf), img(o.img) { img.pixels = buf.data() + GuardPixels; }
-  Color32 at(int x, int y) const { return img.pixels[y * img.width + x]; }
-  void expectGuards() const {
-    for (int i = 0; i < GuardPixels; ++i) {
-      EXPECT_EQ(buf[i], Guard) << "written before the image";
-      EXPECT_EQ(buf[buf.size() - 1 - i], Guard) << "written past the end";
-    }
-  }
-};
+// Images with guard pixels before and after their buffers.
+using Guarded = GuardedImage;
 
 // Every pixel different: (x, y) and a tag in the alpha byte.
 void pattern(Image img, uint32_t tag) {

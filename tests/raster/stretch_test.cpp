@@ -9,30 +9,12 @@
 
 #include "raster/kernels.h"
 #include "raster/stretch.h"
+#include "fixtures.h"
 
 namespace {
 
-// An image over a vector, with guard pixels before and after its rows.
-struct Canvas {
-  static constexpr uint32_t Guard = 64;
-  static constexpr Color32 GuardColor = 0x5A5A5A5Au;
-  std::vector<Color32> store;
-  Image img;
-  Canvas(int32_t w, int32_t h, Color32 fill = 0) : store(size_t(w) * h + 2 * Guard, GuardColor) {
-    img.pixels = store.data() + Guard;
-    img.width = w;
-    img.height = h;
-    for (size_t i = 0; i < size_t(w) * h; ++i) img.pixels[i] = fill;
-  }
-  Canvas(const Canvas& o) : store(o.store), img(o.img) { img.pixels = store.data() + Guard; }
-  Canvas& operator=(const Canvas&) = delete;
-  Color32& at(int32_t x, int32_t y) { return img.pixels[size_t(y) * img.width + x]; }
-  bool guardsIntact() const {
-    for (uint32_t i = 0; i < Guard; ++i)
-      if (store[i] != GuardColor || store[store.size() - 1 - i] != GuardColor) return false;
-    return true;
-  }
-};
+// Images with guard pixels before and after their rows.
+using Canvas = GuardedImage;
 
 // Source pixel (x, y) reads 0xFF00yyxx.
 Canvas coordinateSource(int32_t w, int32_t h) {
