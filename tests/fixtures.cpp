@@ -1,7 +1,9 @@
 #include "fixtures.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +29,21 @@ void clearScreen(Color32 c) { fillLongs(Screen.pixels, uint32_t(Screen.width * S
 void setTime(int32_t ms, float step) {
   DemoTime = ms;
   FrameStep = step;
+}
+
+std::filesystem::path binFolder() { return std::filesystem::canonical("/proc/self/exe").parent_path(); }
+
+RunResult runRenderer(const std::string& args, const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path out = folder / "stdout.txt", err = folder / "stderr.txt";
+  const std::string command = "cd '" + folder.string() + "' && '" + (binFolder() / "morvex-render").string() + "' " +
+                              args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+  RunResult r;
+  const int raw = std::system(command.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = readFile(out);
+  r.err = readFile(err);
+  return r;
 }
 
 TempDir::TempDir(const char* prefix) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,6 +29,17 @@ std::string readFile(const std::string& path);
 void clearScreen(Color32 c);
 // DemoTime = ms and FrameStep = step, as the clock sets them once per frame.
 void setTime(int32_t ms, float step = 1.0f);
+
+// build/bin, where the tests, the renderer and data.dat live.
+std::filesystem::path binFolder();
+// What a run of a program gave: its exit status, standard output and error.
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+// Runs morvex-render with args in folder (made when missing), which gets its
+// logger.log and the output as stdout.txt and stderr.txt.
+RunResult runRenderer(const std::string& args, const std::filesystem::path& folder);
 
 // A fresh folder under /tmp as the working directory while the scope lasts, so
 // that logger.log and whatever else a test writes land there. On leaving, the

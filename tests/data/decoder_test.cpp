@@ -26,6 +26,21 @@ void expectSamePixels(const Image& fast, const Image& literal, const std::string
   }
 }
 
+// Entry bytes under a header of width x height (the width's high byte too),
+// decoded by the table and by the literal loops: the pixels must agree.
+void expectDecodersAgree(const char* name, uint32_t width, uint32_t height, TfileContent content) {
+  content[0] = uint8_t(width);
+  content[1] = uint8_t(width >> 8);
+  content[4] = uint8_t(height);
+  content[5] = 0;
+  Image fast, literal;
+  decodeImage(name, content, fast);
+  decodeImageLiteral(name, content, literal);
+  expectSamePixels(fast, literal, std::to_string(width) + " x " + std::to_string(height));
+  freeImage(fast);
+  freeImage(literal);
+}
+
 }  // namespace
 
 TEST(Decoder, RealPackMatchesTheLiteralLoops) {
@@ -57,16 +72,7 @@ TEST(Decoder, RandomEntriesOfEverySmallSizeMatchTheLiteralLoops) {
       const size_t rows = height < 2 ? 1 : height - 1, perRow = width < 2 ? 1 : width / 2;
       TfileContent content(8 + rows * perRow + random() % 3);
       for (uint8_t& b : content) b = uint8_t(random());
-      content[0] = uint8_t(width);
-      content[1] = 0;
-      content[4] = uint8_t(height);
-      content[5] = 0;
-      Image fast, literal;
-      decodeImage("r.img", content, fast);
-      decodeImageLiteral("r.img", content, literal);
-      expectSamePixels(fast, literal, std::to_string(width) + " x " + std::to_string(height));
-      freeImage(fast);
-      freeImage(literal);
+      expectDecodersAgree("r.img", width, height, content);
     }
   }
   // Wide ones: a width above 255 through the header's high byte.
@@ -75,15 +81,6 @@ TEST(Decoder, RandomEntriesOfEverySmallSizeMatchTheLiteralLoops) {
     const size_t rows = height < 2 ? 1 : height - 1;
     TfileContent content(8 + rows * (width / 2));
     for (uint8_t& b : content) b = uint8_t(random());
-    content[0] = uint8_t(width);
-    content[1] = uint8_t(width >> 8);
-    content[4] = uint8_t(height);
-    content[5] = 0;
-    Image fast, literal;
-    decodeImage("w.img", content, fast);
-    decodeImageLiteral("w.img", content, literal);
-    expectSamePixels(fast, literal, std::to_string(width) + " x " + std::to_string(height));
-    freeImage(fast);
-    freeImage(literal);
+    expectDecodersAgree("w.img", width, height, content);
   }
 }

@@ -16,6 +16,7 @@
 #include "data/log.h"
 #include "data/pack.h"
 #include "raster/image.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -24,25 +25,12 @@ struct Thrown {
 };
 void throwStatus(int status) { throw Thrown{status}; }
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class FailureHook : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/morvex-hook-XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-    FailureExit = throwStatus;
-  }
+  void SetUp() override { FailureExit = throwStatus; }
   void TearDown() override {
     FailureExit = saved_;
     closeDataPack();
-    if (std::system(("rm -rf " + dir_).c_str()) != 0) ADD_FAILURE();
   }
   // Runs body, which must end through the hook with status 1 after logging line.
   template <typename Body>
@@ -55,9 +43,9 @@ class FailureHook : public ::testing::Test {
       status = t.status;
     }
     EXPECT_EQ(status, 1) << line;
-    EXPECT_EQ(readAll(LogFileName), line + "\n");
+    EXPECT_EQ(readFile(LogFileName), line + "\n");
   }
-  std::string dir_;
+  TempDir dir_{"morvex-hook"};
   FailureExitRoutine saved_ = FailureExit;
 };
 

@@ -43,17 +43,9 @@ void writeFile(const std::string& path, const Bytes& bytes) {
 }
 
 // Each test runs in a fresh folder, so logger.log and the packs are its own.
-class DataTest : public ::testing::Test {
+class PackAndAssets : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/morvex-data-XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-  }
-  void TearDown() override {
-    closeDataPack();
-    if (std::system(("rm -rf " + dir_).c_str()) != 0) ADD_FAILURE();
-  }
+  void TearDown() override { closeDataPack(); }
   // Runs body in a child that must exit with status 1 after writing exactly
   // line to standard output and to the log.
   template <typename Body>
@@ -70,10 +62,10 @@ class DataTest : public ::testing::Test {
     EXPECT_EQ(readFile("stdout.txt"), line + "\n");
     EXPECT_EQ(readFile(LogFileName), line + "\n");
   }
-  std::string dir_;
+  TempDir dir_{"morvex-data"};
 };
 
-TEST_F(DataTest, PackLookupWalksTheChainExactly) {
+TEST_F(PackAndAssets, PackLookupWalksTheChainExactly) {
   Bytes pack;
   appendEntry(pack, "", {9, 9});
   appendEntry(pack, "brain.img", {1, 2, 3});
@@ -95,7 +87,7 @@ TEST_F(DataTest, PackLookupWalksTheChainExactly) {
   expectFailure([] { findPackEntry("behind"); }, "File behind not found in data file");
 }
 
-TEST_F(DataTest, DamagedPacksEndWithOneLineAndStatusOne) {
+TEST_F(PackAndAssets, DamagedPacksEndWithOneLineAndStatusOne) {
   Bytes shortLast;
   appendEntry(shortLast, "a.img", {1, 2});
   appendEntry(shortLast, "b.img", {1, 2}, 10);
@@ -155,7 +147,7 @@ TEST_F(DataTest, DamagedPacksEndWithOneLineAndStatusOne) {
 
 // Only a regular file within the size limit is read: a FIFO would block for
 // ever, /dev/zero never ends, a huge sparse file would exhaust memory.
-TEST_F(DataTest, OnlyRegularFilesWithinTheLimitAreRead) {
+TEST_F(PackAndAssets, OnlyRegularFilesWithinTheLimitAreRead) {
   ASSERT_EQ(mkfifo("fifo.dat", 0600), 0);
   expectFailure([] { openDataPack("fifo.dat"); }, "Data file fifo.dat is not a regular file");
   expectFailure([] { openDataPack("/dev/zero"); }, "Data file /dev/zero is not a regular file");
@@ -179,7 +171,7 @@ TEST_F(DataTest, OnlyRegularFilesWithinTheLimitAreRead) {
   EXPECT_EQ(byteSizeText(1000), "1000 bytes");
 }
 
-TEST_F(DataTest, ImageDecodingLevelsRowsAndColumns) {
+TEST_F(PackAndAssets, ImageDecodingLevelsRowsAndColumns) {
   // 4 x 3: rows 0 and 1 are read; the last row stays transparent black; header
   // bytes 2, 3, 6 and 7 are ignored.
   TfileContent c = {4, 0, 0xAB, 0xCD, 3, 0, 0xEF, 0x01, 0x0F, 0xF0, 0x12, 0x34};
@@ -204,7 +196,7 @@ TEST_F(DataTest, ImageDecodingLevelsRowsAndColumns) {
   freeImage(img);
 }
 
-TEST_F(DataTest, TruncatedImagesAreRefusedBeforeAllocation) {
+TEST_F(PackAndAssets, TruncatedImagesAreRefusedBeforeAllocation) {
   Bytes pack;
   appendEntry(pack, "header.img", {4, 0, 0, 0, 3});
   Bytes big = imgEntry(4, 4, 0);
@@ -239,7 +231,7 @@ TEST_F(DataTest, TruncatedImagesAreRefusedBeforeAllocation) {
       "Corrupt image cut.img: 11 bytes, 4 x 3 needs 12");
 }
 
-TEST_F(DataTest, AssetTableLoadsInOrderAndReportsTheFirstMissing) {
+TEST_F(PackAndAssets, AssetTableLoadsInOrderAndReportsTheFirstMissing) {
   ASSERT_EQ(AssetCount, 77);
   EXPECT_STREQ(AssetTable[0].name, "minus.img");
   EXPECT_STREQ(AssetTable[20].name, "0.img");
@@ -280,7 +272,7 @@ TEST_F(DataTest, AssetTableLoadsInOrderAndReportsTheFirstMissing) {
   DataPackPath.clear();
 }
 
-TEST_F(DataTest, SetUpChecksNameTheAssetAndTheLimit) {
+TEST_F(PackAndAssets, SetUpChecksNameTheAssetAndTheLimit) {
   Image img;
   AllocImage(img, 23, 30);
   EXPECT_EXIT(requireMaxSize(img, "a.img", 22, 30), ::testing::ExitedWithCode(1), "");

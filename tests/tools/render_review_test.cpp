@@ -12,40 +12,17 @@
 #include <string>
 
 #include "review.h"
+#include "fixtures.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 fs::path folderFor(const std::string& name) {
   const fs::path p = fs::temp_directory_path() / ("morvex-review-test-" + std::to_string(getpid())) / name;
   fs::remove_all(p);
   fs::create_directories(p);
   return p;
-}
-
-Outcome render(const std::string& args, const fs::path& folder) {
-  const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
-  const std::string command = "cd '" + folder.string() + "' && '" + (bin / "morvex-render").string() + "' " + args +
-                              " >stdout.txt 2>stderr.txt";
-  Outcome r;
-  const int raw = std::system(command.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = readAll(folder / "stdout.txt");
-  r.err = readAll(folder / "stderr.txt");
-  return r;
 }
 
 std::string lastLine(const std::string& text) {
@@ -111,30 +88,30 @@ TEST(RenderReview, AtGivesTheShowsFrameAtThatTime) {
   // 34000 ms lies on the grid of 10 frames a second: the frame must be the
   // one a whole run draws there (past 33000 ms, built on every frame before).
   const fs::path a = folderFor("at"), b = folderFor("run");
-  const Outcome at = render("--fps 10 --at 34000 --hash --quiet", a);
-  const Outcome run = render("--fps 10 --until 34000 --no-fade --hash --quiet", b);
+  const RunResult at = runRenderer("--fps 10 --at 34000 --hash --quiet", a);
+  const RunResult run = runRenderer("--fps 10 --until 34000 --no-fade --hash --quiet", b);
   ASSERT_EQ(at.status, 0) << at.err;
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(lastLine(at.out), lastLine(run.out));
   EXPECT_EQ(at.out, run.out) << "the same frames lead there";
   EXPECT_TRUE(fs::exists(a / "frame-34000.png"));
   // Off the grid: the frames before, then the time itself.
-  const Outcome off = render("--fps 10 --at 34050 --hash --quiet", a);
+  const RunResult off = runRenderer("--fps 10 --at 34050 --hash --quiet", a);
   ASSERT_EQ(off.status, 0) << off.err;
   EXPECT_EQ(lastLine(off.out).rfind("34050 ", 0), 0u) << lastLine(off.out);
   EXPECT_TRUE(fs::exists(a / "frame-34050.png"));
 
-  const Outcome what = render("--what 20000", a);
+  const RunResult what = runRenderer("--what 20000", a);
   EXPECT_EQ(what.status, 0);
   EXPECT_EQ(what.out, describeScheduleAt(20000));
   // The warning goes to standard error; the frames are still drawn.
   std::ofstream(a / "t.txt") << "1000\n40000\n";
-  const Outcome listed = render("--times t.txt --hash --quiet", a);
+  const RunResult listed = runRenderer("--times t.txt --hash --quiet", a);
   EXPECT_EQ(listed.status, 0);
   EXPECT_NE(listed.err.find("morvex-render: warning: t.txt: frame 2 (DemoTime 40000) comes after 1000;"),
             std::string::npos)
       << listed.err;
-  const Outcome both = render("--at 100 --times t.txt", a);
+  const RunResult both = runRenderer("--at 100 --times t.txt", a);
   EXPECT_EQ(both.status, 1);
   EXPECT_EQ(both.err, "morvex-render: --at and --times exclude each other\n");
   fs::remove_all(a.parent_path());

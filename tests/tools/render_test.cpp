@@ -18,28 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// build/bin, where the tests, the renderer and data.dat live.
-fs::path binFolder() { return fs::canonical("/proc/self/exe").parent_path(); }
-
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs morvex-render with args in a fresh folder of its own (it writes logger.log there).
-RunResult render(const std::string& args, const fs::path& folder) {
-  fs::create_directories(folder);
-  const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
-  const std::string command = "cd '" + folder.string() + "' && '" + (binFolder() / "morvex-render").string() + "' " +
-                              args + " >'" + out.string() + "' 2>'" + err.string() + "'";
-  RunResult r;
-  const int raw = std::system(command.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = readFile(out);
-  r.err = readFile(err);
-  return r;
-}
-
 fs::path scratch(const std::string& name) {
   const fs::path p = fs::temp_directory_path() / ("morvex-render-test-" + std::to_string(getpid())) / name;
   fs::remove_all(p);
@@ -48,7 +26,7 @@ fs::path scratch(const std::string& name) {
 
 TEST(Render, CommandLineAndFatalPaths) {
   ASSERT_TRUE(fs::exists(binFolder() / "morvex-render")) << "morvex-render is not built";
-  RunResult r = render("--help", scratch("help"));
+  RunResult r = runRenderer("--help", scratch("help"));
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("usage: morvex-render [options]"), std::string::npos);
   EXPECT_NE(r.out.find("--storyboard PATH"), std::string::npos);
@@ -71,7 +49,7 @@ TEST(Render, CommandLineAndFatalPaths) {
       {"--save 100,x", "morvex-render: --save: 'x' is not a whole number from -2147483648 to 2147483647\n"},
   };
   for (const auto& b : bad) {
-    r = render(b.args, scratch("bad"));
+    r = runRenderer(b.args, scratch("bad"));
     EXPECT_EQ(r.status, 1) << b.args;
     EXPECT_EQ(r.err, b.message) << b.args;
     EXPECT_EQ(r.out, "") << b.args;
@@ -79,7 +57,7 @@ TEST(Render, CommandLineAndFatalPaths) {
 
   // A pack that is not there: the data unit's message, status 1, nothing on the data output.
   const fs::path folder = scratch("nopack");
-  r = render("--pack nowhere.dat --hash", folder);
+  r = runRenderer("--pack nowhere.dat --hash", folder);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_TRUE(fs::exists(folder / "logger.log"));
@@ -97,8 +75,8 @@ TEST(Render, WholePassRepeatsHashForHash) {
   const fs::path pack = binFolder() / "data.dat";
   if (!fs::exists(pack)) GTEST_SKIP() << "no data.dat in " << binFolder() << " (content not generated)";
   const std::string args = "--pack '" + pack.string() + "' --fps 5 --hash --quiet";
-  const RunResult a = render(args, scratch("pass-a"));
-  const RunResult b = render(args, scratch("pass-b"));
+  const RunResult a = runRenderer(args, scratch("pass-a"));
+  const RunResult b = runRenderer(args, scratch("pass-b"));
   ASSERT_EQ(a.status, 0) << a.err;
   ASSERT_EQ(b.status, 0) << b.err;
   EXPECT_EQ(a.out, b.out);
@@ -120,9 +98,9 @@ TEST(Render, WholePassRepeatsHashForHash) {
   fs::create_directories(folder);
   std::ofstream(folder / "times.txt") << "0\n29000\n30000\n";
   const std::string timed = "--pack '" + pack.string() + "' --times times.txt --hash --quiet";
-  const RunResult s1 = render(timed + " --seed 1", folder);
-  const RunResult s1again = render(timed + " --seed 1", folder);
-  const RunResult s2 = render(timed + " --seed 2", folder);
+  const RunResult s1 = runRenderer(timed + " --seed 1", folder);
+  const RunResult s1again = runRenderer(timed + " --seed 1", folder);
+  const RunResult s2 = runRenderer(timed + " --seed 2", folder);
   ASSERT_EQ(s1.status, 0) << s1.err;
   const std::vector<std::string> one = lines(s1.out), two = lines(s2.out);
   ASSERT_EQ(one.size(), 3u);
@@ -147,7 +125,7 @@ TEST(Render, TimesListWithPasses) {
   std::ofstream(folder / "full.txt") << "0\n30000\n73000\n80000\n";
   std::ofstream(folder / "short.txt") << "0\n30000\n";
   const std::string base = "--pack '" + pack.string() + "' --hash ";
-  const RunResult r = render(base + "--times full.txt --passes 2", folder);
+  const RunResult r = runRenderer(base + "--times full.txt --passes 2", folder);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> hashes = lines(r.out);
   ASSERT_EQ(hashes.size(), size_t(2 * (3 + 255)));
@@ -161,18 +139,18 @@ TEST(Render, TimesListWithPasses) {
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.back().rfind("frames 516/516 ", 0), 0u) << progress.back();
 
-  RunResult refused = render(base + "--times short.txt --passes 2", folder);
+  RunResult refused = runRenderer(base + "--times short.txt --passes 2", folder);
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err,
             "morvex-render: --passes 2: short.txt ends at 30000 ms, before the show's end at 73000, so no pass "
             "after the first could start\n");
   EXPECT_EQ(refused.out, "");
-  refused = render(base + "--until 500 --passes 3", folder);
+  refused = runRenderer(base + "--until 500 --passes 3", folder);
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err, "morvex-render: --passes 3: --until 500 stops the render within the first pass\n");
 
   // One pass of the short list still ends after its last frame, as announced.
-  const RunResult one = render(base + "--times short.txt", folder);
+  const RunResult one = runRenderer(base + "--times short.txt", folder);
   ASSERT_EQ(one.status, 0) << one.err;
   EXPECT_EQ(lines(one.out).size(), 2u);
   EXPECT_EQ(lines(one.err).back().rfind("frames 2/2 ", 0), 0u);
