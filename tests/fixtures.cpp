@@ -246,13 +246,23 @@ Snapshot snapshot() { return Snapshot{std::vector<Color32>(Screen.pixels, Screen
 
 bool screenEquals(Snapshot& s) { return std::memcmp(s.pixels.data(), Screen.pixels, 1280 * 720 * 4) == 0; }
 
-void expectSameAs(const std::function<void()>& draw, const std::function<void(Image)>& expect,
-                  const std::string& what) {
-  fillMixedPattern(Screen);
+void expectSameAs(const std::function<void()>& draw, const std::function<void(Image)>& expect, const std::string& what,
+                  void (*fill)(Image)) {
+  fill(Screen);
   Snapshot ref = snapshot();
   draw();
   expect(ref.image());
   EXPECT_TRUE(screenEquals(ref)) << what;
+}
+
+void expectFrameAt(int32_t time, void (*draw)(), const std::function<void(Image)>& expect, const std::string& what,
+                   void (*fill)(Image)) {
+  expectSameAs(
+      [time, draw] {
+        DemoTime = time;
+        draw();
+      },
+      expect, what, fill);
 }
 
 DriftState saveDrift() { return {TexOffsetX, TexOffsetY, TexAccum}; }

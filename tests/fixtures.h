@@ -168,7 +168,11 @@ struct Snapshot {
 Snapshot snapshot();
 bool screenEquals(Snapshot& s);
 // Runs draw on a patterned Screen and expect on a copy of it; both must agree.
-void expectSameAs(const std::function<void()>& draw, const std::function<void(Image)>& expect, const std::string& what);
+void expectSameAs(const std::function<void()>& draw, const std::function<void(Image)>& expect, const std::string& what,
+                  void (*fill)(Image) = fillMixedPattern);
+// The same for the frame routine draw at DemoTime time.
+void expectFrameAt(int32_t time, void (*draw)(), const std::function<void(Image)>& expect, const std::string& what,
+                   void (*fill)(Image) = fillMixedPattern);
 
 // The bright-pixel overlay's drift (TexOffsetX, TexOffsetY, TexAccum).
 struct DriftState {

@@ -28,12 +28,9 @@ TEST_F(BrainBug, RisesAndHolds) {
     const int32_t held = 38688 - last;
     EXPECT_EQ(StripY, held);
     for (int32_t t : {38360, 38400, 38519}) {
-      expectSameAs(
-          [&] {
-            DemoTime = t;
-            drawBrainBug();
-          },
-          [&](Image ref) { blitClippedAdd(ref, 0, held, BrainBugStrip); }, "strip at " + std::to_string(t));
+      expectFrameAt(
+          t, drawBrainBug, [&](Image ref) { blitClippedAdd(ref, 0, held, BrainBugStrip); },
+          "strip at " + std::to_string(t));
       EXPECT_EQ(StripY, held) << t;
     }
   }

@@ -93,34 +93,22 @@ TEST_F(FlashPictures, BuildAndDraw) {
 
 TEST_F(FlashPictures, FramesFollowTheirSteps) {
   makeOddSizedAssets();
-  OwnedImage want(1280, 720);
   initFlashPictures();
   ASSERT_EQ(NetzPicture.width, 1400);
   // The zooms: b = (63141 - 63040) div 2 = 50, s = (67100 - 67040) div 6 = 10.
-  fillHashPattern(want.img);
-  fillHashPattern(Screen);
-  stretchBlitAdd(want.img, -50, -50, 1330, 770, LineykaPicture);
-  DemoTime = 63141;
-  zoomLineyka();
-  EXPECT_TRUE(sameImage(Screen, want.img));
-  fillHashPattern(want.img);
-  fillHashPattern(Screen);
-  stretchBlitAdd(want.img, -10, -10, 1290, 730, LobotomPicture);
-  DemoTime = 67100;
-  zoomLobotom();
-  EXPECT_TRUE(sameImage(Screen, want.img));
+  expectFrameAt(
+      63141, zoomLineyka, [](Image ref) { stretchBlitAdd(ref, -50, -50, 1330, 770, LineykaPicture); }, "zoomLineyka",
+      fillHashPattern);
+  expectFrameAt(
+      67100, zoomLobotom, [](Image ref) { stretchBlitAdd(ref, -10, -10, 1290, 730, LobotomPicture); }, "zoomLobotom",
+      fillHashPattern);
   // netz doubled to 1400 wide: x = 640 - 700 = -60, clipped on both sides.
-  fillHashPattern(want.img);
-  fillHashPattern(Screen);
-  blitClippedKeyed(want.img, -60, 0, NetzPicture, 0);
-  flashNetz();
-  EXPECT_TRUE(sameImage(Screen, want.img));
+  expectSameAs(
+      flashNetz, [](Image ref) { blitClippedKeyed(ref, -60, 0, NetzPicture, 0); }, "flashNetz", fillHashPattern);
   // The tall band at (-100, 20), clipped add one pixel up and left.
-  fillHashPattern(want.img);
-  fillHashPattern(Screen);
-  blitClippedAdd(want.img, -100, 20, Sintable3TallPicture);
-  flashSintableTallA();
-  EXPECT_TRUE(sameImage(Screen, want.img));
+  expectSameAs(
+      flashSintableTallA, [](Image ref) { blitClippedAdd(ref, -100, 20, Sintable3TallPicture); }, "flashSintableTallA",
+      fillHashPattern);
 
   // sintable2 is stretched to rows 0..231 of a 230-row picture: rows 230 and 231
   // fall outside and are clipped, its last row 229 is drawn.

@@ -47,12 +47,8 @@ TEST_F(Forms, ColumnsAndScroll) {
   DemoTime = 65001;
   drawFormsScroll();
   EXPECT_TRUE(screenEquals(before)) << "form4 starts below the screen";
-  expectSameAs(
-      [] {
-        DemoTime = 65500;
-        drawFormsScroll();
-      },
-      [](Image ref) { blitClippedKeyed(ref, 64, 470, FormPic[4], 0); }, "scroll at 65500");
+  expectFrameAt(
+      65500, drawFormsScroll, [](Image ref) { blitClippedKeyed(ref, 64, 470, FormPic[4], 0); }, "scroll at 65500");
   freeForms();
 }
 

@@ -20,18 +20,10 @@ TEST_F(Gitter, KeepsItsBottomEdge) {
     ASSERT_EQ(GridX2, 1280 + h) << t;
   }
   EXPECT_EQ(GridGrow, 264);
-  expectSameAs(
-      [] {
-        DemoTime = 41001;
-        drawGitter();
-      },
-      [](Image ref) { stretchBlitAlpha(ref, 0, 0, 1280, 720, GridPic); }, "grid covers the screen");
-  expectSameAs(
-      [] {
-        DemoTime = 41529;
-        drawGitter();
-      },
-      [](Image ref) { stretchBlitAlpha(ref, -264, -528, 1544, 720, GridPic); }, "grid at the end");
+  expectFrameAt(
+      41001, drawGitter, [](Image ref) { stretchBlitAlpha(ref, 0, 0, 1280, 720, GridPic); }, "grid covers the screen");
+  expectFrameAt(
+      41529, drawGitter, [](Image ref) { stretchBlitAlpha(ref, -264, -528, 1544, 720, GridPic); }, "grid at the end");
   freeGitter();
 }
 

@@ -18,12 +18,8 @@ TEST_F(Graf, Angle) {
     drawGraf();
     EXPECT_EQ(GraphAngle, a) << t;
   }
-  expectSameAs(
-      [] {
-        DemoTime = 43001;
-        drawGraf();
-      },
-      [](Image ref) { rotateBlitKeyed(ref, 0, 0, 352, GraphPic, 0); }, "graph at 43001");
+  expectFrameAt(
+      43001, drawGraf, [](Image ref) { rotateBlitKeyed(ref, 0, 0, 352, GraphPic, 0); }, "graph at 43001");
   freeGraf();
 }
 

@@ -37,11 +37,8 @@ TEST_F(Infinity, TiltsAndScroll) {
   for (auto [t, k] : tilts) EXPECT_EQ(infinityTiltAt(t), k) << t;
 
   for (auto [t, k] : {std::pair{41640, 0}, std::pair{41641, 1}, std::pair{42300, 3}}) {
-    expectSameAs(
-        [t = t] {
-          DemoTime = t;
-          drawInfinity();
-        },
+    expectFrameAt(
+        t, drawInfinity,
         [t = t, k = k](Image ref) {
           const int32_t g = (t - 41530) / 4;
           stretchBlitKeyed(ref, TiltLeft[k] - g, TiltTop[k] - g, TiltLeft[k] + Tilt[k].width + g,
@@ -57,21 +54,15 @@ TEST_F(Infinity, TiltsAndScroll) {
   EXPECT_TRUE(screenEquals(before)) << "nothing after 42480";
 
   // The scroll draws the asset as set-up left it: 64 x 153 growing to 436 x 339.
-  expectSameAs(
-      [] {
-        DemoTime = 64641;
-        drawInfinityScroll();
-      },
-      [](Image ref) { stretchBlitKeyed(ref, 580, -128, 644, 25, 0, InfinityImage); }, "scroll start");
+  expectFrameAt(
+      64641, drawInfinityScroll, [](Image ref) { stretchBlitKeyed(ref, 580, -128, 644, 25, 0, InfinityImage); },
+      "scroll start");
   EXPECT_EQ(InfinityGrow, 0);
   EXPECT_EQ(InfinityX, 580);
   EXPECT_EQ(InfinityY, -128);
-  expectSameAs(
-      [] {
-        DemoTime = 65759;
-        drawInfinityScroll();
-      },
-      [](Image ref) { stretchBlitKeyed(ref, 394, 58, 830, 397, 0, InfinityImage); }, "scroll end");
+  expectFrameAt(
+      65759, drawInfinityScroll, [](Image ref) { stretchBlitKeyed(ref, 394, 58, 830, 397, 0, InfinityImage); },
+      "scroll end");
   EXPECT_EQ(InfinityGrow, 186);
   freeInfinity();
 }

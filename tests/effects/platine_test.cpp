@@ -21,12 +21,8 @@ TEST_F(Platine, ZoomsAboutTheCentre) {
   EXPECT_EQ(BoardX1, -479);
   EXPECT_EQ(BoardX2, 1759);
   EXPECT_EQ(BoardY2, 1199);
-  expectSameAs(
-      [] {
-        DemoTime = 38681;
-        drawPlatine();
-      },
-      [](Image ref) { stretchBlitAdd(ref, -1, -1, 1281, 721, PlatineBoard); }, "first frame");
+  expectFrameAt(
+      38681, drawPlatine, [](Image ref) { stretchBlitAdd(ref, -1, -1, 1281, 721, PlatineBoard); }, "first frame");
   freePlatine();
 
   // A black board adds nothing; a bright one saturates.

@@ -36,12 +36,9 @@ TEST_F(Skeleton, DriftAccumulatesPerFrame) {
       [](Image ref) { stretchBlitAdd(ref, 478, 217, 802, 510, SkeletonBones); }, "return with drift 10");
 
   // The reprise sets the drift; without the reset the next pass would start from it.
-  expectSameAs(
-      [] {
-        DemoTime = 68481;
-        drawSkeletonReprise();
-      },
-      [](Image ref) { stretchBlitKeyed(ref, 860, 300, 1164, 604, 0, SkeletonBones); }, "reprise at 68481");
+  expectFrameAt(
+      68481, drawSkeletonReprise, [](Image ref) { stretchBlitKeyed(ref, 860, 300, 1164, 604, 0, SkeletonBones); },
+      "reprise at 68481");
   EXPECT_EQ(SkeletonDrift, 0);
   DemoTime = 68799;
   drawSkeletonReprise();

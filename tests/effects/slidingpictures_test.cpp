@@ -29,12 +29,8 @@ TEST_F(SlidingPictures, LineSpiralWertitPositions) {
     EXPECT_EQ(LinePicX, p[1]) << p[0];
     EXPECT_EQ(LinePicY, p[2]) << p[0];
   }
-  expectSameAs(
-      [] {
-        DemoTime = 46484;
-        drawLine();
-      },
-      [](Image ref) { blitClippedKeyed(ref, -1, 578, LinePic, 0); }, "line at 46484");
+  expectFrameAt(
+      46484, drawLine, [](Image ref) { blitClippedKeyed(ref, -1, 578, LinePic, 0); }, "line at 46484");
 
   // 49004 and 49012: 2.5 and 7.5 round to even.
   const int32_t spiral[][3] = {
@@ -45,12 +41,8 @@ TEST_F(SlidingPictures, LineSpiralWertitPositions) {
     EXPECT_EQ(SpiralPicX, p[1]) << p[0];
     EXPECT_EQ(SpiralPicY, p[2]) << p[0];
   }
-  expectSameAs(
-      [] {
-        DemoTime = 49003;
-        drawSpiral();
-      },
-      [](Image ref) { blitClippedKeyed(ref, -2, -2, SpiralPic, 0); }, "spiral at 49003");
+  expectFrameAt(
+      49003, drawSpiral, [](Image ref) { blitClippedKeyed(ref, -2, -2, SpiralPic, 0); }, "spiral at 49003");
 
   for (int32_t t = 50521; t <= 50525; ++t) {
     DemoTime = t;
@@ -63,12 +55,9 @@ TEST_F(SlidingPictures, LineSpiralWertitPositions) {
   DemoTime = 52139;
   drawWertit();
   EXPECT_EQ(WertitAngle, 269);
-  expectSameAs(
-      [] {
-        DemoTime = 51000;
-        drawWertit();
-      },
-      [](Image ref) { rotateBlitKeyed(ref, 640 - 180, 360 - 140, 80, WertitPic, 0); }, "wertit at 51000");
+  expectFrameAt(
+      51000, drawWertit, [](Image ref) { rotateBlitKeyed(ref, 640 - 180, 360 - 140, 80, WertitPic, 0); },
+      "wertit at 51000");
   freeLine();
   freeSpiral();
   freeWertit();

@@ -28,11 +28,8 @@ TEST_F(Welle, ShrinksTowardsFixedCentre) {
   EXPECT_EQ(BrainY1, -67);
   EXPECT_EQ(BrainX2, 1611);
   EXPECT_EQ(BrainY2, 711);
-  expectSameAs(
-      [] {
-        DemoTime = 52141;
-        drawWelle();
-      },
+  expectFrameAt(
+      52141, drawWelle,
       [](Image ref) {
         stretchBlitAdd(ref, -256, -256, 1800, 900, WaveBrainPic);
         blitClippedKeyed(ref, 0, 280, WavePic, 0);
