@@ -255,14 +255,19 @@ void expectSameAs(const std::function<void()>& draw, const std::function<void(Im
   EXPECT_TRUE(screenEquals(ref)) << what;
 }
 
+void drawAt(int32_t time, void (*draw)()) {
+  DemoTime = time;
+  draw();
+}
+
+void expectUnchangedAt(int32_t time, void (*draw)(), const std::string& what) {
+  expectFrameAt(
+      time, draw, [](Image) {}, what);
+}
+
 void expectFrameAt(int32_t time, void (*draw)(), const std::function<void(Image)>& expect, const std::string& what,
                    void (*fill)(Image)) {
-  expectSameAs(
-      [time, draw] {
-        DemoTime = time;
-        draw();
-      },
-      expect, what, fill);
+  expectSameAs([time, draw] { drawAt(time, draw); }, expect, what, fill);
 }
 
 DriftState saveDrift() { return {TexOffsetX, TexOffsetY, TexAccum}; }

@@ -170,7 +170,11 @@ bool screenEquals(Snapshot& s);
 // Runs draw on a patterned Screen and expect on a copy of it; both must agree.
 void expectSameAs(const std::function<void()>& draw, const std::function<void(Image)>& expect, const std::string& what,
                   void (*fill)(Image) = fillMixedPattern);
-// The same for the frame routine draw at DemoTime time.
+// The frame routine draw run at DemoTime time.
+void drawAt(int32_t time, void (*draw)());
+// expectSameAs for the frame routine draw at DemoTime time; and with nothing
+// drawn: the screen stays as it was.
+void expectUnchangedAt(int32_t time, void (*draw)(), const std::string& what);
 void expectFrameAt(int32_t time, void (*draw)(), const std::function<void(Image)>& expect, const std::string& what,
                    void (*fill)(Image) = fillMixedPattern);
 

@@ -14,17 +14,12 @@ TEST_F(BrainBug, RisesAndHolds) {
   ASSERT_TRUE(hasSize(BrainBugStrip, 1280, 424));
   for (int32_t i = 0; i < 1280 * 424; ++i) ASSERT_EQ(BrainBugStrip.pixels[i] >> 24, 255u) << i;
 
-  fillMixedPattern(Screen);
-  Snapshot before = snapshot();
-  DemoTime = 37921;
-  drawBrainBug();
+  expectUnchangedAt(37921, drawBrainBug, "the strip starts below the screen");
   EXPECT_EQ(StripY, 767);
-  EXPECT_TRUE(screenEquals(before)) << "the strip starts below the screen";
 
   // From 38360 the strip stays where the last frame before left it.
   for (int32_t last : {38359, 38350}) {
-    DemoTime = last;
-    drawBrainBug();
+    drawAt(last, drawBrainBug);
     const int32_t held = 38688 - last;
     EXPECT_EQ(StripY, held);
     for (int32_t t : {38360, 38400, 38519}) {

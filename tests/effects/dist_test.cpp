@@ -10,8 +10,7 @@ TEST(Dist, ShakesAlongTheDiagonal) {
   AssetSwap asset(DistImage, 64, 40, greyPattern);
   initDist();
   for (int32_t t = 54301; t <= 55199; ++t) {
-    DemoTime = t;
-    drawDist();
+    drawAt(t, drawDist);
     ASSERT_EQ(distX, distY) << t;
     const int32_t base = (54300 - t) / 2;
     ASSERT_GE(distX, base - 4);
@@ -20,8 +19,7 @@ TEST(Dist, ShakesAlongTheDiagonal) {
   EXPECT_GE(distX, -453);
   EXPECT_LE(distX, -445);
   for (int32_t t = 63681; t <= 63839; ++t) {
-    DemoTime = t;
-    drawDistReprise();
+    drawAt(t, drawDistReprise);
     ASSERT_EQ(distX, distY) << t;
   }
   freeDist();

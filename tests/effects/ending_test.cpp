@@ -28,15 +28,13 @@ TEST(Ending, BrightenAndLoopedPasses) {
     if (pass < 2) resetEnding();  // the third pass runs on without a reset
     clearScreen(0xFF000000);
     for (int32_t t : times) {
-      DemoTime = t;
-      drawEnding();
+      drawAt(t, drawEnding);
       passes[pass].push_back(hashImage(Screen));
     }
   }
   EXPECT_EQ(passes[0], passes[1]);
   EXPECT_NE(passes[0], passes[2]);
-  DemoTime = 69521;
-  drawEnding();
+  drawAt(69521, drawEnding);
   EXPECT_EQ(endLeft, -2.5f);
   EXPECT_EQ(endTop, -2);
   EXPECT_EQ(endRightOffset, 2.0f);
@@ -60,8 +58,7 @@ TEST(Ending, OddSizedPictureLeavesItsLastPixelBlack) {
     EXPECT_EQ(getPixel(endImage, 63, 36), getPixel(EndImage, 63, 36));
     clearScreen(0xFF000000);
     for (int32_t t = 69521; t < 69600; t += 13) {
-      DemoTime = t;
-      drawEnding();
+      drawAt(t, drawEnding);
       passes[pass].push_back(hashImage(Screen));
       passes[pass].push_back(hashImage(endImage));
     }

@@ -19,8 +19,7 @@ TEST_F(Forms, ColumnsAndScroll) {
 
   fillMixedPattern(Screen);
   Snapshot before = snapshot();
-  DemoTime = 40200;
-  drawForms();
+  drawAt(40200, drawForms);
   const int32_t lefts[4] = {0, 320, 640, 960};
   const int pics[4] = {1, 2, 3, 2};
   for (int32_t y = 0; y < 720; ++y) {
@@ -38,15 +37,10 @@ TEST_F(Forms, ColumnsAndScroll) {
 
   const std::pair<int32_t, int32_t> scroll[] = {{65001, 720}, {65002, 719}, {65003, 719}, {65004, 718}, {65759, 341}};
   for (auto [t, y] : scroll) {
-    DemoTime = t;
-    drawFormsScroll();
+    drawAt(t, drawFormsScroll);
     EXPECT_EQ(FormScrollY, y) << t;
   }
-  fillMixedPattern(Screen);
-  before = snapshot();
-  DemoTime = 65001;
-  drawFormsScroll();
-  EXPECT_TRUE(screenEquals(before)) << "form4 starts below the screen";
+  expectUnchangedAt(65001, drawFormsScroll, "form4 starts below the screen");
   expectFrameAt(
       65500, drawFormsScroll, [](Image ref) { blitClippedKeyed(ref, 64, 470, FormPic[4], 0); }, "scroll at 65500");
   freeForms();

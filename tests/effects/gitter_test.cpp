@@ -11,8 +11,7 @@ TEST_F(Gitter, KeepsItsBottomEdge) {
   EXPECT_TRUE(hasSize(GridPic, 1280, 1024));
   EXPECT_TRUE(isKeyedPicture(GridPic));
   for (int32_t t = 41001; t <= 41529; ++t) {
-    DemoTime = t;
-    drawGitter();
+    drawAt(t, drawGitter);
     const int32_t h = (t - 41000) / 2;
     ASSERT_EQ(GridY2 - GridGrow, 720) << t;
     ASSERT_EQ(GridY1 - GridGrow, -2 * h) << t;

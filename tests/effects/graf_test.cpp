@@ -14,8 +14,7 @@ TEST_F(Graf, Angle) {
   // 43015: 1485 / 18 = 82.5 rounds to the even 82.
   const std::pair<int32_t, int32_t> angles[] = {{43001, 352}, {43015, 352}, {43016, 353}, {43150, 360}, {43479, 378}};
   for (auto [t, a] : angles) {
-    DemoTime = t;
-    drawGraf();
+    drawAt(t, drawGraf);
     EXPECT_EQ(GraphAngle, a) << t;
   }
   expectFrameAt(

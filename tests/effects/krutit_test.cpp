@@ -26,8 +26,7 @@ TEST(Krutit, TurnAndBands) {
     return n;
   };
   clearScreen(0xFF000000);
-  DemoTime = 61121;
-  drawKrutit();
+  drawAt(61121, drawKrutit);
   EXPECT_EQ(turn, 0);
   DemoTime = 61160;
   clearScreen(0xFF000000);
@@ -46,13 +45,10 @@ TEST(Krutit, TurnAndBands) {
   EXPECT_EQ(getPixel(Screen, 1253, 100) & 0x00FF0000, 0x10000u);
 
   // The buffer is cleared every frame: a frame's turn never keeps the last one's.
-  DemoTime = 61500;
-  drawKrutit();
+  drawAt(61500, drawKrutit);
   const uint64_t once = hashImage(turnBuffer);
-  DemoTime = 61700;
-  drawKrutit();
-  DemoTime = 61500;
-  drawKrutit();
+  drawAt(61700, drawKrutit);
+  drawAt(61500, drawKrutit);
   EXPECT_EQ(hashImage(turnBuffer), once);
 
   Sintable1Picture = saved1;

@@ -10,43 +10,34 @@ TEST(Landscape, PositionsAndAngles) {
   AssetSwap asset(LandscapeImage, 74, 50, greyPattern);
   initLandscape();
   EXPECT_EQ(landTall.height, 100);
-  DemoTime = 55401;
-  drawLandscape();
+  drawAt(55401, drawLandscape);
   EXPECT_EQ(landX, -64);
   EXPECT_EQ(landY, -339);
   EXPECT_EQ(landAngle, 0);
-  DemoTime = 55400 + 16;
-  drawLandscape();
+  drawAt(55400 + 16, drawLandscape);
   EXPECT_EQ(landAngle, 0) << "round(0.5) is 0";
-  DemoTime = 55400 + 48;
-  drawLandscape();
+  drawAt(55400 + 48, drawLandscape);
   EXPECT_EQ(landAngle, 2) << "round(1.5) is 2";
   for (int32_t t = 55449; t <= 56519; t += 7) {
-    DemoTime = t;
-    drawLandscape();
+    drawAt(t, drawLandscape);
   }
-  DemoTime = 56519;
-  drawLandscape();
+  drawAt(56519, drawLandscape);
   EXPECT_EQ(landAngle, 10);
   EXPECT_EQ(landX, -29);
   EXPECT_EQ(landY, 779);
   // The reprise restarts the angle below 16 and leaves it there for the next pass.
-  DemoTime = 64641;
-  drawLandscapeReprise();
+  drawAt(64641, drawLandscapeReprise);
   EXPECT_EQ(landX, -64);
   EXPECT_EQ(landY, -320);
   EXPECT_EQ(landAngle, 0);
   for (int32_t t = 64642; t <= 65759; t += 3) {
-    DemoTime = t;
-    drawLandscapeReprise();
+    drawAt(t, drawLandscapeReprise);
   }
-  DemoTime = 65759;
-  drawLandscapeReprise();
+  drawAt(65759, drawLandscapeReprise);
   EXPECT_EQ(landX, -29);
   EXPECT_EQ(landY, 239);
   EXPECT_EQ(landAngle, 16);
-  DemoTime = 55401;
-  drawLandscape();
+  drawAt(55401, drawLandscape);
   EXPECT_EQ(landAngle, 16) << "never reset between passes";
   freeLandscape();
 }

@@ -76,8 +76,7 @@ TEST(Quad3D, AtRestCoversTheMiddleUpright) {
 
   // The window's first frame: almost face-on.
   clearScreen(0xFF000000);
-  DemoTime = 53281;
-  drawQuad3D();
+  drawAt(53281, drawQuad3D);
   EXPECT_FLOAT_EQ(quadAngle, float(-1.0 / 96.0));
   int32_t cornerX[4], cornerY[4];
   for (int i = 0; i < 4; ++i) {
@@ -117,8 +116,7 @@ TEST(Quad3D, AtRestCoversTheMiddleUpright) {
 
   // Every frame of the window stays on the screen and is drawn.
   for (int32_t t = 53281; t <= 54299; t += 7) {
-    DemoTime = t;
-    drawQuad3D();
+    drawAt(t, drawQuad3D);
     for (int i = 0; i < 4; ++i) {
       ASSERT_LT(uint32_t(quadWork.vertex[i].sx), 1280u) << t;
       ASSERT_LT(uint32_t(quadWork.vertex[i].sy), 720u) << t;
@@ -132,8 +130,7 @@ TEST(Quad3D, AtRestCoversTheMiddleUpright) {
   EXPECT_EQ(channels(getPixel(Screen, 300, 200)), 0x000000C0u);
   // Near angle -pi/2 the square is edge-on: next to nothing.
   clearScreen(0xFF000000);
-  DemoTime = 53280 + 151;
-  drawQuad3D();
+  drawAt(53280 + 151, drawQuad3D);
   int32_t lit = 0;
   for (int32_t i = 0; i < 1280 * 720; ++i) lit += Screen.pixels[i] != 0xFF000000u;
   EXPECT_LT(lit, 1280 * 20);
@@ -161,11 +158,9 @@ TEST(Quad3D, MatricesAndProjectedVerticesToTheBit) {
   AllocImage(small, 8, 8);
   ThreeDImage = small;
   initQuad3D();
-  DemoTime = 53281;
-  drawQuad3D();
+  drawAt(53281, drawQuad3D);
   expectVertices(quadWork, At53281, 53281);
-  DemoTime = 53777;
-  drawQuad3D();
+  drawAt(53777, drawQuad3D);
   expectVertices(quadWork, At53777, 53777);
   freeQuad3D();
   freeImage(small);

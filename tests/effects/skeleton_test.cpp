@@ -17,8 +17,7 @@ TEST_F(Skeleton, DriftAccumulatesPerFrame) {
     for (int i = 0;; ++i) {
       const int32_t t = int32_t(std::lround(from + i * (1000.0 / 60.0)));
       if (t > to) break;
-      DemoTime = t;
-      draw();
+      drawAt(t, draw);
     }
   };
   resetSkeleton();
@@ -30,8 +29,7 @@ TEST_F(Skeleton, DriftAccumulatesPerFrame) {
   expectSameAs(
       [] {
         SkeletonDrift = 10;
-        DemoTime = 45361;
-        drawSkeletonReturn();
+        drawAt(45361, drawSkeletonReturn);
       },
       [](Image ref) { stretchBlitAdd(ref, 478, 217, 802, 510, SkeletonBones); }, "return with drift 10");
 
@@ -40,11 +38,9 @@ TEST_F(Skeleton, DriftAccumulatesPerFrame) {
       68481, drawSkeletonReprise, [](Image ref) { stretchBlitKeyed(ref, 860, 300, 1164, 604, 0, SkeletonBones); },
       "reprise at 68481");
   EXPECT_EQ(SkeletonDrift, 0);
-  DemoTime = 68799;
-  drawSkeletonReprise();
+  drawAt(68799, drawSkeletonReprise);
   EXPECT_EQ(SkeletonDrift, 19);
-  DemoTime = 44601;
-  drawSkeleton();
+  drawAt(44601, drawSkeleton);
   EXPECT_EQ(SkeletonDrift, 19);
   resetSkeleton();
   EXPECT_EQ(SkeletonDrift, 0);

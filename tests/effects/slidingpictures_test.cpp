@@ -24,8 +24,7 @@ TEST_F(SlidingPictures, LineSpiralWertitPositions) {
 
   const int32_t line[][3] = {{46481, 0, 580}, {46483, 0, 579}, {46484, -1, 578}, {48199, -429, -279}};
   for (auto& p : line) {
-    DemoTime = p[0];
-    drawLine();
+    drawAt(p[0], drawLine);
     EXPECT_EQ(LinePicX, p[1]) << p[0];
     EXPECT_EQ(LinePicY, p[2]) << p[0];
   }
@@ -36,8 +35,7 @@ TEST_F(SlidingPictures, LineSpiralWertitPositions) {
   const int32_t spiral[][3] = {
       {49001, -1, -1}, {49003, -2, -2}, {49004, -3, -2}, {49012, -8, -8}, {50519, -1013, -949}};
   for (auto& p : spiral) {
-    DemoTime = p[0];
-    drawSpiral();
+    drawAt(p[0], drawSpiral);
     EXPECT_EQ(SpiralPicX, p[1]) << p[0];
     EXPECT_EQ(SpiralPicY, p[2]) << p[0];
   }
@@ -45,15 +43,12 @@ TEST_F(SlidingPictures, LineSpiralWertitPositions) {
       49003, drawSpiral, [](Image ref) { blitClippedKeyed(ref, -2, -2, SpiralPic, 0); }, "spiral at 49003");
 
   for (int32_t t = 50521; t <= 50525; ++t) {
-    DemoTime = t;
-    drawWertit();
+    drawAt(t, drawWertit);
     EXPECT_EQ(WertitAngle, 0) << t;
   }
-  DemoTime = 50526;
-  drawWertit();
+  drawAt(50526, drawWertit);
   EXPECT_EQ(WertitAngle, 1);
-  DemoTime = 52139;
-  drawWertit();
+  drawAt(52139, drawWertit);
   EXPECT_EQ(WertitAngle, 269);
   expectFrameAt(
       51000, drawWertit, [](Image ref) { rotateBlitKeyed(ref, 640 - 180, 360 - 140, 80, WertitPic, 0); },

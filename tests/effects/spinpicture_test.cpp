@@ -84,8 +84,7 @@ TEST_F(SpinPicture, FrameFollowsItsSteps) {
   fillHashPattern(Screen);
   blitAlpha(want.img, 0, 0, pic.img);
   rotateBlitAdd(want.img, 0, 0, 10, pic.img);
-  DemoTime = 35161;
-  drawSpinPicture1();
+  drawAt(35161, drawSpinPicture1);
   EXPECT_EQ(SpinAngle, 10);
   EXPECT_TRUE(sameImage(Screen, want.img));
   freeSpinPicture();

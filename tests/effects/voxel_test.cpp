@@ -11,19 +11,16 @@ TEST(Voxel, RisesFromTheBottom) {
   EXPECT_TRUE(hasSize(voxPic, 316, 40));
   const int32_t expected[3] = {719, 719, 718};
   for (int32_t i = 0; i < 3; ++i) {
-    DemoTime = 57141 + i;
-    drawVoxel();
+    drawAt(57141 + i, drawVoxel);
     EXPECT_EQ(voxX, -10);
     EXPECT_EQ(voxY, expected[i]) << DemoTime;
   }
-  DemoTime = 57999;
-  drawVoxel();
+  drawAt(57999, drawVoxel);
   EXPECT_EQ(voxY, 147);
   // Additive: a black picture leaves the screen as it was.
   clearScreen(0xFF404040);
   std::fill(voxPic.pixels, voxPic.pixels + voxPic.width * voxPic.height, 0);
-  DemoTime = 57600;
-  drawVoxel();
+  drawAt(57600, drawVoxel);
   EXPECT_EQ(countRow(600, 0xFF404040), 1280);
   freeVoxel();
 }

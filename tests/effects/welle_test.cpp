@@ -11,8 +11,7 @@ TEST_F(Welle, ShrinksTowardsFixedCentre) {
   EXPECT_TRUE(hasSize(WavePic, 600, 160));
   EXPECT_TRUE(hasSize(WaveBrainPic, 1280, 720));
   for (int32_t t = 52141; t <= 53279; ++t) {
-    DemoTime = t;
-    drawWelle();
+    drawAt(t, drawWelle);
     const int32_t s = (t - 52140) / 6;
     ASSERT_EQ(BrainX1, s - 256) << t;
     ASSERT_EQ((BrainX1 + BrainX2) / 2, 772) << t;

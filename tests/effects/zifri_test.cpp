@@ -20,8 +20,7 @@ TEST_F(Zifri, ScrollAndCurve) {
   const std::pair<int32_t, int32_t> scroll[] = {{45901, -1001}, {48799, -3899}};
   for (auto [t, y] : scroll) {
     fillMixedPattern(Screen);
-    DemoTime = t;
-    drawZifri();
+    drawAt(t, drawZifri);
     EXPECT_EQ(DigitScrollY, y);
     // The digits replace the whole screen.
     EXPECT_EQ(std::memcmp(Screen.pixels, DigitsPic.pixels + int64_t(-y) * 1280, 1280 * 720 * 4), 0) << t;
@@ -29,8 +28,7 @@ TEST_F(Zifri, ScrollAndCurve) {
   const std::pair<int32_t, int32_t> curve[] = {{62521, -1}, {62719, -199}, {63681, -1161}, {63839, -1319}};
   for (auto [t, y] : curve) {
     fillMixedPattern(Screen);
-    DemoTime = t;
-    drawZifriCurve();
+    drawAt(t, drawZifriCurve);
     EXPECT_EQ(DigitScrollY, y);
     // The keyed blit leaves out the curve's last column and row.
     for (int32_t r = 0; r < 720; ++r) {
