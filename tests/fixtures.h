@@ -135,6 +135,14 @@ struct AssetSwap {
   AssetSwap(const AssetSwap&) = delete;
   AssetSwap& operator=(const AssetSwap&) = delete;
 };
+// Screen for one test and one asset stood in for by a w x h picture of paint:
+// what a module's test needs to set the module up on its own.
+struct ModuleScope {
+  ScreenScope screen;
+  AssetSwap asset;
+  ModuleScope(Image& a, int32_t w, int32_t h, Color32 (*paint)(int32_t, int32_t, int32_t, int32_t))
+      : asset(a, w, h, paint) {}
+};
 // Painters for AssetSwap: greys (x * 7 + y * 3) mod 16 in 16 steps.
 Color32 greyPattern(int32_t x, int32_t y, int32_t w, int32_t h);
 

@@ -6,8 +6,7 @@
 namespace {
 
 TEST(Dist, ShakesAlongTheDiagonal) {
-  ScreenScope screen;
-  AssetSwap asset(DistImage, 64, 40, greyPattern);
+  ModuleScope scope(DistImage, 64, 40, greyPattern);
   initDist();
   for (int32_t t = 54301; t <= 55199; ++t) {
     drawAt(t, drawDist);

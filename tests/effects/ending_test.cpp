@@ -8,8 +8,7 @@
 namespace {
 
 TEST(Ending, BrightenAndLoopedPasses) {
-  ScreenScope screen;
-  AssetSwap asset(EndImage, 128, 72, greyPattern);
+  ModuleScope scope(EndImage, 128, 72, greyPattern);
   initEnding();
   resetEnding();
   putPixel(endImage, 0, 0, 0xFFFB0000);

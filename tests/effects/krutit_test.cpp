@@ -7,8 +7,7 @@
 namespace {
 
 TEST(Krutit, TurnAndBands) {
-  ScreenScope screen;
-  AssetSwap asset(KrutitImage, 40, 30, greyPattern);
+  ModuleScope scope(KrutitImage, 40, 30, greyPattern);
   initKrutit();
   EXPECT_TRUE(hasSize(turnBuffer, 208, 188));
   Image saved1 = Sintable1Picture, saved2 = Sintable2Picture;

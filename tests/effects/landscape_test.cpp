@@ -6,8 +6,7 @@
 namespace {
 
 TEST(Landscape, PositionsAndAngles) {
-  ScreenScope screen;
-  AssetSwap asset(LandscapeImage, 74, 50, greyPattern);
+  ModuleScope scope(LandscapeImage, 74, 50, greyPattern);
   initLandscape();
   EXPECT_EQ(landTall.height, 100);
   drawAt(55401, drawLandscape);

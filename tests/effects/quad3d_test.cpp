@@ -65,8 +65,7 @@ void expectVertices(const Polygon3D& got, const PinnedVertex (&want)[4], int32_t
 }
 
 TEST(Quad3D, AtRestCoversTheMiddleUpright) {
-  ScreenScope screen;
-  AssetSwap asset(ThreeDImage, 32, 32, quadrants);
+  ModuleScope scope(ThreeDImage, 32, 32, quadrants);
   initQuad3D();
   EXPECT_TRUE(hasSize(quadTexture, 64, 64));
   EXPECT_NEAR(quadView.m[0], -0.704934, 5e-7);

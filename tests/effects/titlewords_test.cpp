@@ -3,6 +3,8 @@
 // a rendition built from the raster routines alone.
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "effects/titlewords.h"
 #include "fixtures.h"
@@ -38,29 +40,22 @@ TEST_F(TitleWords, FadesPositionsAndJitter) {
     drawTitleWord3();
     drawTitleWord4();
   };
-  setTime(5241);
-  frame1();
-  EXPECT_EQ(TitleWordLevels[0], 1.0f);
-  EXPECT_EQ(TitleWordLevels[1], 0.0f);
-  setTime(5495);
-  frame1();
-  EXPECT_EQ(TitleWordLevels[0], 255.0f);
-  setTime(9000);
-  frame1();
-  EXPECT_EQ(TitleWordLevels[0], 255.0f);
-  EXPECT_EQ(TitleWordLevels[1], 255.0f);
-  EXPECT_EQ(TitleWordLevels[2], 255.0f);
-  EXPECT_EQ(TitleWordLevels[3], 0.0f);
-  setTime(10300);
-  frame1();
-  EXPECT_EQ(TitleWordLevels[3], 140.0f);
-  setTime(11900);
-  frame1();
-  EXPECT_EQ(TitleWordLevels[0], 235.0f);
-  EXPECT_EQ(TitleWordLevels[3], 235.0f);
-  setTime(12135);
-  frame1();
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(TitleWordLevels[i], 0.0f) << "word " << i + 1;
+  // Each frame of words 1 to 4, then the levels it leaves (word index, level).
+  const struct {
+    int32_t time;
+    std::vector<std::pair<int, float>> levels;
+  } steps[] = {{5241, {{0, 1.0f}, {1, 0.0f}}},
+               {5495, {{0, 255.0f}}},
+               {9000, {{0, 255.0f}, {1, 255.0f}, {2, 255.0f}, {3, 0.0f}}},
+               {10300, {{3, 140.0f}}},
+               {11900, {{0, 235.0f}, {3, 235.0f}}},
+               {12135, {{0, 0.0f}, {1, 0.0f}, {2, 0.0f}, {3, 0.0f}}}};
+  for (const auto& step : steps) {
+    setTime(step.time);
+    frame1();
+    for (auto [word, level] : step.levels)
+      EXPECT_EQ(TitleWordLevels[word], level) << "word " << word + 1 << " at " << step.time;
+  }
 
   // At 16200 word 5 lies between its windows and keeps its level; 6 and 7 still fade in.
   setTime(13000);

@@ -5,8 +5,7 @@
 namespace {
 
 TEST(Voxel, RisesFromTheBottom) {
-  ScreenScope screen;
-  AssetSwap asset(VoxelImage, 30, 20, greyPattern);
+  ModuleScope scope(VoxelImage, 30, 20, greyPattern);
   initVoxel();
   EXPECT_TRUE(hasSize(voxPic, 316, 40));
   const int32_t expected[3] = {719, 719, 718};
