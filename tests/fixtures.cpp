@@ -55,13 +55,17 @@ TempDir::TempDir(const char* prefix) {
     return;
   }
   dir = name.data();
-  previous = std::filesystem::current_path().string();
+  // A working directory that is gone (removed by whoever was in it) has no
+  // path to go back to: /tmp stands in for it.
+  std::error_code gone;
+  previous = std::filesystem::current_path(gone).string();
+  if (gone) previous = "/tmp";
   if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
 }
 
 TempDir::~TempDir() {
   if (dir.empty()) return;
-  if (!previous.empty() && chdir(previous.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous;
+  if (chdir(previous.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous;
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);
 }

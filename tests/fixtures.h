@@ -43,7 +43,8 @@ RunResult runRenderer(const std::string& args, const std::filesystem::path& fold
 
 // A fresh folder under /tmp as the working directory while the scope lasts, so
 // that logger.log and whatever else a test writes land there. On leaving, the
-// previous working directory comes back and the folder goes with its files.
+// previous working directory comes back (/tmp where it was gone) and the
+// folder goes with its files.
 class TempDir {
  public:
   explicit TempDir(const char* prefix = "morvex-test");

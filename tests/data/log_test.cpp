@@ -13,9 +13,7 @@
 namespace {
 
 TEST(Log, LinesAppendAndTheOldLogIsRemoved) {
-  char tmpl[] = "/tmp/morvex-log-XXXXXX";
-  const std::string dir = mkdtemp(tmpl);
-  ASSERT_EQ(chdir(dir.c_str()), 0);
+  TempDir dir("morvex-log");
   writeLog("first");
   writeLog("No best mode found!");
   EXPECT_EQ(readFile("logger.log"), "first\nNo best mode found!\n");
@@ -44,7 +42,6 @@ TEST(Log, LinesAppendAndTheOldLogIsRemoved) {
             "Unable to remove the old logger.log: Directory not empty\n");
   rmdir("logger.log/inside");
   rmdir("logger.log");
-  rmdir(dir.c_str());
 }
 
 }  // namespace
