@@ -1,7 +1,9 @@
 // The set-up checks of every module: pictures too small for the blits, too
 // large for the screen or for an image, of odd width where pairs are moved,
 // each refused with one log line naming the asset and the limit, and status 1.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "data/log.h"
@@ -69,29 +71,21 @@ TEST_F(SetupChecks, OpeningModulesRefuseUnfitPictures) {
 // A degenerate asset would make the stretched and clipped blits read outside it.
 TEST_F(SetupChecks, MiddleModulesRefuseTinyAssets) {
   TempDir dir("morvex-setup");
-  struct Case {
-    Image* image;
+  // Each asset by its name in the asset table, with the set-up that takes it.
+  const struct {
     const char* name;
     void (*init)();
-  };
-  const Case cases[] = {{&BrainbugImage, "brainbug.img", initBrainBug},
-                        {&Platine1Image, "platine1.img", initPlatine},
-                        {&Form3Image, "form3.img", initForms},
-                        {&Form4Image, "form4.img", initForms},
-                        {&GitterImage, "gitter.img", initGitter},
-                        {&InfinityImage, "infinity.img", initInfinity},
-                        {&GrafImage, "graf.img", initGraf},
-                        {&SkeletonImage, "skeleton.img", initSkeleton},
-                        {&ZifriImage, "zifri.img", initZifri},
-                        {&CurveImage, "curve.img", initZifri},
-                        {&LineImage, "line.img", initLine},
-                        {&SpiralImage, "spiral.img", initSpiral},
-                        {&WertitImage, "wertit.img", initWertit},
-                        {&WelleImage, "welle.img", initWelle},
-                        {&BrainImage, "brain.img", initWelle}};
-  for (const Case& c : cases) {
+  } cases[] = {{"brainbug.img", initBrainBug}, {"platine1.img", initPlatine},  {"form3.img", initForms},
+               {"form4.img", initForms},       {"gitter.img", initGitter},     {"infinity.img", initInfinity},
+               {"graf.img", initGraf},         {"skeleton.img", initSkeleton}, {"zifri.img", initZifri},
+               {"curve.img", initZifri},       {"line.img", initLine},         {"spiral.img", initSpiral},
+               {"wertit.img", initWertit},     {"welle.img", initWelle},       {"brain.img", initWelle}};
+  for (const auto& c : cases) {
+    const auto entry = std::find_if(AssetTable.begin(), AssetTable.end(),
+                                    [&c](const AssetEntry& e) { return std::strcmp(e.name, c.name) == 0; });
+    ASSERT_NE(entry, AssetTable.end()) << c.name;
     makeMiddleAssets();
-    makeBlockAsset(*c.image, 1, 5, 0);
+    makeBlockAsset(*entry->image, 1, 5, 0);
     std::remove(LogFileName);
     EXPECT_EXIT(c.init(), ::testing::ExitedWithCode(1), "") << c.name;
     EXPECT_EQ(readFile(LogFileName), std::string("Asset ") + c.name + " is 1 x 5; it must be at least 2 x 2\n");
