@@ -100,6 +100,14 @@ void mixAvx2(Color32* d, const Color32* s, uint32_t n, uint8_t t) {
 
 void addAvx2(Color32* d, const Color32* s, uint32_t n) {
   uint32_t i = 0;
+  // Sixteen pixels a step: half the branches over the runs of transparent black.
+  for (; i + 16 <= n; i += 16) {
+    const __m256i v = load(s + i), w = load(s + i + 8);
+    const __m256i any = _mm256_or_si256(v, w);
+    if (_mm256_testz_si256(any, any)) continue;
+    store(d + i, avx2::add(v, load(d + i)));
+    store(d + i + 8, avx2::add(w, load(d + i + 8)));
+  }
   for (; i + 8 <= n; i += 8) {
     const __m256i v = load(s + i);
     if (_mm256_testz_si256(v, v)) continue;
