@@ -105,8 +105,9 @@ void addAvx2(Color32* d, const Color32* s, uint32_t n) {
     const __m256i v = load(s + i), w = load(s + i + 8);
     const __m256i any = _mm256_or_si256(v, w);
     if (_mm256_testz_si256(any, any)) continue;
-    store(d + i, avx2::add(v, load(d + i)));
-    store(d + i + 8, avx2::add(w, load(d + i + 8)));
+    const __m256i dv = load(d + i), dw = load(d + i + 8);
+    store(d + i, avx2::add(v, dv));
+    store(d + i + 8, avx2::add(w, dw));
   }
   for (; i + 8 <= n; i += 8) {
     const __m256i v = load(s + i);
