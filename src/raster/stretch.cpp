@@ -317,25 +317,30 @@ void touchRotatedBand(Image src, const RotateRow& r, int64_t colLo, int64_t colH
     }
   int64_t sy0 = std::max<int64_t>(0, int64_t(std::floor(yMin + cy)));
   int64_t sy1 = std::min<int64_t>(src.height - 1, int64_t(std::ceil(yMax + cy)));
-  const double width = src.width;
+  // X must satisfy u0 <= X s + yy c <= u1 and v0 <= -X c + yy s <= v1 with
+  // yy = sy - cy: on each source row an interval per condition, whose ends
+  // move by a fixed step from one row to the next. A factor near 0 leaves its
+  // condition out (the other one bounds the row then).
+  double lowA = -1e300, highA = 1e300, stepA = 0, lowB = -1e300, highB = 1e300, stepB = 0;
+  const double yy0 = double(sy0) - cy;
+  if (std::fabs(s) >= 1e-6) {
+    lowA = ((s > 0 ? u0 : u1) - yy0 * c) / s + cx;
+    highA = ((s > 0 ? u1 : u0) - yy0 * c) / s + cx;
+    stepA = -c / s;
+  }
+  if (std::fabs(c) >= 1e-6) {
+    lowB = ((c < 0 ? v0 : v1) - yy0 * s) / -c + cx;
+    highB = ((c < 0 ? v1 : v0) - yy0 * s) / -c + cx;
+    stepB = s / c;
+  }
+  const double lastColumn = double(src.width - 1);
   for (int64_t sy = sy0; sy <= sy1; ++sy) {
-    const double yy = double(sy) - cy;
-    // u0 <= X s + yy c <= u1 and v0 <= -X c + yy s <= v1, each an interval of X.
-    double xLo = -1e300, xHi = 1e300;
-    auto within = [&](double k, double lo, double hi) {
-      if (std::fabs(k) < 1e-9) {
-        if (lo > 0 || hi < 0) xHi = -1e300;  // never true on this row
-        return;
-      }
-      double a = lo / k, b = hi / k;
-      if (a > b) std::swap(a, b);
-      xLo = std::max(xLo, a);
-      xHi = std::min(xHi, b);
-    };
-    within(s, u0 - yy * c, u1 - yy * c);
-    within(-c, v0 - yy * s, v1 - yy * s);
-    xLo = std::max(xLo + cx, 0.0);
-    xHi = std::min(xHi + cx, width - 1);
+    const double xLo = std::max(std::max(lowA, lowB), 0.0);
+    const double xHi = std::min(std::min(highA, highB), lastColumn);
+    lowA += stepA;
+    highA += stepA;
+    lowB += stepB;
+    highB += stepB;
     if (xLo > xHi) continue;
     // Every 16th pixel from the first, and the last: one read in each line.
     const Color32* row = src.pixels + uint32_t(sy) * uint32_t(src.width);
