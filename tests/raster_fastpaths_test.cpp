@@ -225,3 +225,35 @@ TEST(FastPaths, ClippedAddOntoItsOwnPixelsEveryLevel) {
     }
   }
 }
+
+TEST(FastPaths, KeyBlackEveryLevelMatchesTheLiteralLoop) {
+  // Pixels often black with any alpha, one colour byte 1, or anything; every
+  // length from 0 to 64 from unaligned starts, and the guards stay as they were.
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::mt19937 random(77);
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    const RasterKernels fast = kernelsForLevel(SimdLevel(level));
+    for (uint32_t n = 0; n <= 64; ++n) {
+      for (uint32_t start = 0; start < 8; ++start) {
+        std::vector<Color32> original = randomPixels(random, Guard + start + n + Guard);
+        for (Color32& c : original) {
+          const uint32_t pick = random() % 4;
+          if (pick == 0) c &= 0xFF000000u;
+          if (pick == 1) c = (c & 0xFF000000u) | (1u << (8 * (random() % 3)));
+        }
+        std::vector<Color32> expected = original, got = original;
+        reference.run.keyBlack(expected.data() + Guard + start, n);
+        fast.run.keyBlack(got.data() + Guard + start, n);
+        ASSERT_EQ(got, expected) << "keyBlack, level " << simdLevelName(SimdLevel(level)) << ", " << n
+                                 << " pixels from " << start;
+      }
+    }
+  }
+  // Worked values: black of any alpha becomes 0, the rest opaque.
+  Color32 p[4] = {0xFF000000u, 0x12000000u, 0x00000001u, 0x80010000u};
+  keyBlackPixels(p, 4);
+  EXPECT_EQ(p[0], 0u);
+  EXPECT_EQ(p[1], 0u);
+  EXPECT_EQ(p[2], 0xFF000001u);
+  EXPECT_EQ(p[3], 0xFF010000u);
+}

@@ -145,6 +145,20 @@ void fadeSse2(Color32* p, uint32_t n) {
   }
 }
 
+void keyBlackSse2(Color32* p, uint32_t n) {
+  const __m128i colour = _mm_set1_epi32(0x00FFFFFF), alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+  const __m128i zero = _mm_setzero_si128();
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i rgb = _mm_and_si128(load(p + i), colour);
+    store(p + i, _mm_andnot_si128(_mm_cmpeq_epi32(rgb, zero), _mm_or_si128(rgb, alpha)));
+  }
+  for (; i < n; ++i) {
+    const Color32 rgb = p[i] & 0x00FFFFFFu;
+    p[i] = rgb == 0 ? 0u : rgb | 0xFF000000u;
+  }
+}
+
 void opaqueSse2(const Color32* s, Color32* d, uint32_t n) {
   const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
   uint32_t i = 0;
@@ -157,6 +171,7 @@ void opaqueSse2(const Color32* s, Color32* d, uint32_t n) {
 void addRunSse2(RasterKernels& k) {
   k.run.fade = fadeSse2;
   k.run.opaque = opaqueSse2;
+  k.run.keyBlack = keyBlackSse2;
 }
 
 void addBlitSse2(RasterKernels& k) {
