@@ -4,13 +4,10 @@
 #include "raster/stretch.h"
 
 void keyBlackTransparent(Image pic) {
-  // Each pixel depends on itself alone: one run over the whole picture.
+  // Each pixel depends on itself alone: one run over the whole picture (an
+  // image holds fewer than 2^30 pixels).
   if (pic.width <= 0 || pic.height <= 0) return;
-  const size_t count = size_t(pic.width) * size_t(pic.height);
-  for (size_t i = 0; i < count; ++i) {
-    const Color32 rgb = pic.pixels[i] & 0x00FFFFFFu;
-    pic.pixels[i] = rgb == 0 ? 0u : rgb | 0xFF000000u;
-  }
+  keyBlackPixels(pic.pixels, uint32_t(pic.width) * uint32_t(pic.height));
 }
 
 void buildKeyedPicture(Image& pic, Image src, int32_t width, int32_t height) {

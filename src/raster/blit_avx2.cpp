@@ -100,6 +100,15 @@ void mixAvx2(Color32* d, const Color32* s, uint32_t n, uint8_t t) {
 
 void addAvx2(Color32* d, const Color32* s, uint32_t n) {
   uint32_t i = 0;
+  // Sixteen pixels a step: half the branches over the runs of transparent black.
+  for (; i + 16 <= n; i += 16) {
+    const __m256i v = load(s + i), w = load(s + i + 8);
+    const __m256i any = _mm256_or_si256(v, w);
+    if (_mm256_testz_si256(any, any)) continue;
+    const __m256i dv = load(d + i), dw = load(d + i + 8);
+    store(d + i, avx2::add(v, dv));
+    store(d + i + 8, avx2::add(w, dw));
+  }
   for (; i + 8 <= n; i += 8) {
     const __m256i v = load(s + i);
     if (_mm256_testz_si256(v, v)) continue;
@@ -130,6 +139,14 @@ void opaqueAvx2(const Color32* s, Color32* d, uint32_t n) {
   eachStep(d, s, n, [&](__m256i sv, __m256i) { return _mm256_or_si256(sv, alpha); });
 }
 
+void keyBlackAvx2(Color32* p, uint32_t n) {
+  const __m256i colour = _mm256_set1_epi32(0x00FFFFFF), alpha = alphaBytes();
+  eachStep(p, p, n, [&](__m256i v, __m256i) {
+    const __m256i rgb = _mm256_and_si256(v, colour);
+    return _mm256_andnot_si256(_mm256_cmpeq_epi32(rgb, _mm256_setzero_si256()), _mm256_or_si256(rgb, alpha));
+  });
+}
+
 }  // namespace
 
 void addBlitAvx2(RasterKernels& k) {
@@ -144,4 +161,5 @@ void addBlitAvx2(RasterKernels& k) {
 void addRunAvx2(RasterKernels& k) {
   k.run.fade = fadeAvx2;
   k.run.opaque = opaqueAvx2;
+  k.run.keyBlack = keyBlackAvx2;
 }

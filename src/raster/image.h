@@ -37,6 +37,9 @@ void copyLongs(const Color32* src, Color32* dst, uint32_t count);
 // dst[i] = src[i] | 0xFF000000 for i < count: colours kept, alpha 255. The runs
 // are apart or the very same pixels.
 void copyOpaque(const Color32* src, Color32* dst, uint32_t count);
+// The key of a keyed picture: a pixel whose red, green and blue are all 0
+// becomes 0x00000000, every other one gets alpha 255.
+void keyBlackPixels(Color32* p, uint32_t count);
 // The pair loops themselves: the reference of the two above.
 void fillLongsLiteral(Color32* dst, uint32_t count, Color32 value);
 void copyLongsLiteral(const Color32* src, Color32* dst, uint32_t count);

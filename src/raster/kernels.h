@@ -43,6 +43,8 @@ struct PixelRunKernels {
   void (*fade)(Color32* p, uint32_t n);                        // r, g, b above 0 lose 1; alpha 255
   // d[i] = s[i] | 0xFF000000; the runs are apart or the very same pixels.
   void (*opaque)(const Color32* s, Color32* d, uint32_t n);
+  // p[i] = 0 where red, green and blue are all 0, else the colour with alpha 255.
+  void (*keyBlack)(Color32* p, uint32_t n);
 };
 
 enum StretchMode : int32_t { StretchCopy, StretchKeyed, StretchAlpha, StretchAdd, StretchModeCount };

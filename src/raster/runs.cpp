@@ -11,6 +11,8 @@ void fadePixels(Color32* p, uint32_t n) { ActiveKernels.run.fade(p, n); }
 
 void copyOpaque(const Color32* src, Color32* dst, uint32_t count) { ActiveKernels.run.opaque(src, dst, count); }
 
+void keyBlackPixels(Color32* p, uint32_t count) { ActiveKernels.run.keyBlack(p, count); }
+
 void fadePixelsLiteral(Color32* p, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) {
     uint8_t r, g, b, a;
@@ -71,6 +73,13 @@ void copySpanBlock(Color32* d, const Color32* s, uint32_t n) {
   if (d != s) std::memcpy(d, s, size_t(n) * sizeof(Color32));
 }
 
+void keyBlackLiteral(Color32* p, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) {
+    const Color32 rgb = p[i] & 0x00FFFFFFu;
+    p[i] = rgb == 0 ? 0u : rgb | 0xFF000000u;
+  }
+}
+
 void opaqueLiteral(const Color32* s, Color32* d, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
@@ -89,9 +98,9 @@ void opaquePortable(const Color32* s, Color32* d, uint32_t n) {
 }  // namespace
 
 void addRunReference(RasterKernels& k) {
-  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral};
+  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral, keyBlackLiteral};
 }
 
-void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable, opaquePortable}; }
+void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral}; }
 
 void addBlitPortable(RasterKernels& k) { k.blit.copy = copySpanBlock; }

@@ -54,7 +54,49 @@ std::vector<Color32> runsOfPixels(std::mt19937& random, size_t n, Color32 key) {
   return v;
 }
 
+// Runs of 1 to maxRun pixels of one kind, as in runsOfPixels.
+std::vector<Color32> longRunsOfPixels(std::mt19937& random, size_t n, Color32 key, uint32_t maxRun) {
+  std::vector<Color32> v;
+  while (v.size() < n) {
+    const std::vector<Color32> one = runsOfPixels(random, 1, key);
+    const uint32_t length = 1 + random() % maxRun;
+    const bool same = random() % 2 == 0;  // one pixel repeated, or one kind
+    for (uint32_t i = 0; i < length && v.size() < n; ++i) v.push_back(same ? one[0] : runsOfPixels(random, 1, key)[0]);
+  }
+  return v;
+}
+
 }  // namespace
+
+TEST(FastPaths, LongRunsAndSpansEveryLevelMatchTheReference) {
+  // Kernels that skip whole blocks of 8 or 16 pixels: runs long enough to fill
+  // them, starting anywhere, in spans of up to 400 pixels.
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::mt19937 random(1208);
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    const RasterKernels fast = kernelsForLevel(SimdLevel(level));
+    for (int op = 0; op < opCount; ++op) {
+      for (int round = 0; round < 60; ++round) {
+        const uint32_t n = 1 + random() % 400, start = random() % 16;
+        const Color32 key = random() % 2 ? 0u : edgyPixel(random);
+        const uint8_t t = uint8_t(random());
+        std::vector<Color32> src = longRunsOfPixels(random, start + n, key, 1 + random() % 48);
+        // Runs of transparent black, the one the additive kernels skip.
+        if (round % 3 == 0)
+          for (size_t i = 0; i < src.size(); ++i) src[i] = (i / 24) % 2 ? src[i] : 0u;
+        const std::vector<Color32> original = randomPixels(random, Guard + n + Guard + 16);
+        const uint32_t dstStart = Guard + random() % 16;
+        std::vector<Color32> expected = original, got = original;
+        runBlitSpan(reference.blit, BlitSpanOp(op), expected.data() + dstStart, src.data() + start, n, key, t);
+        runBlitSpan(fast.blit, BlitSpanOp(op), got.data() + dstStart, src.data() + start, n, key, t);
+        for (size_t i = 0; i < got.size(); ++i)
+          ASSERT_EQ(got[i], expected[i]) << BlitSpanNames[op] << ", level " << simdLevelName(SimdLevel(level)) << ", "
+                                         << n << " pixels from " << start << ": first difference at "
+                                         << int(i) - int(dstStart);
+      }
+    }
+  }
+}
 
 TEST(FastPaths, BlitSpansEveryLevelMatchTheReference) {
   const RasterKernels reference = kernelsForLevel(SimdNone);
@@ -182,4 +224,36 @@ TEST(FastPaths, ClippedAddOntoItsOwnPixelsEveryLevel) {
                                << shift << " pixels on, at " << x << ", " << y;
     }
   }
+}
+
+TEST(FastPaths, KeyBlackEveryLevelMatchesTheLiteralLoop) {
+  // Pixels often black with any alpha, one colour byte 1, or anything; every
+  // length from 0 to 64 from unaligned starts, and the guards stay as they were.
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::mt19937 random(77);
+  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    const RasterKernels fast = kernelsForLevel(SimdLevel(level));
+    for (uint32_t n = 0; n <= 64; ++n) {
+      for (uint32_t start = 0; start < 8; ++start) {
+        std::vector<Color32> original = randomPixels(random, Guard + start + n + Guard);
+        for (Color32& c : original) {
+          const uint32_t pick = random() % 4;
+          if (pick == 0) c &= 0xFF000000u;
+          if (pick == 1) c = (c & 0xFF000000u) | (1u << (8 * (random() % 3)));
+        }
+        std::vector<Color32> expected = original, got = original;
+        reference.run.keyBlack(expected.data() + Guard + start, n);
+        fast.run.keyBlack(got.data() + Guard + start, n);
+        ASSERT_EQ(got, expected) << "keyBlack, level " << simdLevelName(SimdLevel(level)) << ", " << n
+                                 << " pixels from " << start;
+      }
+    }
+  }
+  // Worked values: black of any alpha becomes 0, the rest opaque.
+  Color32 p[4] = {0xFF000000u, 0x12000000u, 0x00000001u, 0x80010000u};
+  keyBlackPixels(p, 4);
+  EXPECT_EQ(p[0], 0u);
+  EXPECT_EQ(p[1], 0u);
+  EXPECT_EQ(p[2], 0xFF000001u);
+  EXPECT_EQ(p[3], 0xFF010000u);
 }

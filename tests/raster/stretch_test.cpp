@@ -7,6 +7,11 @@
 #include <random>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include "raster/kernels.h"
 #include "raster/stretch.h"
 #include "fixtures.h"
@@ -486,3 +491,51 @@ TEST(StretchKernels, HugeRectanglesFarOffTheDestinationStayQuick) {
   }
   ActiveKernels = saved;
 }
+
+#if defined(__linux__)
+TEST(StretchKernels, RotatedBlitsReadNothingOutsideTheSource) {
+  // The fast rotated blits read ahead of the rows they draw (whole bands of the
+  // source, with a margin); a source that starts right after an unmapped page,
+  // or ends right before one, must still be read only inside. A stray read
+  // crashes the test; the pixels must still be the literal routine's.
+  const size_t page = size_t(sysconf(_SC_PAGESIZE));
+  const size_t dataBytes = 64 * page;
+  char* map = static_cast<char*>(
+      mmap(nullptr, dataBytes + 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(map, MAP_FAILED);
+  ASSERT_EQ(mprotect(map, page, PROT_NONE), 0);
+  ASSERT_EQ(mprotect(map + page + dataBytes, page, PROT_NONE), 0);
+  Color32* data = reinterpret_cast<Color32*>(map + page);
+  const size_t dataPixels = dataBytes / sizeof(Color32);
+  const RasterKernels saved = ActiveKernels;
+  std::mt19937 rng(1208);
+  for (int i = 0; i < 240; ++i) {
+    int32_t sw = 1 + int32_t(rng() % 300), sh = 1 + int32_t(rng() % 200);
+    size_t n = size_t(sw) * size_t(sh);
+    // Against the front guard, or ending at the back one.
+    Image src{(i % 2 == 0) ? data : data + (dataPixels - n), sw, sh};
+    for (size_t k = 0; k < n; ++k) src.pixels[k] = (rng() % 4 == 0) ? 0u : rng();
+    int32_t angle = int32_t(rng() % 720) - 360;
+    int32_t x = int32_t(rng() % 400) - 150, y = int32_t(rng() % 300) - 100;
+    int32_t op = i % 3;
+    Canvas dst0(256, 160);
+    fillRandom(dst0, rng, 0);
+    auto run = [&](Canvas& dst, bool reference) {
+      if (op == 0) (reference ? rotateBlitReference : rotateBlit)(dst.img, x, y, angle, src);
+      if (op == 1) (reference ? rotateBlitKeyedReference : rotateBlitKeyed)(dst.img, x, y, angle, src, 0);
+      if (op == 2) (reference ? rotateBlitAddReference : rotateBlitAdd)(dst.img, x, y, angle, src);
+    };
+    Canvas want = dst0;
+    run(want, true);
+    for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+      selectRasterLevel(SimdLevel(level));
+      Canvas got = dst0;
+      run(got, false);
+      ASSERT_EQ(firstDifference(want, got), -1) << "case " << i << " level " << simdLevelName(SimdLevel(level))
+                                                << " src " << sw << "x" << sh << " angle " << angle;
+    }
+  }
+  ActiveKernels = saved;
+  munmap(map, dataBytes + 2 * page);
+}
+#endif
