@@ -82,7 +82,9 @@ static double percentile(std::vector<double> v, double p) {
 struct PassFigures {
   double heardShare = 1.0;  // share of reads (while the mixer plays) within 20 ms of the heard position
   size_t heardReads = 0;
-  double rate = 1.0;  // DemoTime advance / wall time advance, once settled
+  double rate = 1.0;       // DemoTime advance / wall time advance, once settled
+  double heardRate = 1.0;  // the heard position's advance / wall time advance, over the same reads
+  double clockRate = 1.0;  // DemoTime advance / wall time advance, over those reads
   int backwards = 0;
   double medianStep = 0;
   double standStill = 0;  // longest time DemoTime stood still once sound was heard
@@ -135,6 +137,7 @@ static PassFigures figures(const char* name, const std::vector<Sample>& s, doubl
   // held up it stands still, and says nothing about the sound. Only reads at
   // which it had just moved are compared.
   size_t settledFrom = s.size(), stale = 0;
+  long firstFresh = -1, lastFresh = -1;
   for (size_t i = 0; i < s.size(); i++) {
     if (heardFrom >= 0 && s[i].wall >= heardFrom + settleMs) {
       if (settledFrom == s.size()) settledFrom = i;
@@ -144,7 +147,20 @@ static PassFigures figures(const char* name, const std::vector<Sample>& s, doubl
         continue;
       }
       fromHeard.push_back(std::fabs(s[i].demo - s[i].heard));
+      if (firstFresh < 0) firstFresh = long(i);
+      lastFresh = long(i);
     }
+  }
+  // Beside busy processes the sound itself can come late for a moment (the
+  // sound server waits for the mixer): over a short pass that alone moves the
+  // rate against the wall clock by a few percent. The clock is meant to keep
+  // time with what is heard, so it is also measured against the heard
+  // position's own advance between the first and last fresh reads.
+  if (firstFresh >= 0 && lastFresh > firstFresh && s[lastFresh].wall - s[firstFresh].wall > 200.0) {
+    const Sample& a = s[size_t(firstFresh)];
+    const Sample& b = s[size_t(lastFresh)];
+    f.heardRate = (b.heard - a.heard) / (b.wall - a.wall);
+    f.clockRate = double(b.demo - a.demo) / (b.wall - a.wall);
   }
   if (settledFrom + 1 < s.size()) {
     const Sample& a = s[settledFrom];
@@ -168,6 +184,10 @@ static PassFigures figures(const char* name, const std::vector<Sample>& s, doubl
       "%s: offset to wall clock %.1f ms (median); deviation from it: 95%% %.1f, 99%% %.1f, largest %.2f ms; "
       "clock rate %.4f of the wall clock\n",
       name, med, percentile(deviations, 0.95), percentile(deviations, 0.99), maxDeviation, f.rate);
+  std::printf(
+      "%s: between the first and last fresh reads the clock ran at %.4f and the heard position at %.4f of the wall "
+      "clock\n",
+      name, f.clockRate, f.heardRate);
   std::printf("%s: backward steps %d, median step of moving reads %.1f ms, reads without movement %.0f%%\n", name,
               backwards, medianStep, 100 * zeroShare);
   std::printf("%s: longest stand-still of DemoTime %.1f ms\n", name, standStill);
@@ -232,7 +252,9 @@ int main(int argc, char** argv) {
   check(DemoTime < 100 && FrameStep < 0, "rewinding starts the music again at 0 (FrameStep negative once)");
   std::vector<Sample> second = run(1500.0, t0);
   const PassFigures two = figures("pass 2", second, 500.0);
-  check(two.backwards == 0 && two.heardShare >= 0.99 && std::fabs(two.rate - 1.0) <= 0.03,
+  // A pass of 1.5 s: a moment of late sound is a large share of it, so the
+  // rate is judged against the heard position rather than the wall clock.
+  check(two.backwards == 0 && two.heardShare >= 0.99 && std::fabs(two.clockRate - two.heardRate) <= 0.03,
         "the second pass keeps time too");
 
   // The fade of the show's shutdown: glide to 0 over 200 ms, polled every 1 ms.
