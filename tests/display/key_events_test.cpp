@@ -22,20 +22,16 @@ class KeyEvents : public ::testing::Test {
 };
 
 TEST_F(KeyEvents, ATapWithinOneBatchCountsForThatFrame) {
-  // Escape pressed and released while one frame was drawn: seen by that present,
-  // gone at the next.
+  // Escape, and any other key alike, pressed and released while one frame was
+  // drawn: seen by that present, gone at the next.
   beginKeyEvents();
-  keyPressed(Escape);
-  keyReleased(Escape);
-  EXPECT_EQ(KeyDown[Escape], 1);
-  beginKeyEvents();
-  EXPECT_EQ(KeyDown[Escape], 0);
-  // Any other key alike.
-  keyPressed(Other);
-  keyReleased(Other);
-  EXPECT_EQ(KeyDown[Other], 1);
-  beginKeyEvents();
-  EXPECT_EQ(KeyDown[Other], 0);
+  for (const uint8_t key : {Escape, Other}) {
+    keyPressed(key);
+    keyReleased(key);
+    EXPECT_EQ(KeyDown[key], 1) << int(key);
+    beginKeyEvents();
+    EXPECT_EQ(KeyDown[key], 0) << int(key);
+  }
 }
 
 TEST_F(KeyEvents, HeldKeysAndAutoRepeat) {

@@ -87,6 +87,20 @@ static bool presentUntil(F cond, double timeout) {
   return false;
 }
 
+// Lets the events another client sent arrive, then presents one frame.
+static void presentAfterEvents(Display* other) {
+  XSync(other, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  presentFrame();
+}
+
+// A key pressed and released between two presents (a tap during a slow frame).
+static void tapBeforePresent(Display* other, KeyCode key) {
+  XTestFakeKeyEvent(other, key, True, CurrentTime);
+  XTestFakeKeyEvent(other, key, False, CurrentTime);
+  presentAfterEvents(other);
+}
+
 static bool modeSize(Display* d, int& w, int& h) {
   int dot = 0;
   XF86VidModeModeLine line;
@@ -214,30 +228,19 @@ int main(int argc, char** argv) {
   XTestFakeKeyEvent(other, space, False, CurrentTime);
   XSync(other, False);
   check(presentUntil([&] { return KeyDown[space] == 0; }, 3.0), "space released: KeyDown[space] is 0");
-  // Escape pressed and released between two presents (a tap during a slow
-  // frame): it counts for the next present, and is up again at the one after.
-  XTestFakeKeyEvent(other, escape, True, CurrentTime);
-  XTestFakeKeyEvent(other, escape, False, CurrentTime);
-  XSync(other, False);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  presentFrame();
+  // An Escape tap counts for the next present, and is up again at the one after.
+  tapBeforePresent(other, escape);
   check(KeyDown[escape] == 1, "an Escape tap between presents is seen at the next present");
   presentFrame();
   check(KeyDown[escape] == 0, "and is up again at the present after it");
   // The space bar keeps held semantics: a tap between presents freezes nothing.
-  XTestFakeKeyEvent(other, space, True, CurrentTime);
-  XTestFakeKeyEvent(other, space, False, CurrentTime);
-  XSync(other, False);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  presentFrame();
+  tapBeforePresent(other, space);
   check(KeyDown[space] == 0, "a space tap between presents is not seen as held");
   // The mouse changes nothing.
   XTestFakeMotionEvent(other, DefaultScreen(other), 700, 400, CurrentTime);
   XTestFakeButtonEvent(other, 1, True, CurrentTime);
   XTestFakeButtonEvent(other, 1, False, CurrentTime);
-  XSync(other, False);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  presentFrame();
+  presentAfterEvents(other);
   bool anyKey = false;
   for (int i = 0; i < 256; i++) anyKey = anyKey || KeyDown[i];
   check(!anyKey && !WindowClosed, "pointer motion and buttons change nothing");

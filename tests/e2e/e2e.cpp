@@ -152,6 +152,84 @@ bool presses(XView* v, const char* key, double hold) {
   return true;
 }
 
+// ---- a case's scene -------------------------------------------------------------
+
+enum class Screen { Xvfb, XorgDummy };
+
+// What a case sets up around the program: a temporary folder with the content,
+// an X server and an audio server, the program copied into a folder with the
+// pack and the music, and a second X connection that watches it.
+struct Scene {
+  std::string root;     // the temporary folder, removed at the end when every check passed
+  std::string dir;      // the program's folder: root unless the setup names another
+  std::string program;  // the program's copy in dir (empty when the case places it itself)
+  XServer x;
+  AudioServer audio;
+  XView* view = nullptr;
+  std::vector<std::string> env;  // what the program needs to reach both servers
+};
+
+struct SceneSetup {
+  Screen screen = Screen::Xvfb;
+  bool nullAudio = false;   // OpenAL's null output: reachable by any user
+  bool program = true;      // copy the program, the pack and the music into dir
+  std::string folder = "";  // dir as a path below root (created), empty for root
+};
+
+// The temporary folder and the content the program and the renderer use.
+void openScene(Scene& s, const std::string& tag) {
+  s.root = s.dir = makeTempDir(tag);
+  prepareContent(s.root);
+}
+
+// Starts the X server (Xvfb, or Xorg with the dummy driver in 1920 x 1080 with
+// 1280 x 720 to switch to) and the audio server, places the program and opens
+// the view, in that order; false when the X server does not start.
+bool startServers(Scene& s, const SceneSetup& setup) {
+  const bool up =
+      setup.screen == Screen::Xvfb ? startXvfb(s.x, s.root) : startXorgDummy(s.x, s.root, {"1920x1080", "1280x720"});
+  if (!up) return false;
+  startAudio(s.audio, s.root, setup.nullAudio);
+  s.env = joinEnv(s.audio.env, {"DISPLAY=" + s.x.display});
+  if (!setup.folder.empty()) {
+    s.dir = s.root + "/" + setup.folder;
+    for (size_t at = 0; at != std::string::npos;) {
+      at = setup.folder.find('/', at + 1);
+      mkdir((s.root + "/" + setup.folder.substr(0, at)).c_str(), 0755);
+    }
+  }
+  if (setup.program) s.program = showFolder(s.dir, MusicPath);
+  s.view = openView(s.x.display);
+  return true;
+}
+
+// Both of the above: false when the X server does not start.
+bool startScene(Scene& s, const std::string& tag, const SceneSetup& setup = {}) {
+  openScene(s, tag);
+  return startServers(s, setup);
+}
+
+// The program of the scene with these words on its command line.
+Child runShow(Scene& s, const std::vector<std::string>& words) { return runProgram(s.dir, s.program, words, s.env); }
+
+// The program's window, waited for up to a minute (0 when it never came).
+unsigned long showWindow(Scene& s) { return findWindow(s.view, WindowTitle, 60.0); }
+
+// A case's status: 0 when every check passed (its folder is then removed), else 1.
+int caseStatus(const std::string& root) {
+  if (Failures == 0) removeTree(root);
+  return Failures == 0 ? 0 : 1;
+}
+
+// Closes the view and stops the servers; the case's status.
+int endScene(Scene& s) {
+  closeView(s.view);
+  s.view = nullptr;
+  stopAudio(s.audio);
+  stopXServer(s.x);
+  return caseStatus(s.root);
+}
+
 // ---- cases --------------------------------------------------------------------
 
 // Failures before any window: no X server, no or unplayable music, no audio device.
@@ -252,38 +330,31 @@ int caseErrors() {
     finish(c, dir);
   }
   stopAudio(audio);
-  if (Failures == 0) removeTree(root);
-  return Failures == 0 ? 0 : 1;
+  return caseStatus(root);
 }
 
 // In a window under Xvfb: the window, a screenshot against the renderer, the
 // space bar freeze, Escape.
 int caseWindowed() {
-  const std::string dir = makeTempDir("windowed");
-  prepareContent(dir);
-  XServer x;
-  if (!startXvfb(x, dir)) return 1;
-  AudioServer audio;
-  startAudio(audio, dir);
-  note("audio: " + audio.kind + ", X: Xvfb " + x.display);
-  const std::string program = showFolder(dir, MusicPath);
-  XView* v = openView(x.display);
-  autoRepeatOff(v);  // a held key must stay one press
+  Scene s;
+  if (!startScene(s, "windowed")) return 1;
+  note("audio: " + s.audio.kind + ", X: Xvfb " + s.x.display);
+  autoRepeatOff(s.view);  // a held key must stay one press
 
-  Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, {"DISPLAY=" + x.display}));
-  const unsigned long w = findWindow(v, WindowTitle, 60.0);
+  Child c = runShow(s, {"w"});
+  const unsigned long w = showWindow(s);
   const double shown = nowSeconds();
   if (!check(w != 0, "the window \"" + WindowTitle + "\" appears")) {
-    finish(c, dir);
-    return 1;
+    finish(c, s.dir);
+    return endScene(s);
   }
-  const WindowFacts f = windowFacts(v, w);
+  const WindowFacts f = windowFacts(s.view, w);
   check(f.width == 1280 && f.height == 720, "the window is 1280 x 720");
   check(f.x == 320 && f.y == 180, "it is centred on the 1920 x 1080 screen at (320, 180)");
   check(!f.overrideRedirect, "in a window it is left to the window manager (no override-redirect)");
   check(f.sizeFixed, "its size hints fix the size (minimum = maximum = 1280 x 720)");
   check(f.deleteProtocol, "it takes the window manager's close request (WM_DELETE_WINDOW)");
-  check(readFile(dir + "/stdout.txt").rfind("Loading...\n", 0) == 0, "\"Loading...\" on standard output");
+  check(readFile(s.dir + "/stdout.txt").rfind("Loading...\n", 0) == 0, "\"Loading...\" on standard output");
 
   // Shots at planned moments; they are compared with the renderer at the end,
   // since rendering the candidates takes a while. The program's DemoTime runs
@@ -291,120 +362,105 @@ int caseWindowed() {
   auto waitUntil = [&](double t) { sleepSeconds(std::max(0.0, t - (nowSeconds() - shown))); };
   std::vector<uint32_t> first, frozenA, frozenB, after;
   waitUntil(1.5);
-  const double blackRate = presentedFrameRate(v, w, 2.5);
+  const double blackRate = presentedFrameRate(s.view, w, 2.5);
   note("presented frame rate under Xvfb, black frames before the titles: " + std::to_string(int(blackRate)) +
        " per second");
   check(blackRate > 0, "frames keep coming (the rate is a figure, not a limit)");
   waitUntil(6.2);
   const double at = nowSeconds() - shown;
-  check(screenshot(v, w, 1280, 720, first), "a screenshot can be taken");
+  check(screenshot(s.view, w, 1280, 720, first), "a screenshot can be taken");
 
   waitUntil(7.0);
-  const double titleRate = presentedFrameRate(v, w, 3.0);
+  const double titleRate = presentedFrameRate(s.view, w, 3.0);
   note("presented frame rate under Xvfb, title words (blurred): " + std::to_string(int(titleRate)) + " per second");
 
   // Holding space during the last title words: the same picture, again and
   // again, while the music goes on into the logo (from 16961 ms).
   waitUntil(14.0);
-  pressKey(v, "space", true);
+  pressKey(s.view, "space", true);
   // The frame being drawn when the key went down is still presented: on a
   // busy machine that can take a while.
   sleepSeconds(1.5);
-  screenshot(v, w, 1280, 720, frozenA);
+  screenshot(s.view, w, 1280, 720, frozenA);
   sleepSeconds(2.0);
-  screenshot(v, w, 1280, 720, frozenB);
+  screenshot(s.view, w, 1280, 720, frozenB);
   waitUntil(19.5);
-  pressKey(v, "space", false);
+  pressKey(s.view, "space", false);
   sleepSeconds(0.6);
-  screenshot(v, w, 1280, 720, after);
+  screenshot(s.view, w, 1280, 720, after);
   check(frozenA == frozenB, "holding space freezes the picture (two shots 2 s apart are identical)");
   check(frozenA != after, "releasing space lets the picture move again");
 
   // Escape ends the show at once.
   const double esc = nowSeconds();
-  presses(v, "Escape", EscapeHold);
+  presses(s.view, "Escape", EscapeHold);
   const bool ended = waitChild(c, 5.0);
   check(ended && c.status == 0, "Escape ends the program with status 0 (got " + std::to_string(c.status) + ")");
   note("Escape to exit: " + std::to_string(int((nowSeconds() - esc) * 1000)) +
        " ms (key held 1 s, 200 ms music fade and what was mixed ahead)");
-  check(!pathExists(dir + "/logger.log"), "no logger.log after a normal end");
-  check(findWindow(v, WindowTitle, 0.2) == 0, "the window is gone");
+  check(!pathExists(s.dir + "/logger.log"), "no logger.log after a normal end");
+  check(findWindow(s.view, WindowTitle, 0.2) == 0, "the window is gone");
 
-  FrameMatch m =
-      matchShot(first, timesAround(at * 1000, 2000, 400, 20), dir, "shot at " + std::to_string(int(at * 1000)) + " ms");
+  FrameMatch m = matchShot(first, timesAround(at * 1000, 2000, 400, 20), s.dir,
+                           "shot at " + std::to_string(int(at * 1000)) + " ms");
   checkWithRenderer(m.ok && m.blockDiff <= MatchLimit,
                     "the screenshot shows what the headless renderer draws for that time");
   std::vector<int32_t> titles, later;
   for (int32_t t = 10000; t <= 16950; t += 25) titles.push_back(t);
   for (int32_t t = 12000; t <= 23000; t += 50) later.push_back(t);
-  FrameMatch mA = matchShot(frozenA, titles, dir, "frozen shot");
-  FrameMatch mC = matchShot(after, later, dir, "shot after release");
+  FrameMatch mA = matchShot(frozenA, titles, s.dir, "frozen shot");
+  FrameMatch mC = matchShot(after, later, s.dir, "shot after release");
   checkWithRenderer(mA.ok && mA.blockDiff <= MatchLimit && mA.latest < 16961,
                     "the frozen picture is a frame of the title words");
   checkWithRenderer(mC.ok && mC.blockDiff <= MatchLimit && mC.earliest >= 16961,
                     "after release the picture is that of the music's position (the logo): the clock ran on");
-  finish(c, dir);
-  closeView(v);
-  stopAudio(audio);
-  stopXServer(x);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  finish(c, s.dir);
+  return endScene(s);
 }
 
 // The window manager's close button and SIGINT end the show like Escape;
 // without "w" Xvfb's missing video-mode extension is fatal.
 int caseCloseAndSignals() {
-  const std::string dir = makeTempDir("close");
-  prepareContent(dir);
-  XServer x;
-  if (!startXvfb(x, dir)) return 1;
-  AudioServer audio;
-  startAudio(audio, dir);
-  const std::string program = showFolder(dir, MusicPath);
-  XView* v = openView(x.display);
-  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+  Scene s;
+  if (!startScene(s, "close")) return 1;
 
   for (const std::string how : {"close button", "SIGINT", "SIGTERM"}) {
-    Child c = runProgram(dir, program, {"w", "l"}, env);
-    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    Child c = runShow(s, {"w", "l"});
+    const unsigned long w = showWindow(s);
     check(w != 0, how + ": the window appears");
     sleepSeconds(1.0);
     if (how == "close button")
-      sendDeleteWindow(v, w);
+      sendDeleteWindow(s.view, w);
     else
       kill(c.pid, how == "SIGINT" ? SIGINT : SIGTERM);
     const bool ended = waitChild(c, 5.0);
     check(ended && c.status == 0, how + " ends the show (even with \"l\") through the normal shutdown, status 0 (got " +
                                       std::to_string(c.status) + ")");
-    check(!pathExists(dir + "/logger.log"), how + ": no logger.log");
-    check(keyboardFree(v), how + ": the keyboard grab is released");
-    finish(c, dir);
+    check(!pathExists(s.dir + "/logger.log"), how + ": no logger.log");
+    check(keyboardFree(s.view), how + ": the keyboard grab is released");
+    finish(c, s.dir);
   }
 
   {
     // In a window a second signal ends the program at once.
-    Child c = runProgram(dir, program, {"w"}, env);
-    check(findWindow(v, WindowTitle, 60.0) != 0, "two SIGINTs: the window appears");
+    Child c = runShow(s, {"w"});
+    check(showWindow(s) != 0, "two SIGINTs: the window appears");
     sleepSeconds(0.5);
     kill(c.pid, SIGINT);
     kill(c.pid, SIGINT);
     const bool ended = waitChild(c, 5.0);
     check(ended && (c.status == 0 || c.status == 128 + SIGINT),
           "two SIGINTs in a window: the program ends promptly (status " + std::to_string(c.status) + ")");
-    finish(c, dir);
+    finish(c, s.dir);
   }
 
-  Child c = runProgram(dir, program, {}, env);
+  Child c = runShow(s, {});
   const bool ended = waitChild(c, 60.0);
   check(ended && c.status == 1, "fullscreen under Xvfb: status 1 (got " + std::to_string(c.status) + ")");
-  check(readFile(dir + "/logger.log") == "no XF86VidMode Extention found!\n",
+  check(readFile(s.dir + "/logger.log") == "no XF86VidMode Extention found!\n",
         "fullscreen under Xvfb: the log holds \"no XF86VidMode Extention found!\"");
-  finish(c, dir);
-  closeView(v);
-  stopAudio(audio);
-  stopXServer(x);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  finish(c, s.dir);
+  return endScene(s);
 }
 
 bool needRootForXorg() {
@@ -420,74 +476,66 @@ bool needRootForXorg() {
 // client (xkill); no 1280 x 720 mode is fatal.
 int caseFullscreen() {
   if (!needRootForXorg()) return SkipStatus;
-  const std::string dir = makeTempDir("fullscreen");
-  prepareContent(dir);
-  XServer x;
-  if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
-  AudioServer audio;
-  startAudio(audio, dir);
-  const std::string program = showFolder(dir, MusicPath);
-  XView* v = openView(x.display);
-  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+  Scene s;
+  if (!startScene(s, "fullscreen", {.screen = Screen::XorgDummy})) return 1;
   int mw = 0, mh = 0;
-  check(currentMode(v, mw, mh) && mw == 1920 && mh == 1080, "the desktop starts in 1920 x 1080");
+  check(currentMode(s.view, mw, mh) && mw == 1920 && mh == 1080, "the desktop starts in 1920 x 1080");
 
   for (const std::string how : {"Escape", "SIGTERM", "two SIGTERMs", "close request", "killed connection"}) {
-    Child c = runProgram(dir, program, {}, env);
-    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    Child c = runShow(s, {});
+    const unsigned long w = showWindow(s);
     check(w != 0, how + ": the window appears");
     sleepSeconds(1.5);
-    const WindowFacts f = windowFacts(v, w);
+    const WindowFacts f = windowFacts(s.view, w);
     check(f.x == 0 && f.y == 0 && f.width == 1280 && f.height == 720 && f.overrideRedirect,
           how + ": 1280 x 720 at (0, 0), override-redirect");
-    bool known = currentMode(v, mw, mh);
+    bool known = currentMode(s.view, mw, mh);
     check(known && mw == 1280 && mh == 720,
           how + ": the mode is 1280 x 720 during the show (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
-    check(!pointerFree(v), how + ": the pointer is captured");
+    check(!pointerFree(s.view), how + ": the pointer is captured");
     if (how == "Escape")
-      presses(v, "Escape", EscapeHold);
+      presses(s.view, "Escape", EscapeHold);
     else if (how == "SIGTERM")
       kill(c.pid, SIGTERM);
     else if (how == "two SIGTERMs") {
       kill(c.pid, SIGTERM);
       kill(c.pid, SIGTERM);  // impatient: in fullscreen it must still restore the mode
     } else if (how == "close request")
-      sendDeleteWindow(v, w);
+      sendDeleteWindow(s.view, w);
     else
-      killClientOf(v, w);
+      killClientOf(s.view, w);
     const bool ended = waitChild(c, 5.0);
     // A lost connection is an error (status 1), the rest are normal ends.
     const int expected = how == "killed connection" ? 1 : 0;
     check(ended && c.status == expected,
           how + ": status " + std::to_string(expected) + " (got " + std::to_string(c.status) + ")");
-    known = currentMode(v, mw, mh);
+    known = currentMode(s.view, mw, mh);
     check(known && mw == 1920 && mh == 1080,
           how + ": the mode is 1920 x 1080 again (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
-    check(pointerFree(v) && keyboardFree(v), how + ": pointer and keyboard are released");
-    finish(c, dir);
+    check(pointerFree(s.view) && keyboardFree(s.view), how + ": pointer and keyboard are released");
+    finish(c, s.dir);
   }
-  closeView(v);
-  stopXServer(x);
+  closeView(s.view);
+  s.view = nullptr;
+  stopXServer(s.x);
 
   // A monitor without a 1280 x 720 mode.
   XServer only;
-  if (startXorgDummy(only, dir, {"1920x1080"})) {
+  if (startXorgDummy(only, s.dir, {"1920x1080"})) {
     XView* v2 = openView(only.display);
-    Child c = runProgram(dir, program, {}, joinEnv(audio.env, {"DISPLAY=" + only.display}));
+    Child c = runProgram(s.dir, s.program, {}, joinEnv(s.audio.env, {"DISPLAY=" + only.display}));
     const bool ended = waitChild(c, 60.0);
     check(ended && c.status == 1, "only 1920 x 1080: status 1 (got " + std::to_string(c.status) + ")");
-    check(readFile(dir + "/logger.log") == "No best mode found!\n",
+    check(readFile(s.dir + "/logger.log") == "No best mode found!\n",
           "only 1920 x 1080: the log holds \"No best mode found!\"");
     check(currentMode(v2, mw, mh) && mw == 1920 && mh == 1080, "only 1920 x 1080: the mode is untouched");
-    finish(c, dir);
+    finish(c, s.dir);
     closeView(v2);
     stopXServer(only);
   } else {
     check(false, "a second Xorg with one mode starts");
   }
-  stopAudio(audio);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  return endScene(s);
 }
 
 // Fullscreen under Xorg with the dummy driver, ended in the ways a show can
@@ -499,15 +547,8 @@ int caseFullscreen() {
 // desktop is back in its mode with pointer and keyboard free.
 int caseFullscreenEnds(bool crashes) {
   if (!needRootForXorg()) return SkipStatus;
-  const std::string dir = makeTempDir(crashes ? "crashes" : "stops");
-  prepareContent(dir);
-  XServer x;
-  if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
-  AudioServer audio;
-  startAudio(audio, dir);
-  const std::string program = showFolder(dir, MusicPath);
-  XView* v = openView(x.display);
-  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+  Scene s;
+  if (!startScene(s, crashes ? "crashes" : "stops", {.screen = Screen::XorgDummy})) return 1;
 
   struct End {
     std::string name;
@@ -522,33 +563,29 @@ int caseFullscreenEnds(bool crashes) {
               : std::vector<End>{{"SIGHUP", SIGHUP, 0},   {"SIGQUIT", SIGQUIT, 0}, {"SIGUSR1", SIGUSR1, 0},
                                  {"SIGUSR2", SIGUSR2, 0}, {"SIGPIPE", SIGPIPE, 0}, {"SIGALRM", SIGALRM, 0}};
   for (const End& e : ends) {
-    Child c = runProgram(dir, program, {}, env);
-    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    Child c = runShow(s, {});
+    const unsigned long w = showWindow(s);
     check(w != 0, e.name + ": the window appears");
     sleepSeconds(1.0);
     int mw = 0, mh = 0;
-    check(currentMode(v, mw, mh) && mw == 1280 && mh == 720, e.name + ": the mode is 1280 x 720 during the show");
+    check(currentMode(s.view, mw, mh) && mw == 1280 && mh == 720, e.name + ": the mode is 1280 x 720 during the show");
     if (e.signal != 0)
       kill(c.pid, e.signal);
     else
-      destroyWindowOf(v, w);
+      destroyWindowOf(s.view, w);
     const bool ended = waitChild(c, 10.0);
     check(ended && c.status == e.status,
           e.name + ": status " + std::to_string(e.status) + " (got " + std::to_string(c.status) + ")");
-    const bool known = currentMode(v, mw, mh);
+    const bool known = currentMode(s.view, mw, mh);
     check(known && mw == 1920 && mh == 1080,
           e.name + ": the mode is 1920 x 1080 again (" + std::to_string(mw) + "x" + std::to_string(mh) + ")");
-    check(pointerFree(v) && keyboardFree(v), e.name + ": pointer and keyboard are released");
+    check(pointerFree(s.view) && keyboardFree(s.view), e.name + ": pointer and keyboard are released");
     if (e.signal == 0)
-      check(readFile(dir + "/stderr.txt").find("X Error of failed request") != std::string::npos,
+      check(readFile(s.dir + "/stderr.txt").find("X Error of failed request") != std::string::npos,
             e.name + ": Xlib's report of the error on standard error");
-    finish(c, dir);
+    finish(c, s.dir);
   }
-  closeView(v);
-  stopXServer(x);
-  stopAudio(audio);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  return endScene(s);
 }
 
 // The program in a folder it cannot write, as a user without root's powers
@@ -557,19 +594,15 @@ int caseFullscreenEnds(bool crashes) {
 // on standard error that the old log stays; with a truncated data.dat the real
 // reason still reaches the user, on standard output and standard error.
 int caseReadOnlyFolder() {
-  const std::string root = makeTempDir("readonly");
-  chmod(root.c_str(), 0755);
-  prepareContent(root);
-  XServer x;
-  if (!startXvfb(x, root)) return 1;
-  AudioServer audio;
-  startAudio(audio, root, true);  // OpenAL's null output: reachable by any user
+  Scene s;
+  // Each variant places the program in a folder of its own.
+  if (!startScene(s, "readonly", {.nullAudio = true, .program = false})) return 1;
+  const std::string& root = s.root;
   chmod(root.c_str(), 0755);
   const uid_t user = getuid() == 0 ? 65534 : 0;
   const gid_t group = getuid() == 0 ? 65534 : 0;
   note(user != 0 ? "running as user 65534 (nobody)" : "running as this user");
-  XView* v = openView(x.display);
-  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display, "HOME=" + root});
+  const std::vector<std::string> env = joinEnv(s.env, {"HOME=" + root});
 
   struct Variant {
     std::string name;
@@ -586,10 +619,10 @@ int caseReadOnlyFolder() {
     const std::string out = root + "/" + variant.name + ".out", err = root + "/" + variant.name + ".err";
     Child c = spawnAsUser(user, group, {program, "w"}, env, dir, out, err);
     if (!variant.truncated) {
-      const unsigned long w = findWindow(v, WindowTitle, 60.0);
+      const unsigned long w = findWindow(s.view, WindowTitle, 60.0);
       check(w != 0, variant.name + ": the show runs (its window appears)");
       sleepSeconds(1.0);
-      presses(v, "Escape", 0.3);
+      presses(s.view, "Escape", 0.3);
     }
     const bool ended = waitChild(c, variant.truncated ? 60.0 : 10.0);
     const int expected = variant.truncated ? 1 : 0;
@@ -609,11 +642,7 @@ int caseReadOnlyFolder() {
     if (!c.exited) stopChild(c, 9);
     chmod(dir.c_str(), 0755);
   }
-  closeView(v);
-  stopXServer(x);
-  stopAudio(audio);
-  if (Failures == 0) removeTree(root);
-  return Failures == 0 ? 0 : 1;
+  return endScene(s);
 }
 
 // The guardian processes ("morvex-guardian") serving the given display.
@@ -649,15 +678,9 @@ double secondsUntilMode(XView* v, int width, int height, double timeout) {
 // a normal end it leaves quietly; in a window there is none.
 int caseGuardian() {
   if (!needRootForXorg()) return SkipStatus;
-  const std::string dir = makeTempDir("guardian");
-  prepareContent(dir);
-  XServer x;
-  if (!startXorgDummy(x, dir, {"1920x1080", "1280x720"})) return 1;
-  AudioServer audio;
-  startAudio(audio, dir);
-  const std::string program = showFolder(dir, MusicPath);
-  XView* v = openView(x.display);
-  const std::vector<std::string> env = joinEnv(audio.env, {"DISPLAY=" + x.display});
+  Scene s;
+  if (!startScene(s, "guardian", {.screen = Screen::XorgDummy})) return 1;
+  const XServer& x = s.x;
   // No core files: the figure is the guardian's, not the time a dump takes.
   struct rlimit noCore = {0, 0};
   setrlimit(RLIMIT_CORE, &noCore);
@@ -668,24 +691,24 @@ int caseGuardian() {
   };
   for (const Ending& e :
        {Ending{"SIGKILL", SIGKILL}, Ending{"SIGSEGV", SIGSEGV}, Ending{"SIGABRT", SIGABRT}, Ending{"Escape", 0}}) {
-    Child c = runProgram(dir, program, {}, env);
-    const unsigned long w = findWindow(v, WindowTitle, 60.0);
+    Child c = runShow(s, {});
+    const unsigned long w = showWindow(s);
     check(w != 0, e.how + ": the window appears");
-    const double switched = secondsUntilMode(v, 1280, 720, 10.0);
+    const double switched = secondsUntilMode(s.view, 1280, 720, 10.0);
     check(switched >= 0, e.how + ": the mode is 1280 x 720 during the show");
     sleepSeconds(1.0);
     check(guardiansOf(x.display).size() == 1, e.how + ": one guardian watches the fullscreen show");
     if (e.signal != 0)
       kill(c.pid, e.signal);
     else
-      presses(v, "Escape", 0.3);
+      presses(s.view, "Escape", 0.3);
     // Both moments: when the process was gone, and when the mode was back.
     const double sent = nowSeconds();
     double back = -1, gone = -1;
     int mw = 0, mh = 0;
     while (nowSeconds() - sent < 10.0 && (back < 0 || gone < 0)) {
       if (gone < 0 && waitChild(c, 0)) gone = nowSeconds() - sent;
-      if (back < 0 && currentMode(v, mw, mh) && mw == 1920 && mh == 1080) back = nowSeconds() - sent;
+      if (back < 0 && currentMode(s.view, mw, mh) && mw == 1920 && mh == 1080) back = nowSeconds() - sent;
       sleepSeconds(0.005);
     }
     const bool ended = waitChild(c, 5.0);
@@ -709,22 +732,17 @@ int caseGuardian() {
     check(left, e.how + ": the guardian has left");
     // The server gives up the grabs of a client that is gone, and the guardian
     // holds none of its own.
-    check(pointerFree(v) && keyboardFree(v), e.how + ": pointer and keyboard are free");
-    finish(c, dir);
+    check(pointerFree(s.view) && keyboardFree(s.view), e.how + ": pointer and keyboard are free");
+    finish(c, s.dir);
   }
 
-  Child c = runProgram(dir, program, {"w"}, env);
-  check(findWindow(v, WindowTitle, 60.0) != 0, "in a window: the window appears");
+  Child c = runShow(s, {"w"});
+  check(showWindow(s) != 0, "in a window: the window appears");
   sleepSeconds(1.0);
   check(guardiansOf(x.display).empty(), "in a window: no guardian");
   stopChild(c, SIGKILL);
-  finish(c, dir);
-
-  closeView(v);
-  stopXServer(x);
-  stopAudio(audio);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  finish(c, s.dir);
+  return endScene(s);
 }
 
 // ---- hostile files ---------------------------------------------------------------
@@ -902,59 +920,40 @@ int caseHostileFiles() {
     finish(c, dir);
   }
   stopAudio(audio);
-  if (Failures == 0) removeTree(root);
-  return Failures == 0 ? 0 : 1;
+  return caseStatus(root);
 }
 
 // The install folder's path with spaces and letters outside ASCII: the program
 // finds its pack and music beside itself and plays.
 int caseInstallPath() {
-  const std::string root = makeTempDir("installpath");
-  prepareContent(root);
-  XServer x;
-  if (!startXvfb(x, root)) return 1;
-  AudioServer audio;
-  startAudio(audio, root);
-  const std::string dir = root + "/Démo Förder ünd Spaß/морвекс 4";
-  mkdir((root + "/Démo Förder ünd Spaß").c_str(), 0755);
-  mkdir(dir.c_str(), 0755);
-  const std::string program = showFolder(dir, MusicPath);
-  XView* v = openView(x.display);
-  Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, {"DISPLAY=" + x.display}));
-  const unsigned long w = findWindow(v, WindowTitle, 60.0);
-  check(w != 0, "installed under \"" + dir + "\": the window appears");
+  Scene s;
+  if (!startScene(s, "installpath", {.folder = "Démo Förder ünd Spaß/морвекс 4"})) return 1;
+  Child c = runShow(s, {"w"});
+  const unsigned long w = showWindow(s);
+  check(w != 0, "installed under \"" + s.dir + "\": the window appears");
   sleepSeconds(2.0);
-  presses(v, "Escape", 0.3);
+  presses(s.view, "Escape", 0.3);
   const bool ended = waitChild(c, 5.0);
   check(ended && c.status == 0, "Escape ends it, status 0 (got " + std::to_string(c.status) + ")");
-  check(!pathExists(dir + "/logger.log"), "no logger.log");
-  finish(c, dir);
-  closeView(v);
-  stopAudio(audio);
-  stopXServer(x);
-  if (Failures == 0) removeTree(root);
-  return Failures == 0 ? 0 : 1;
+  check(!pathExists(s.dir + "/logger.log"), "no logger.log");
+  finish(c, s.dir);
+  return endScene(s);
 }
 
 // Two whole passes at the same time: fullscreen under Xorg with music far
 // shorter than the show (it must still end by itself, and restore the mode),
 // and in a window under Xvfb with "l" (a second pass must begin).
 int caseFullPasses() {
-  const std::string dir = makeTempDir("passes");
-  prepareContent(dir);
+  // The scene is the windowed show's; the fullscreen one has an X server of its own.
+  Scene s;
+  if (!startScene(s, "passes", {.folder = "loop"})) return 1;
+  const std::string& dir = s.root;
   const bool xorg = getuid() == 0 && commandExists("Xorg") && pathExists("/usr/lib/xorg/modules/drivers/dummy_drv.so");
-  AudioServer audio;
-  startAudio(audio, dir);
   const std::string shortMp3 = dir + "/short.mp3";
   writeToneMp3(shortMp3, 5.0);
-
-  XServer xv;
-  if (!startXvfb(xv, dir)) return 1;
-  const std::string loopDir = dir + "/loop";
-  mkdir(loopDir.c_str(), 0755);
-  const std::string loopProgram = showFolder(loopDir, MusicPath);
-  XView* vv = openView(xv.display);
-  Child loop = runProgram(loopDir, loopProgram, {"w", "l"}, joinEnv(audio.env, {"DISPLAY=" + xv.display}));
+  const std::string& loopDir = s.dir;
+  XView* vv = s.view;
+  Child loop = runShow(s, {"w", "l"});
 
   XServer xo;
   XView* vo = nullptr;
@@ -963,7 +962,7 @@ int caseFullPasses() {
   if (xorg && startXorgDummy(xo, dir, {"1920x1080", "1280x720"})) {
     mkdir(endDir.c_str(), 0755);
     vo = openView(xo.display);
-    end = runProgram(endDir, showFolder(endDir, shortMp3), {}, joinEnv(audio.env, {"DISPLAY=" + xo.display}));
+    end = runProgram(endDir, showFolder(endDir, shortMp3), {}, joinEnv(s.audio.env, {"DISPLAY=" + xo.display}));
   } else {
     note("fullscreen pass skipped: Xorg with the dummy driver needs root");
   }
@@ -1058,13 +1057,11 @@ int caseFullPasses() {
   check(ended && loop.status == 0, "loop: Escape ends it, status 0");
   finish(loop, loopDir);
 
-  closeView(vv);
-  if (vo) closeView(vo);
-  stopXServer(xv);
-  if (vo) stopXServer(xo);
-  stopAudio(audio);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  if (vo) {
+    closeView(vo);
+    stopXServer(xo);
+  }
+  return endScene(s);
 }
 
 // The show clock through the real back end: a 10 s run over a 6 s file; with
@@ -1085,8 +1082,7 @@ int caseClock(bool forceNull, int hogs = 0) {
   note(readFile(dir + "/probe.txt"));
   check(ended && c.status == 0, "the clock probe passes");
   stopAudio(audio);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  return caseStatus(dir);
 }
 
 // What the listener hears: the null sink's monitor recorded while the real
@@ -1098,29 +1094,24 @@ int caseSound(double seconds) {
     note("skipped: parec (pulseaudio-utils) is not installed");
     return SkipStatus;
   }
-  const std::string dir = makeTempDir("sound");
-  prepareContent(dir);
-  XServer x;
-  if (!startXvfb(x, dir)) return 1;
-  AudioServer audio;
-  if (!startAudio(audio, dir) || audio.kind != "pulseaudio null sink") {
+  Scene s;
+  if (!startScene(s, "sound")) return 1;
+  if (s.audio.kind != "pulseaudio null sink") {
     note("skipped: no PulseAudio null sink to record");
-    stopXServer(x);
+    endScene(s);
     return SkipStatus;
   }
-  const std::string program = showFolder(dir, MusicPath);
-  XView* v = openView(x.display);
   Child rec = spawn({"parec", "--device=ci.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
-                     "--latency-msec=50", dir + "/heard.raw"},
-                    audio.env, dir, dir + "/parec.out", dir + "/parec.err");
+                     "--latency-msec=50", s.dir + "/heard.raw"},
+                    s.audio.env, s.dir, s.dir + "/parec.out", s.dir + "/parec.err");
   sleepSeconds(0.5);
-  Child c = runProgram(dir, program, {"w"}, joinEnv(audio.env, {"DISPLAY=" + x.display}));
-  const unsigned long w = findWindow(v, WindowTitle, 60.0);
+  Child c = runShow(s, {"w"});
+  const unsigned long w = showWindow(s);
   check(w != 0, "the window appears");
   const double shown = nowSeconds();
   waitChild(c, std::max(0.0, seconds - (nowSeconds() - shown)));
   const bool stillRunning = !c.exited;
-  if (stillRunning) presses(v, "Escape", EscapeHold);
+  if (stillRunning) presses(s.view, "Escape", EscapeHold);
   const double playedFor = nowSeconds() - shown;
   waitChild(c, 10.0);
   sleepSeconds(0.5);
@@ -1128,7 +1119,7 @@ int caseSound(double seconds) {
   check(c.exited && c.status == 0, "the show ends with status 0 (got " + std::to_string(c.status) + ")");
 
   const std::vector<int16_t> track = decodeMp3(MusicPath);
-  const std::string raw = readFile(dir + "/heard.raw");
+  const std::string raw = readFile(s.dir + "/heard.raw");
   std::vector<int16_t> heard(raw.size() / 2);
   std::memcpy(heard.data(), raw.data(), heard.size() * 2);
   // Up to the last second before Escape (or the end), away from the glide.
@@ -1149,76 +1140,68 @@ int caseSound(double seconds) {
   // two (2%) so that a machine busy with other work cannot fail the whole run,
   // while a real dropout (seconds of silence) still fails it.
   check(m.degraded * 50 <= m.blocks, "no dropout: at least 98% of the blocks are heard sample for sample");
-  finish(c, dir);
-  closeView(v);
-  stopAudio(audio);
-  stopXServer(x);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  finish(c, s.dir);
+  return endScene(s);
 }
 
 // The review viewer: the show from a chosen time in a window, with sound, a
 // loop, pausing and seeking by key; its command-line errors.
 int caseViewer() {
-  const std::string dir = makeTempDir("viewer");
+  Scene s;
+  openScene(s, "viewer");
   const std::string viewer = harnessBinDir() + "/morvex-view";
-  prepareContent(dir);
   if (!pathExists(harnessBinDir() + "/data.dat")) {
     note("skipped: the viewer reads the generated data.dat beside it");
     return SkipStatus;
   }
   {
-    Child bad = spawn({viewer, "--loop", "5"}, {}, dir, dir + "/bad.out", dir + "/bad.err");
+    Child bad = spawn({viewer, "--loop", "5"}, {}, s.dir, s.dir + "/bad.out", s.dir + "/bad.err");
     waitChild(bad, 10.0);
-    check(bad.status == 1 && readFile(dir + "/bad.err") == "morvex-view: --loop needs two times in seconds, A and B\n",
-          "--loop without B: status 1 and the reason");
-    Child late = spawn({viewer, "--from", "x"}, {}, dir, dir + "/bad.out", dir + "/bad.err");
+    check(
+        bad.status == 1 && readFile(s.dir + "/bad.err") == "morvex-view: --loop needs two times in seconds, A and B\n",
+        "--loop without B: status 1 and the reason");
+    Child late = spawn({viewer, "--from", "x"}, {}, s.dir, s.dir + "/bad.out", s.dir + "/bad.err");
     waitChild(late, 10.0);
     check(late.status == 1 &&
-              readFile(dir + "/bad.err") == "morvex-view: --from: 'x' is not a time from 0 to 100 seconds\n",
+              readFile(s.dir + "/bad.err") == "morvex-view: --from: 'x' is not a time from 0 to 100 seconds\n",
           "--from x: status 1 and the reason");
   }
-  XServer x;
-  if (!startXvfb(x, dir)) return 1;
-  AudioServer audio;
-  startAudio(audio, dir);
-  XView* v = openView(x.display);
-  autoRepeatOff(v);
-  Child c = spawn({viewer, "--loop", "20", "22.5"}, joinEnv(audio.env, {"DISPLAY=" + x.display}), dir,
-                  dir + "/stdout.txt", dir + "/stderr.txt");
-  const unsigned long w = findWindow(v, WindowTitle, 60.0);
+  if (!startServers(s, {.program = false})) return 1;  // the viewer runs from the build folder
+  autoRepeatOff(s.view);
+  Child c = spawn({viewer, "--loop", "20", "22.5"}, s.env, s.dir, s.dir + "/stdout.txt", s.dir + "/stderr.txt");
+  const unsigned long w = showWindow(s);
   if (!check(w != 0, "the viewer's window appears")) {
-    finish(c, dir);
-    return 1;
+    finish(c, s.dir);
+    return endScene(s);
   }
   // The viewer reports the time once it has built the scene up and plays.
   const double wait = nowSeconds() + 60.0;
-  while (readFile(dir + "/stdout.txt").find("at 20000 ms\n") == std::string::npos && nowSeconds() < wait)
+  while (readFile(s.dir + "/stdout.txt").find("at 20000 ms\n") == std::string::npos && nowSeconds() < wait)
     sleepSeconds(0.1);
   sleepSeconds(1.0);
   std::vector<uint32_t> playing, pausedA, pausedB;
-  screenshot(v, w, 1280, 720, playing);
-  presses(v, "p", 0.2);
+  screenshot(s.view, w, 1280, 720, playing);
+  presses(s.view, "p", 0.2);
   const double pauseWait = nowSeconds() + 30.0;
-  while (readFile(dir + "/stdout.txt").find("paused at") == std::string::npos && nowSeconds() < pauseWait)
+  while (readFile(s.dir + "/stdout.txt").find("paused at") == std::string::npos && nowSeconds() < pauseWait)
     sleepSeconds(0.1);
   sleepSeconds(0.5);
-  screenshot(v, w, 1280, 720, pausedA);
+  screenshot(s.view, w, 1280, 720, pausedA);
   sleepSeconds(1.0);
-  screenshot(v, w, 1280, 720, pausedB);
+  screenshot(s.view, w, 1280, 720, pausedB);
   check(pausedA == pausedB, "p pauses: two shots 1 s apart are identical");
-  presses(v, "Right", 0.2);
+  presses(s.view, "Right", 0.2);
   // A seek builds the scene up before it answers.
   const double seekWait = nowSeconds() + 60.0;
-  while (readFile(dir + "/stdout.txt").find("(paused)") == std::string::npos && nowSeconds() < seekWait)
+  while (readFile(s.dir + "/stdout.txt").find("(paused)") == std::string::npos && nowSeconds() < seekWait)
     sleepSeconds(0.1);
-  presses(v, "p", 0.2);
+  presses(s.view, "p", 0.2);
   // Played on, the loop returns to 20 s once the music passes 22.5 s.
   sleepSeconds(4.0);
-  presses(v, "Escape", EscapeHold);
+  presses(s.view, "Escape", EscapeHold);
   const bool ended = waitChild(c, 10.0);
   check(ended && c.status == 0, "Escape ends the viewer, status 0 (got " + std::to_string(c.status) + ")");
-  const std::string out = readFile(dir + "/stdout.txt");
+  const std::string out = readFile(s.dir + "/stdout.txt");
   note("viewer said:\n" + out);
   check(out.find("at 20000 ms\n") != std::string::npos, "it starts at the loop's start");
   const size_t pausedAt = out.find("paused at ");
@@ -1235,14 +1218,10 @@ int caseViewer() {
   // the shot is compared with that scene as a whole.
   std::vector<int32_t> logo;
   for (int32_t t = 17300; t <= 22700; t += 100) logo.push_back(t);
-  FrameMatch m = matchShot(playing, logo, dir, "viewer shot");
+  FrameMatch m = matchShot(playing, logo, s.dir, "viewer shot");
   checkWithRenderer(m.ok && m.blockDiff <= MatchLimit, "the picture is the show's at that time (the logo scene)");
-  finish(c, dir);
-  closeView(v);
-  stopAudio(audio);
-  stopXServer(x);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  finish(c, s.dir);
+  return endScene(s);
 }
 
 // The display unit in-process: windowed under Xvfb, fullscreen under Xorg.
@@ -1259,8 +1238,7 @@ int caseDisplay(bool fullscreen) {
   check(ended && c.status == 0, "the display probe passes");
   if (!ended) stopChild(c, 9);
   stopXServer(x);
-  if (Failures == 0) removeTree(dir);
-  return Failures == 0 ? 0 : 1;
+  return caseStatus(dir);
 }
 
 }  // namespace

@@ -36,36 +36,36 @@ using SetupChecks = EffectTest;
 
 TEST_F(SetupChecks, OpeningModulesRefuseUnfitPictures) {
   makeOpeningAssets();
-  makeStrokeAsset(AImage, 24, 30, 1);
-  expectSetupFailure(initTitleWords, "Asset a.img is 24 x 30; it must be at most 22 x 30");
-  makeStrokeAsset(AImage, 21, 30, 1);
-  expectSetupFailure(initTitleWords, "Asset a.img is 21 x 30; its width must be even");
-  makeStrokeAsset(AImage, 22, 30, 1);
-  makeStrokeAsset(MinusImage, 22, 31, 1);
-  expectSetupFailure(initTitleWords, "Asset minus.img is 22 x 31; it must be at most 22 x 30");
-  makeStrokeAsset(MinusImage, 22, 30, 1);
-  makeStrokeAsset(DistImage, 1, 1, 1);
-  expectSetupFailure(initTitleWords, "Asset dist.img is 1 x 1; it must be at least 2 x 2");
-  makeStrokeAsset(DistImage, 256, 256, 1);
-
-  makeStrokeAsset(LogoImage, 721, 392, 1);
-  expectSetupFailure(initLogo, "Asset logo.img is 721 x 392; it must be at most 720 x 392");
-  makeStrokeAsset(LogoImage, 720, 393, 1);
-  expectSetupFailure(initLogo, "Asset logo.img is 720 x 393; it must be at most 720 x 392");
-  makeStrokeAsset(LogoImage, 720, 392, 1);  // the largest that fits
-
-  makeStrokeAsset(DigitImages[7], 16, 14, 1);
-  expectSetupFailure(initDigitField, "Asset 7.img is 16 x 14; it must be at most 15 x 15");
-  makeStrokeAsset(DigitImages[7], 11, 14, 1);
-  expectSetupFailure(initDigitField, "Asset 7.img is 11 x 14; its width must be even");
-  makeStrokeAsset(DigitImages[7], 12, 14, 1);
-  makeStrokeAsset(DotImage, 12, 16, 1);
-  expectSetupFailure(initDigitField, "Asset dot.img is 12 x 16; it must be at most 15 x 15");
-
-  makeStrokeAsset(ZeptorImage, 1, 90, 1);
-  expectSetupFailure(initSpinPicture, "Asset zeptor.img is 1 x 90; it must be at least 2 x 2");
-  makeStrokeAsset(NetzImage, 1, 5, 1);
-  expectSetupFailure(initFlashPictures, "Asset netz.img is 1 x 5; it must be at least 2 x 2");
+  // In order: each row gives an asset that size; a row with a refusal expects
+  // the set-up to refuse it with that line, a row without one puts back a size
+  // that fits, so that the rows after it reach the next check.
+  const struct {
+    Image* asset;
+    int32_t width, height;
+    void (*init)();
+    const char* refusal;
+  } steps[] = {
+      {&AImage, 24, 30, initTitleWords, "Asset a.img is 24 x 30; it must be at most 22 x 30"},
+      {&AImage, 21, 30, initTitleWords, "Asset a.img is 21 x 30; its width must be even"},
+      {&AImage, 22, 30, nullptr, nullptr},
+      {&MinusImage, 22, 31, initTitleWords, "Asset minus.img is 22 x 31; it must be at most 22 x 30"},
+      {&MinusImage, 22, 30, nullptr, nullptr},
+      {&DistImage, 1, 1, initTitleWords, "Asset dist.img is 1 x 1; it must be at least 2 x 2"},
+      {&DistImage, 256, 256, nullptr, nullptr},
+      {&LogoImage, 721, 392, initLogo, "Asset logo.img is 721 x 392; it must be at most 720 x 392"},
+      {&LogoImage, 720, 393, initLogo, "Asset logo.img is 720 x 393; it must be at most 720 x 392"},
+      {&LogoImage, 720, 392, nullptr, nullptr},  // the largest that fits
+      {&DigitImages[7], 16, 14, initDigitField, "Asset 7.img is 16 x 14; it must be at most 15 x 15"},
+      {&DigitImages[7], 11, 14, initDigitField, "Asset 7.img is 11 x 14; its width must be even"},
+      {&DigitImages[7], 12, 14, nullptr, nullptr},
+      {&DotImage, 12, 16, initDigitField, "Asset dot.img is 12 x 16; it must be at most 15 x 15"},
+      {&ZeptorImage, 1, 90, initSpinPicture, "Asset zeptor.img is 1 x 90; it must be at least 2 x 2"},
+      {&NetzImage, 1, 5, initFlashPictures, "Asset netz.img is 1 x 5; it must be at least 2 x 2"},
+  };
+  for (const auto& step : steps) {
+    makeStrokeAsset(*step.asset, step.width, step.height, 1);
+    if (step.refusal != nullptr) expectSetupFailure(step.init, step.refusal);
+  }
 }
 
 // A degenerate asset would make the stretched and clipped blits read outside it.
@@ -100,20 +100,16 @@ TEST_F(SetupChecks, ClosingModulesRefuseTooSmallPictures) {
     void (*init)();
   } cases[] = {{&ThreeDImage, initQuad3D}, {&DistImage, initDist},     {&LandscapeImage, initLandscape},
                {&VoxelImage, initVoxel},   {&KrutitImage, initKrutit}, {&EndImage, initEnding}};
-  for (const Case& c : cases) {
-    EXPECT_EXIT(
-        {
-          AssetSwap asset(*c.asset, 1, 5, greyPattern);
-          c.init();
-        },
-        testing::ExitedWithCode(1), "");
-    EXPECT_EXIT(
-        {
-          AssetSwap asset(*c.asset, 7, 1, greyPattern);
-          c.init();
-        },
-        testing::ExitedWithCode(1), "");
-  }
+  const struct { int32_t width, height; } sizes[] = {{1, 5}, {7, 1}};
+  for (const Case& c : cases)
+    for (const auto& size : sizes)
+      EXPECT_EXIT(
+          {
+            AssetSwap asset(*c.asset, size.width, size.height, greyPattern);
+            c.init();
+          },
+          testing::ExitedWithCode(1), "")
+          << size.width << " x " << size.height;
 }
 
 // Effects that make a picture larger than their asset (twice its size, or
@@ -122,34 +118,25 @@ TEST_F(SetupChecks, ClosingModulesRefuseTooSmallPictures) {
 // late and nameless in AllocImage after seconds of work.
 TEST_F(SetupChecks, OversizedPicturesAreRefusedByNameBeforeAnyAllocation) {
   TempDir dir("morvex-setup");
+  // The asset, its claimed size and the size of the picture its effect makes of it.
   struct Case {
     Image* asset;
     void (*init)();
-    int32_t width, height;
-    std::string message;
+    const char* name;
+    int32_t width, height, madeWidth, madeHeight;
   };
-  const std::string limit = " picture of it, more than the 1073741823 pixels an image can hold\n";
   const Case cases[] = {
-      {&WelleImage, initWelle, 65535, 4097,
-       "Asset welle.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
-      {&BrainImage, initWelle, 4097, 65535,
-       "Asset brain.img is 4097 x 65535; its effect makes a 8194 x 131070" + limit},
-      {&KrutitImage, initKrutit, 65535, 4096,
-       "Asset krutit.img is 65535 x 4096; its effect makes a 131198 x 8320" + limit},
-      {&ThreeDImage, initQuad3D, 65535, 4097, "Asset 3d.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
-      {&LineImage, initLine, 65535, 4097, "Asset line.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
-      {&SpiralImage, initSpiral, 65535, 4097,
-       "Asset spiral.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
-      {&WertitImage, initWertit, 65535, 4097,
-       "Asset wertit.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
-      {&VoxelImage, initVoxel, 65535, 4096,
-       "Asset voxel.img is 65535 x 4096; its effect makes a 131326 x 8192" + limit},
-      {&LandscapeImage, initLandscape, 64, 400000,
-       "Asset landscape.img is 64 x 400000; its effect makes a 1480 x 800000" + limit},
-      {&Kurukulum1Image, initFlashPictures, 65535, 4097,
-       "Asset kurukulum1.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
-      {&NetzImage, initFlashPictures, 65535, 4097,
-       "Asset netz.img is 65535 x 4097; its effect makes a 131070 x 8194" + limit},
+      {&WelleImage, initWelle, "welle.img", 65535, 4097, 131070, 8194},
+      {&BrainImage, initWelle, "brain.img", 4097, 65535, 8194, 131070},
+      {&KrutitImage, initKrutit, "krutit.img", 65535, 4096, 131198, 8320},
+      {&ThreeDImage, initQuad3D, "3d.img", 65535, 4097, 131070, 8194},
+      {&LineImage, initLine, "line.img", 65535, 4097, 131070, 8194},
+      {&SpiralImage, initSpiral, "spiral.img", 65535, 4097, 131070, 8194},
+      {&WertitImage, initWertit, "wertit.img", 65535, 4097, 131070, 8194},
+      {&VoxelImage, initVoxel, "voxel.img", 65535, 4096, 131326, 8192},
+      {&LandscapeImage, initLandscape, "landscape.img", 64, 400000, 1480, 800000},
+      {&Kurukulum1Image, initFlashPictures, "kurukulum1.img", 65535, 4097, 131070, 8194},
+      {&NetzImage, initFlashPictures, "netz.img", 65535, 4097, 131070, 8194},
   };
   for (const Case& c : cases) {
     std::remove("logger.log");
@@ -164,7 +151,12 @@ TEST_F(SetupChecks, OversizedPicturesAreRefusedByNameBeforeAnyAllocation) {
       c.init();
     };
     EXPECT_EXIT(run(), testing::ExitedWithCode(1), "");
-    EXPECT_EQ(readFile("logger.log"), c.message);
+    char message[200];
+    std::snprintf(message, sizeof message,
+                  "Asset %s is %d x %d; its effect makes a %d x %d picture of it, more than the 1073741823 pixels an "
+                  "image can hold\n",
+                  c.name, c.width, c.height, c.madeWidth, c.madeHeight);
+    EXPECT_EQ(readFile("logger.log"), message);
   }
   std::remove("logger.log");
 }

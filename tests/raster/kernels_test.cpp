@@ -110,39 +110,21 @@ struct Picture {
 };
 
 enum Blit { bImage, bKeyed, bAlpha, bMix, bAdd, bSub, bClippedKeyed, bClippedAdd, bCount };
-const char* const BlitNames[bCount] = {"blitImage", "blitImageKeyed", "blitAlpha",        "blitMix",
-                                       "blitAdd",   "blitSub",        "blitClippedKeyed", "blitClippedAdd"};
-
-void runBlit(Blit b, Image dst, int x, int y, Image src, Color32 key, uint8_t t) {
-  switch (b) {
-    case bImage:
-      blitImage(dst, x, y, src);
-      break;
-    case bKeyed:
-      blitImageKeyed(dst, x, y, src, key);
-      break;
-    case bAlpha:
-      blitAlpha(dst, x, y, src);
-      break;
-    case bMix:
-      blitMix(dst, x, y, src, t);
-      break;
-    case bAdd:
-      blitAdd(dst, x, y, src);
-      break;
-    case bSub:
-      blitSub(dst, x, y, src);
-      break;
-    case bClippedKeyed:
-      blitClippedKeyed(dst, x, y, src, key);
-      break;
-    case bClippedAdd:
-      blitClippedAdd(dst, x, y, src);
-      break;
-    default:
-      break;
-  }
-}
+// Every blit under one signature (index by Blit), with its name for the messages.
+const struct {
+  const char* name;
+  void (*run)(Image dst, int x, int y, Image src, Color32 key, uint8_t t);
+} Blits[bCount] = {
+    {"blitImage", [](Image d, int x, int y, Image s, Color32, uint8_t) { blitImage(d, x, y, s); }},
+    {"blitImageKeyed", [](Image d, int x, int y, Image s, Color32 key, uint8_t) { blitImageKeyed(d, x, y, s, key); }},
+    {"blitAlpha", [](Image d, int x, int y, Image s, Color32, uint8_t) { blitAlpha(d, x, y, s); }},
+    {"blitMix", [](Image d, int x, int y, Image s, Color32, uint8_t t) { blitMix(d, x, y, s, t); }},
+    {"blitAdd", [](Image d, int x, int y, Image s, Color32, uint8_t) { blitAdd(d, x, y, s); }},
+    {"blitSub", [](Image d, int x, int y, Image s, Color32, uint8_t) { blitSub(d, x, y, s); }},
+    {"blitClippedKeyed",
+     [](Image d, int x, int y, Image s, Color32 key, uint8_t) { blitClippedKeyed(d, x, y, s, key); }},
+    {"blitClippedAdd", [](Image d, int x, int y, Image s, Color32, uint8_t) { blitClippedAdd(d, x, y, s); }},
+};
 
 }  // namespace
 
@@ -167,15 +149,15 @@ TEST(BlitKernels, FastBlitsMatchReference) {
     Picture src(sw, sh, draw, key, true), ref(dw, dh, draw, 0, false);
     Picture out = ref;
     ActiveKernels = Reference;
-    runBlit(b, ref.img, x, y, src.img, key, t);
+    Blits[b].run(ref.img, x, y, src.img, key, t);
     crc = crcPixels(crc, ref.buf.data(), ref.buf.size());
     if (!haveFast) continue;
     ActiveKernels = fast;
-    runBlit(b, out.img, x, y, src.img, key, t);
+    Blits[b].run(out.img, x, y, src.img, key, t);
     ActiveKernels = chosen;
     for (size_t i = 0; i < out.buf.size(); ++i) {
       int p = int(i) - 8;
-      ASSERT_EQ(out.buf[i], ref.buf[i]) << BlitNames[b] << " seed " << seed << " dst " << dw << "x" << dh << " src "
+      ASSERT_EQ(out.buf[i], ref.buf[i]) << Blits[b].name << " seed " << seed << " dst " << dw << "x" << dh << " src "
                                         << sw << "x" << sh << " at " << x << "," << y << " first difference at ("
                                         << (p >= 0 ? p % dw : p) << ", " << (p >= 0 ? p / dw : -1) << ")";
     }

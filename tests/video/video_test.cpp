@@ -277,6 +277,13 @@ Alignment align(const std::vector<float>& capture, int64_t offset, int64_t centr
   return best;
 }
 
+// The file holds count frames, frame i at exactly i / fps seconds.
+void expectFrameTimes(const MediaFile& m, int fps, size_t count) {
+  ASSERT_EQ(m.videoPts.size(), count);
+  for (size_t i = 0; i < count; ++i)
+    EXPECT_EQ(m.videoPts[i] * m.videoTimeBase.num * fps, int64_t(i) * m.videoTimeBase.den) << "frame " << i;
+}
+
 void expectAligned(const MediaFile& m, double atSeconds, const char* where) {
   const int64_t offset = std::llround(m.audioStart * Rate);
   const Alignment a = align(m.audio, offset, int64_t(atSeconds * Rate), Rate / 4, Rate / 20);
@@ -408,9 +415,7 @@ TEST_F(Video, Mp4FramesSitAtTheirTimesAndTheSoundOnTheMusic) {
   const MediaFile m = readMedia(folder / "show.mp4");
   EXPECT_EQ(m.videoCodec, "h264");
   EXPECT_EQ(m.audioCodec, "aac");
-  ASSERT_EQ(m.videoPts.size(), 124u);
-  for (size_t i = 0; i < m.videoPts.size(); ++i)
-    EXPECT_EQ(m.videoPts[i] * m.videoTimeBase.num * 2, int64_t(i) * m.videoTimeBase.den) << "frame " << i;
+  ASSERT_NO_FATAL_FAILURE(expectFrameTimes(m, 2, 124));
   EXPECT_DOUBLE_EQ(m.videoDuration, 62.0);
 
   // The edit list starts the sound at the music's first sample and ends it
@@ -454,9 +459,7 @@ TEST_F(Video, WebmSoundStartsWithTheFirstFrame) {
   const MediaFile m = readMedia(folder / "show.webm");
   EXPECT_EQ(m.videoCodec, "vp9");
   EXPECT_EQ(m.audioCodec, "opus");
-  ASSERT_EQ(m.videoPts.size(), 11u);
-  for (size_t i = 0; i < m.videoPts.size(); ++i)
-    EXPECT_EQ(m.videoPts[i] * m.videoTimeBase.num * 10, int64_t(i) * m.videoTimeBase.den) << "frame " << i;
+  ASSERT_NO_FATAL_FAILURE(expectFrameTimes(m, 10, 11));
   EXPECT_NEAR(m.audioStart, 0.0, 0.001);
   expectAligned(m, 0.25, "start");
   EXPECT_GE(double(m.audio.size() / 2) / Rate + m.audioStart, 1.3 - 0.001);
