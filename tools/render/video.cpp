@@ -175,9 +175,14 @@ std::string tempNameFor(const std::string& name, long pid, size_t maxName) {
   std::string base = name;
   if (base.size() + suffix.size() > maxName) {
     base.resize(maxName > suffix.size() ? maxName - suffix.size() : 0);
-    // Not in the middle of a UTF-8 character.
-    while (!base.empty() && (static_cast<unsigned char>(base.back()) & 0xC0) == 0x80) base.pop_back();
-    if (!base.empty() && static_cast<unsigned char>(base.back()) >= 0xC0) base.pop_back();
+    // Not in the middle of a UTF-8 character: a last character cut short goes.
+    size_t lead = base.size();
+    while (lead > 0 && (static_cast<unsigned char>(base[lead - 1]) & 0xC0) == 0x80) --lead;
+    if (lead > 0) {
+      const unsigned char c = static_cast<unsigned char>(base[lead - 1]);
+      const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      if (base.size() - (lead - 1) < length) base.resize(lead - 1);
+    }
   }
   return base + suffix;
 }
