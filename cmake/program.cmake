@@ -50,7 +50,7 @@ add_dependencies(morvex-e2e morvex morvex-clock-probe morvex-display-probe)
 # Each case starts its own servers; Xorg cases skip (77) when not run as root.
 foreach(e2e_case errors windowed close-and-signals fullscreen fullscreen-stop-signals fullscreen-crashes
                  guardian install-path hostile-files read-only-folder full-passes clock clock-null-output clock-under-load
-                 display-window display-fullscreen sound viewer)
+                 display-window display-fullscreen sound viewer viewer-music-end)
   add_test(NAME e2e.${e2e_case} COMMAND morvex-e2e ${e2e_case} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(e2e.${e2e_case} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240 LABELS e2e)
 endforeach()

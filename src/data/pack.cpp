@@ -50,6 +50,29 @@ void openDataPack(const std::string& path) {
   PackOpen = true;
 }
 
+// An entry name from a damaged pack as it may be printed: printable ASCII as it
+// is, every other byte (and the backslash) escaped, at most ShownNameBytes of
+// the name, then "...".
+static std::string shownEntryName(const std::string& name) {
+  constexpr size_t ShownNameBytes = 40;
+  static const char Hex[] = "0123456789abcdef";
+  std::string shown;
+  for (size_t i = 0; i < name.size() && i < ShownNameBytes; ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c == '\\') {
+      shown += "\\\\";
+    } else if (c >= 0x20 && c < 0x7F) {
+      shown += char(c);
+    } else {
+      shown += "\\x";
+      shown += Hex[c >> 4];
+      shown += Hex[c & 15];
+    }
+  }
+  if (name.size() > ShownNameBytes) shown += "...";
+  return shown;
+}
+
 static uint32_t readLe32(uint64_t pos) {
   return uint32_t(PackData[pos]) | uint32_t(PackData[pos + 1]) << 8 | uint32_t(PackData[pos + 2]) << 16 |
          uint32_t(PackData[pos + 3]) << 24;
@@ -68,11 +91,13 @@ uint32_t findPackEntry(const std::string& name) {
     pos = nameStart + nameLength;
     if (entry == name) return uint32_t(pos);
     if (pos + 4 > end)
-      packFailure("Corrupt data file " + PackPath + ": the size of entry " + entry + " runs past the end of the file");
+      packFailure("Corrupt data file " + PackPath + ": the size of entry " + shownEntryName(entry) +
+                  " runs past the end of the file");
     const int32_t size = int32_t(readLe32(pos));
     pos += 4;
     if (size < 0 || pos + uint64_t(size) > end)
-      packFailure("Corrupt data file " + PackPath + ": entry " + entry + " runs past the end of the file");
+      packFailure("Corrupt data file " + PackPath + ": entry " + shownEntryName(entry) +
+                  " runs past the end of the file");
     pos += uint64_t(size);
   }
   packFailure("File " + name + " not found in data file");

@@ -150,3 +150,16 @@ int32_t decodeMp3File(const char* path, std::vector<int16_t>& out) {
   }
   return code;
 }
+
+std::string musicFileMessage(const std::string& path, int32_t code) {
+  switch (code) {
+    case AudioErrorNotRegular:
+      return "Music file " + path + " is not a regular file";
+    case AudioErrorFileTooLarge:
+      return "Music file " + path + " is larger than " + byteSizeText(MaxMusicFileBytes);
+    case AudioErrorTooLong:
+      return "Music file " + path + " holds more than " + std::to_string(MaxMusicSeconds / 60) + " minutes of sound";
+    default:
+      return "";
+  }
+}

@@ -3,6 +3,7 @@
 // capture: libmpg123 decodes a whole MP3 file into one block of 44100 Hz
 // stereo signed 16-bit samples. No output device is involved.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 constexpr int32_t Mp3OutputRate = 44100;
@@ -17,3 +18,9 @@ constexpr int32_t Mp3OutputChannels = 2;
 // format must be found, at least one frame decoded, and no fewer frames than
 // the file's own Xing/Info or VBRI header claims. On failure samples is empty.
 int32_t decodeMp3File(const char* path, std::vector<int16_t>& samples);
+
+// The line the program prints before "Error(<code>): Error Loading file" for a
+// music file the user can put right ("Music file <path> is not a regular
+// file", "... is larger than 256 MiB", "... holds more than 60 minutes of
+// sound"); empty for the other codes.
+std::string musicFileMessage(const std::string& path, int32_t code);

@@ -8,6 +8,7 @@
 #include "data/log.h"
 #include "data/util.h"
 #include "music/clock.h"
+#include "music/mp3_decode.h"
 #include "music/music.h"
 
 uint32_t MusicStream = 0;
@@ -29,12 +30,8 @@ void initMusic() {
   MusicStream = audioStreamCreateFile(false, path.c_str(), 0, 0, 0);
   if (MusicStream == 0) {
     // The reasons a user can put right get a line of their own first.
-    const int32_t code = audioErrorGetCode();
-    if (code == AudioErrorNotRegular) std::cout << "Music file " << path << " is not a regular file\n";
-    if (code == AudioErrorFileTooLarge)
-      std::cout << "Music file " << path << " is larger than " << byteSizeText(MaxMusicFileBytes) << "\n";
-    if (code == AudioErrorTooLong)
-      std::cout << "Music file " << path << " holds more than " << MaxMusicSeconds / 60 << " minutes of sound\n";
+    const std::string line = musicFileMessage(path, audioErrorGetCode());
+    if (!line.empty()) std::cout << line << "\n";
     musicFailure("Error Loading file");
   }
   MusicPosition = musicStreamPosition;

@@ -65,6 +65,9 @@ bool audioChannelPlay(uint32_t stream, bool restart);
 uint64_t audioChannelSeconds2Bytes(uint32_t stream, double seconds);  // whole sample frames
 double audioChannelBytes2Seconds(uint32_t stream, uint64_t bytes);
 bool audioChannelSetPosition(uint32_t stream, uint64_t bytes, uint32_t mode);
+// The music's length in bytes (whole sample frames); positions from 0 up to
+// below it can be set. uint64_t(-1) on failure.
+uint64_t audioChannelGetLength(uint32_t stream, uint32_t mode);
 // The position being heard, in bytes: offset minus the device's latency, moving
 // smoothly (once the first sound is heard, carried forward on the monotonic
 // clock from the mixer's last figure for as long as the source plays, so a

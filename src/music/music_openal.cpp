@@ -381,6 +381,13 @@ bool audioChannelSetPosition(uint32_t stream, uint64_t bytes, uint32_t mode) {
   return true;
 }
 
+uint64_t audioChannelGetLength(uint32_t stream, uint32_t mode) {
+  if (!checkStream(stream)) return uint64_t(-1);
+  if (mode != AudioPosByte) return fail(AudioErrorMode), uint64_t(-1);
+  LastError = AudioOk;
+  return Stream.lengthFrames * BytesPerFrame;
+}
+
 uint64_t audioChannelGetPosition(uint32_t stream, uint32_t mode) {
   if (!checkStream(stream)) return uint64_t(-1);
   if (mode != AudioPosByte) return fail(AudioErrorMode), uint64_t(-1);

@@ -140,6 +140,33 @@ TEST_F(PackAndAssets, DamagedPacksEndWithOneLineAndStatusOne) {
       },
       "Error reading file a");
 
+  // A garbage name (an HTML page, a random file) is shown escaped and cut to
+  // 40 bytes: no control character reaches the terminal or the log.
+  Bytes garbage = {200};
+  const std::string head = "<html>\x1b[2J\r\n\t\\";
+  garbage.insert(garbage.end(), head.begin(), head.end());
+  for (int i = 0; i < 200 - int(head.size()); ++i) garbage.push_back(uint8_t(0x80 + i % 3));
+  garbage.insert(garbage.end(), {9, 0, 0, 0});
+  writeFile("garbage.dat", garbage);
+  const std::string shown =
+      "<html>\\x1b["
+      "2J\\x0d\\x0a\\x09\\\\\\x80\\x81\\x82\\x80\\x81\\x82\\x80\\x81\\x82\\x80\\x81\\x82\\x80\\x81\\x82\\x80\\x81\\x82"
+      "\\x80\\x81\\x82\\x80\\x81\\x82\\x80\\x81...";
+  expectFailure(
+      [] {
+        openDataPack("garbage.dat");
+        findPackEntry("x");
+      },
+      "Corrupt data file garbage.dat: entry " + shown + " runs past the end of the file");
+  garbage.resize(1 + 200 + 2);  // the size field is cut short
+  writeFile("garbage.dat", garbage);
+  expectFailure(
+      [] {
+        openDataPack("garbage.dat");
+        findPackEntry("x");
+      },
+      "Corrupt data file garbage.dat: the size of entry " + shown + " runs past the end of the file");
+
   writeFile("empty.dat", {});
   expectFailure([] { openDataPack("empty.dat"); }, "Data file empty.dat is empty");
   expectFailure([] { openDataPack("missing.dat"); }, "Unable to open data file missing.dat");

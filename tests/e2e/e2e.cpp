@@ -1224,6 +1224,123 @@ int caseViewer() {
   return endScene(s);
 }
 
+// Waits up to timeout seconds for the count-th text in file; false when it never came.
+bool waitForText(const std::string& file, const std::string& text, int count, double timeout) {
+  const double until = nowSeconds() + timeout;
+  for (;;) {
+    const std::string all = readFile(file);
+    int seen = 0;
+    for (size_t p = all.find(text); p != std::string::npos; p = all.find(text, p + 1)) seen++;
+    if (seen >= count) return true;
+    if (nowSeconds() > until) return false;
+    sleepSeconds(0.05);
+  }
+}
+
+// Records the null sink's monitor while during() runs; the samples heard.
+std::vector<int16_t> recordWhile(Scene& s, const std::string& name, const std::function<void()>& during) {
+  Child rec = spawn({"parec", "--device=ci.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
+                     "--latency-msec=50", s.dir + "/" + name + ".raw"},
+                    s.audio.env, s.dir, s.dir + "/parec.out", s.dir + "/parec.err");
+  sleepSeconds(0.3);
+  during();
+  stopChild(rec, SIGINT);
+  const std::string raw = readFile(s.dir + "/" + name + ".raw");
+  std::vector<int16_t> heard(raw.size() / 2);
+  std::memcpy(heard.data(), raw.data(), heard.size() * 2);
+  return heard;
+}
+
+// Whether the recording holds the soundtrack from fromMs to toMs (half of its
+// 100 ms blocks sample for sample: a loaded machine may spoil a few).
+bool soundtrackHeard(const std::vector<int16_t>& track, const std::vector<int16_t>& heard, double fromMs, double toMs,
+                     const std::string& what) {
+  const SoundMatch m = matchSound(track, heard, fromMs, toMs);
+  note(what + ": " + std::to_string(m.intact) + " of " + std::to_string(m.blocks) + " blocks of " +
+       std::to_string(int(fromMs)) + " to " + std::to_string(int(toMs)) + " ms heard, in " +
+       std::to_string(heard.size() / 2) + " samples recorded");
+  return m.blocks > 0 && m.intact * 2 >= m.blocks;
+}
+
+// The viewer where the music runs out: its start and loop past the show's end
+// refused or cut to the music; after the music has played to its end (a pause
+// at the show's end, a loop past the music's end) a resume or a seek starts it
+// again, heard on the null sink and seen on the clock.
+int caseViewerMusicEnd() {
+  if (!commandExists("parec")) {
+    note("skipped: parec (pulseaudio-utils) is not installed");
+    return SkipStatus;
+  }
+  Scene s;
+  openScene(s, "viewer-end");
+  const std::string viewer = harnessBinDir() + "/morvex-view";
+  if (!pathExists(harnessBinDir() + "/data.dat")) {
+    note("skipped: the viewer reads the generated data.dat beside it");
+    return SkipStatus;
+  }
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } refused[] = {
+      {{"--from", "85"}, "morvex-view: --from: 85 s is past the show's end; a start must come before 76 s\n"},
+      {{"--loop", "76", "90"}, "morvex-view: --loop: A (76 s) is past the show's end; a start must come before 76 s\n"},
+  };
+  for (const auto& r : refused) {
+    std::vector<std::string> argv = {viewer};
+    argv.insert(argv.end(), r.args.begin(), r.args.end());
+    Child bad = spawn(argv, {"DISPLAY=:none"}, s.dir, s.dir + "/bad.out", s.dir + "/bad.err");
+    waitChild(bad, 10.0);
+    check(bad.status == 1 && readFile(s.dir + "/bad.err") == r.message,
+          r.args[0] + " " + r.args[1] + ": status 1 and the reason (got " + std::to_string(bad.status) + ", " +
+              readFile(s.dir + "/bad.err") + ")");
+  }
+  if (!startServers(s, {.program = false})) return 1;
+  if (s.audio.kind != "pulseaudio null sink") {
+    note("skipped: no PulseAudio null sink to record");
+    endScene(s);
+    return SkipStatus;
+  }
+  autoRepeatOff(s.view);
+  const std::vector<int16_t> track = decodeMp3(harnessBinDir() + "/kaz.mp3");
+  const std::string out = s.dir + "/end.out", err = s.dir + "/end.err";
+
+  // From 74 s: the view pauses at 76 s and the muted music plays on to its
+  // end at 80 s; r (back to 74 s) and p must play the music again.
+  Child c = spawn({viewer, "--from", "74"}, s.env, s.dir, out, err);
+  check(showWindow(s) != 0, "the viewer's window appears");
+  check(waitForText(out, "paused at ", 1, 60.0), "the view pauses at the show's end");
+  sleepSeconds(5.0);  // the music runs out meanwhile
+  presses(s.view, "r", 0.2);
+  check(waitForText(out, "at 74000 ms (paused)", 1, 30.0), "r goes back to 74 s");
+  const std::vector<int16_t> resumed = recordWhile(s, "resumed", [&] {
+    presses(s.view, "p", 0.2);
+    check(waitForText(out, "paused at ", 2, 10.0), "resumed, the clock reaches the show's end again");
+  });
+  check(soundtrackHeard(track, resumed, 74300, 75700, "after the music's end, resumed at 74 s"),
+        "the music plays again after a resume");
+  presses(s.view, "Escape", EscapeHold);
+  check(waitChild(c, 10.0) && c.status == 0, "Escape ends the viewer with status 0");
+  note("viewer said:\n" + readFile(out) + readFile(err));
+  if (!c.exited) stopChild(c, 9);
+
+  // A loop past the music's end ends with the music (said so), and the music
+  // starts again at A after it has run out.
+  c = spawn({viewer, "--loop", "75", "82"}, s.env, s.dir, out, err);
+  check(showWindow(s) != 0, "the viewer's window appears");
+  check(waitForText(out, "at 75000 ms\n", 1, 60.0), "the loop starts at 75 s");
+  check(readFile(err).find("morvex-view: --loop: the music ends at 80") != std::string::npos,
+        "a loop's end past the music's end is cut to it, and said so");
+  check(waitForText(out, "at 75000 ms\n", 2, 20.0), "the loop comes round after the music's end");
+  const std::vector<int16_t> looped = recordWhile(s, "looped", [&] { sleepSeconds(1.6); });
+  check(soundtrackHeard(track, looped, 75300, 76000, "the second round of the loop"),
+        "the music plays again in the loop's second round");
+  presses(s.view, "Escape", EscapeHold);
+  check(waitChild(c, 10.0) && c.status == 0, "Escape ends the viewer with status 0");
+  note("viewer said:\n" + readFile(out) + readFile(err));
+  finish(c, s.dir);
+  return endScene(s);
+}
+
 // The display unit in-process: windowed under Xvfb, fullscreen under Xorg.
 int caseDisplay(bool fullscreen) {
   if (fullscreen && !needRootForXorg()) return SkipStatus;
@@ -1262,6 +1379,7 @@ int main(int argc, char** argv) {
       {"display-window", [] { return caseDisplay(false); }},
       {"display-fullscreen", [] { return caseDisplay(true); }},
       {"viewer", caseViewer},
+      {"viewer-music-end", caseViewerMusicEnd},
       {"sound", [&] { return caseSound(argc > 2 ? std::atof(argv[2]) : 30.0); }},
   };
   if (argc < 2 || cases.count(argv[1]) == 0) {

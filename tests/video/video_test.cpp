@@ -16,9 +16,12 @@ extern "C" {
 }
 
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -66,10 +69,11 @@ fs::path scratch(const std::string& name) {
   return p;
 }
 
-// Runs morvex-render with args in folder (standard output and error kept apart).
-RunResult render(const std::string& args, const fs::path& folder) {
-  const std::string command = "cd '" + folder.string() + "' && '" + (binFolder() / "morvex-render").string() + "' " +
-                              args + " >stdout.txt 2>stderr.txt";
+// Runs morvex-render with args in folder (standard output and error kept
+// apart); prefix goes before the program (timeout, setpriv).
+RunResult render(const std::string& args, const fs::path& folder, const std::string& prefix = "") {
+  const std::string command = "cd '" + folder.string() + "' && " + prefix + " '" +
+                              (binFolder() / "morvex-render").string() + "' " + args + " >stdout.txt 2>stderr.txt";
   RunResult r;
   const int raw = std::system(command.c_str());
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -87,12 +91,13 @@ std::vector<std::string> lines(const std::string& text) {
   return v;
 }
 
-// The files a run left in folder, apart from the show's own logger.log.
+// The files a run left in folder, apart from the show's own logger.log, in order.
 std::vector<std::string> filesIn(const fs::path& folder) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(folder)) {
     if (e.path().filename() != "logger.log") names.push_back(e.path().filename().string());
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -354,12 +359,12 @@ TEST_F(Video, FfvOneIsTheRenderersPixelsAndFlacTheMusic) {
 }
 
 // --scale 2: every pixel a 2 x 2 block, nothing else changed (FFV1 against the
-// --raw frames of the same run, one frame every 2 s up to 36 s). h264rgb at its default qp 0 in MP4 is
+// --raw frames of the same run, one frame a second up to 18 s). h264rgb at its default qp 0 in MP4 is
 // lossless too, for red, green and blue.
 TEST_F(Video, ScaleTwoAndH264RgbAreExact) {
   const fs::path folder = scratch("scale");
   const size_t frameBytes = 1280 * 720 * 4;
-  RunResult r = render("--fps 0.5 --until 36000 --quiet --raw raw.bgra --scale 2 --video big.mkv --codec ffv1", folder);
+  RunResult r = render("--fps 1 --until 18000 --quiet --raw raw.bgra --scale 2 --video big.mkv --codec ffv1", folder);
   ASSERT_EQ(r.status, 0) << r.err;
   std::string raw = readAll(folder / "raw.bgra");
   ASSERT_EQ(raw.size(), 19 * frameBytes);
@@ -380,7 +385,7 @@ TEST_F(Video, ScaleTwoAndH264RgbAreExact) {
   EXPECT_EQ(m.height, 1440);
   EXPECT_EQ(m.videoPts.size(), 19u);
 
-  r = render("--fps 0.5 --until 36000 --quiet --raw raw.bgra --video rgb.mp4 --codec h264rgb", folder);
+  r = render("--fps 1 --until 18000 --quiet --raw raw.bgra --video rgb.mp4 --codec h264rgb", folder);
   ASSERT_EQ(r.status, 0) << r.err;
   raw = readAll(folder / "raw.bgra");
   m = readMedia(folder / "rgb.mp4", [&](const uint8_t* bgra, int stride, size_t index) {
@@ -490,7 +495,9 @@ TEST_F(Video, ErrorsLeaveNoFile) {
       {"--video nowhere/show.mp4", "nowhere/show.mp4: cannot write: No such file or directory"},
       {"--video show.mp4 --music missing.mp3", "missing.mp3: No such file or directory"},
       {"--video show.mp4 --music notes.mp3", "notes.mp3: no MPEG audio found in the file"},
-      {"--video show.mp4 --music taken.mp4", "taken.mp4: is not a regular file"},
+      {"--video show.mp4 --music taken.mp4", "Music file taken.mp4 is not a regular file"},
+      {"--video show.mp4 --fps 0.5", "--fps: '0.5' is not a frame rate from 1 to 1000, as a video needs"},
+      {"--video show.mp4 --fps 1001", "--fps: '1001' is not a frame rate from 1 to 1000, as a video needs"},
   };
   for (const auto& b : bad) {
     const RunResult r = render(b.args, folder);
@@ -520,31 +527,155 @@ TEST_F(Video, ErrorsLeaveNoFile) {
   }
 }
 
-// Ended from outside while it captures: the temporary file goes too.
-TEST_F(Video, InterruptedCaptureLeavesNoFile) {
-  const fs::path folder = scratch("interrupted");
+// Starts a capture of show.mp4 in folder (the signals in ignored set to be
+// ignored, as nohup does) and waits until its temporary file exists; the
+// child's pid, or -1.
+pid_t startCapture(const fs::path& folder, const std::vector<int>& ignored = {}) {
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
     if (chdir(folder.c_str()) != 0) _exit(99);
     std::freopen("/dev/null", "w", stdout);
     std::freopen("/dev/null", "w", stderr);
+    const rlimit noCore = {0, 0};  // SIGQUIT and SIGXCPU would leave a core file
+    setrlimit(RLIMIT_CORE, &noCore);
+    for (int s : ignored) signal(s, SIG_IGN);
     const std::string program = (binFolder() / "morvex-render").string();
     execl(program.c_str(), program.c_str(), "--video", "show.mp4", "--quiet", static_cast<char*>(nullptr));
     _exit(98);
   }
-  // Wait until the temporary file has some frames in it.
-  bool started = false;
-  for (int i = 0; i < 600 && !started; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    for (const std::string& name : filesIn(folder)) started = started || name.find(".part") != std::string::npos;
+  for (int i = 0; i < 600; ++i) {
+    for (const std::string& name : filesIn(folder))
+      if (name.find(".part") != std::string::npos) return child;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  EXPECT_TRUE(started) << "no temporary file appeared";
-  kill(child, SIGTERM);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  return -1;
+}
+
+// Ended from outside while it captures, by any signal that ends a process: the
+// temporary file goes too, and the status still tells the signal. A signal
+// ignored by whoever started the capture (nohup) stays ignored.
+TEST_F(Video, InterruptedCaptureLeavesNoFile) {
+  const fs::path folder = scratch("interrupted");
+  for (int signalNumber : {SIGTERM, SIGQUIT, SIGUSR1, SIGALRM, SIGXCPU}) {
+    const pid_t child = startCapture(folder);
+    ASSERT_GT(child, 0) << "no temporary file appeared";
+    kill(child, signalNumber);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << strsignal(signalNumber);
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{}) << strsignal(signalNumber);
+    for (const std::string& name : filesIn(folder)) fs::remove(folder / name);
+  }
+
+  const pid_t child = startCapture(folder, {SIGHUP});
+  ASSERT_GT(child, 0) << "no temporary file appeared";
+  kill(child, SIGHUP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   int status = 0;
+  EXPECT_EQ(waitpid(child, &status, WNOHANG), 0) << "an ignored SIGHUP ended the capture";
+  kill(child, SIGTERM);
   waitpid(child, &status, 0);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-  EXPECT_TRUE(filesIn(folder).empty());
+  EXPECT_EQ(filesIn(folder), std::vector<std::string>{});
+}
+
+// A pid no process has: a child that has ended and been waited for.
+pid_t deadPid() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
+}
+
+// What the output may be, checked before anything is rendered: absent or a
+// regular file (a symbolic link to one is followed), never a named pipe, a
+// device or a link to nothing; a music file that is not a regular file is
+// refused as the program refuses it (a named pipe without a writer must not
+// hang the capture).
+TEST_F(Video, OutputAndMusicMustBeRegularFiles) {
+  const fs::path folder = scratch("gates");
+  ASSERT_EQ(mkfifo((folder / "pipe.mp3").c_str(), 0644), 0);
+  ASSERT_EQ(mkfifo((folder / "pipe.mp4").c_str(), 0644), 0);
+  fs::create_symlink("/dev/null", folder / "null.mp4");
+  fs::create_symlink("nowhere/show.mp4", folder / "dangling.mp4");
+  const std::vector<std::string> before = filesIn(folder);
+  const struct {
+    const char* args;
+    const char* message;
+  } bad[] = {
+      {"--video show.mp4 --music pipe.mp3", "Music file pipe.mp3 is not a regular file"},
+      {"--video pipe.mp4",
+       "pipe.mp4: is not a regular file (a named pipe, a device or the like); only a regular file is replaced"},
+      {"--video null.mp4",
+       "null.mp4: is not a regular file (a named pipe, a device or the like); only a regular file is replaced"},
+      {"--video dangling.mp4", "dangling.mp4: is a symbolic link to a missing file"},
+  };
+  for (const auto& b : bad) {
+    const RunResult r = render(b.args, folder, "timeout 20");
+    EXPECT_EQ(r.status, 1) << b.args;
+    EXPECT_EQ(r.err, "morvex-render: " + std::string(b.message) + "\n") << b.args;
+    EXPECT_EQ(filesIn(folder), before) << b.args;
+  }
+  EXPECT_EQ(fs::status(folder / "pipe.mp4").type(), fs::file_type::fifo);
+
+  // A link to a regular file stays a link; the file it points to is replaced.
+  fs::create_directories(folder / "real");
+  std::ofstream(folder / "real" / "show.mp4") << "old\n";
+  fs::create_symlink("real/show.mp4", folder / "link.mp4");
+  const RunResult r = render("--fps 1 --until 0 --no-fade --quiet --video link.mp4", folder, "timeout 60");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(folder / "link.mp4"));
+  EXPECT_GT(fs::file_size(folder / "real" / "show.mp4"), 1000u);
+  EXPECT_EQ(filesIn(folder / "real"), std::vector<std::string>{"show.mp4"});
+}
+
+// The final rename is checked before the capture: in a sticky folder a file of
+// another user cannot be replaced (only checkable as root, which runs the
+// capture as nobody). A name that only just fits the file system's limit of
+// 255 bytes still gets a temporary name beside it, cut short; a capture
+// removes the temporary files that killed captures of the same name left, and
+// only those.
+TEST_F(Video, FinalNameCheckedFirstAndLeftoversRemoved) {
+  const fs::path folder = scratch("rename");
+  if (geteuid() == 0) {
+    const fs::path sticky = folder / "sticky";
+    fs::create_directories(sticky);
+    fs::permissions(sticky, fs::perms::all | fs::perms::sticky_bit);
+    std::ofstream(sticky / "show.mp4") << "root's\n";
+    const RunResult r = render("--fps 1 --until 0 --quiet --video sticky/show.mp4", folder,
+                               "timeout 60 setpriv --reuid=65534 --regid=65534 --clear-groups");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "morvex-render: sticky/show.mp4: cannot be replaced: it belongs to another user and sticky is a sticky "
+              "folder (only the owner may replace a file there)\n");
+    EXPECT_EQ(readAll(sticky / "show.mp4"), "root's\n");
+    EXPECT_EQ(filesIn(sticky), std::vector<std::string>{"show.mp4"});
+  }
+
+  const std::string longName = std::string(250 - 4, 'a') + ".mkv";
+  const std::string dead = std::to_string(deadPid());
+  const std::string alive = std::to_string(getpid());
+  const auto cut = [&](const std::string& pid) {
+    const std::string suffix = "." + pid + ".part";
+    return longName.substr(0, std::min(longName.size(), 255 - suffix.size())) + suffix;
+  };
+  const std::vector<std::string> kept = {cut(alive), "other.mkv." + dead + ".part", "show.mkv." + alive + ".part"};
+  for (const std::string& name : kept) std::ofstream(folder / name) << "part\n";
+  std::ofstream(folder / ("show.mkv." + dead + ".part")) << "part\n";
+  std::ofstream(folder / cut(dead)) << "part\n";
+
+  RunResult r = render("--fps 1 --until 0 --no-fade --quiet --video show.mkv --codec ffv1", folder, "timeout 60");
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = render("--fps 1 --until 0 --no-fade --quiet --video " + longName + " --codec ffv1", folder, "timeout 60");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> expected = kept;
+  expected.push_back(longName);
+  expected.push_back("show.mkv");
+  if (geteuid() == 0) expected.push_back("sticky");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(filesIn(folder), expected);
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ const char* const UsageText =
     "music, with no X server, GL or audio, and writes what it drew.\n"
     "\n"
     "  --pack PATH        asset pack (default: data.dat beside this executable)\n"
-    "  --fps F            frame i is at playback position i / F seconds (default 60)\n"
+    "  --fps F            frame i is at playback position i / F seconds (default 60;\n"
+    "                     1 to 1000 for --video)\n"
     "  --times FILE       the exact frame sequence instead: one DemoTime (ms) per line\n"
     "                     (below 0 reads as 0: the music has no earlier position);\n"
     "                     warns when it skips frames that later frames build on\n"
@@ -109,6 +110,7 @@ struct RenderOptions {
   std::string pack;
   double fps = 60.0;
   bool fpsGiven = false;
+  std::string fpsText;
   std::string timesFile;
   bool atGiven = false;
   int32_t at = 0;
@@ -178,6 +180,7 @@ RenderOptions parseOptions(int argc, char** argv) {
       if (t.empty() || *end != '\0' || !(o.fps >= 0.01 && o.fps <= 100000.0))
         fail("--fps: '" + t + "' is not a frame rate from 0.01 to 100000");
       o.fpsGiven = true;
+      o.fpsText = t;
     } else if (arg == "--times") {
       o.timesFile = next();
     } else if (arg == "--at") {
@@ -260,6 +263,10 @@ RenderOptions parseOptions(int argc, char** argv) {
     if (!o.saveAll && o.saveTimes.empty()) o.saveTimes.push_back(o.at);
   }
   if (o.videoSettingsGiven && o.videoPath.empty()) fail("--codec, --crf, --scale and --music go with --video");
+  // A video's frame lasts 1 / F s: below 1 fps the end fade alone would take
+  // minutes, above 1000 no player keeps up.
+  if (!o.videoPath.empty() && o.fpsGiven && !(o.fps >= 1.0 && o.fps <= 1000.0))
+    fail("--fps: '" + o.fpsText + "' is not a frame rate from 1 to 1000, as a video needs");
   if (!o.videoPath.empty() && (!o.timesFile.empty() || o.atGiven))
     fail("--video and --times exclude each other: a video runs at the constant rate --fps");
   if (o.rawPath == "-" && (o.hash || o.bench || o.digest))

@@ -14,6 +14,10 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +27,8 @@ extern "C" {
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -78,7 +84,8 @@ struct Capture {
   VideoSettings settings;
   const ContainerKind* container = nullptr;
   const CodecKind* codec = nullptr;
-  std::string tempPath;
+  std::string target;    // the file renamed over at the end: path, or where its symbolic link points
+  std::string tempPath;  // beside target
   int32_t width = 0, height = 0;
   AVRational rate{60, 1};  // frames per second
   AVFormatContext* format = nullptr;
@@ -119,6 +126,15 @@ std::string avError(int code) {
   return text;
 }
 
+bool endsWith(const std::string& text, const char* suffix) {
+  const size_t n = std::strlen(suffix);
+  if (text.size() < n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i]) return false;
+  }
+  return true;
+}
+
 void removeTempFile() {
   if (TempPathForCleanup[0] != '\0') ::unlink(TempPathForCleanup);
   TempPathForCleanup[0] = '\0';
@@ -128,10 +144,155 @@ void cleanupAtExit() {
   if (Out.open) removeTempFile();
 }
 
+// Every signal whose default action ends the process: the temporary file goes
+// first, then the signal ends the process as it would have (status 128 + signal).
 void cleanupOnSignal(int signalNumber) {
   removeTempFile();
   std::signal(signalNumber, SIG_DFL);
   std::raise(signalNumber);
+}
+
+void installCleanupHandlers() {
+  std::vector<int> endingSignals = {SIGHUP,  SIGINT,    SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGPIPE,
+                                    SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR,
+                                    SIGSEGV, SIGBUS,    SIGFPE,  SIGILL,  SIGABRT, SIGTRAP, SIGSYS};
+#ifdef SIGSTKFLT
+  endingSignals.push_back(SIGSTKFLT);
+#endif
+  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) endingSignals.push_back(s);
+  for (int s : endingSignals) {
+    struct sigaction current = {};
+    // A signal ignored by whoever started the capture (nohup) stays ignored.
+    if (sigaction(s, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+    std::signal(s, cleanupOnSignal);
+  }
+}
+
+// The temporary file's name for process pid: "<name>.<pid>.part", the name cut
+// short where that would not fit the file system's limit on a name's length.
+std::string tempNameFor(const std::string& name, long pid, size_t maxName) {
+  const std::string suffix = "." + std::to_string(pid) + ".part";
+  std::string base = name;
+  if (base.size() + suffix.size() > maxName) {
+    base.resize(maxName > suffix.size() ? maxName - suffix.size() : 0);
+    // Not in the middle of a UTF-8 character: a last character cut short goes.
+    size_t lead = base.size();
+    while (lead > 0 && (static_cast<unsigned char>(base[lead - 1]) & 0xC0) == 0x80) --lead;
+    if (lead > 0) {
+      const unsigned char c = static_cast<unsigned char>(base[lead - 1]);
+      const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      if (base.size() - (lead - 1) < length) base.resize(lead - 1);
+    }
+  }
+  return base + suffix;
+}
+
+// Removes the temporary files that earlier captures to the same name left in
+// folder when they were killed outright (SIGKILL, a power cut): those whose
+// process no longer exists.
+void removeStaleParts(const std::string& folder, const std::string& name, size_t maxName, bool quiet) {
+  DIR* d = ::opendir(folder.c_str());
+  if (d == nullptr) return;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string entry = e->d_name;
+    if (!endsWith(entry, ".part")) continue;
+    const size_t dot = entry.rfind('.', entry.size() - 6);
+    if (dot == std::string::npos || dot + 1 >= entry.size() - 5) continue;
+    const std::string digits = entry.substr(dot + 1, entry.size() - 5 - dot - 1);
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const long pid = std::atol(digits.c_str());
+    if (pid <= 0 || pid == long(getpid()) || tempNameFor(name, pid, maxName) != entry) continue;
+    if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;  // its capture may still run
+    const std::string stale = folder + "/" + entry;
+    struct stat st;
+    if (::lstat(stale.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::unlink(stale.c_str()) == 0 && !quiet)
+      std::fprintf(stderr, "capture: removed %s, left by an earlier capture (process %ld) that was killed\n",
+                   stale.c_str(), pid);
+  }
+  ::closedir(d);
+}
+
+// The folder part of path ("." when there is none) and the name in it.
+void splitPath(const std::string& path, std::string& folder, std::string& name) {
+  const size_t slash = path.rfind('/');
+  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The output's checks before anything is rendered: the final name must be
+// absent or a regular file (a symbolic link to a regular file is followed: the
+// link stays and the file it points to is replaced), and the rename at the end
+// must not be one the system is known to refuse. Sets Out.target and
+// Out.tempPath.
+bool checkOutputPath(const std::string& path, std::string& error) {
+  struct stat link;
+  struct stat st;
+  bool exists = false;
+  Out.target = path;
+  if (::lstat(path.c_str(), &link) == 0) {
+    if (::stat(path.c_str(), &st) != 0) {
+      error = path + ": is a symbolic link to a missing file";
+      return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      error = path + ": is a folder";
+      return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      error = path + ": is not a regular file (a named pipe, a device or the like); only a regular file is replaced";
+      return false;
+    }
+    exists = true;
+    if (S_ISLNK(link.st_mode)) {
+      char* resolved = ::realpath(path.c_str(), nullptr);
+      if (resolved == nullptr) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+      }
+      Out.target = resolved;
+      std::free(resolved);
+    }
+  }
+  std::string folder, name;
+  splitPath(Out.target, folder, name);
+  if (exists) {
+    // In a sticky folder (/tmp) only the file's or the folder's owner may
+    // replace a file.
+    struct stat dir;
+    const uid_t me = geteuid();
+    if (::stat(folder.c_str(), &dir) == 0 && (dir.st_mode & S_ISVTX) && me != 0 && st.st_uid != me &&
+        dir.st_uid != me) {
+      error = path + ": cannot be replaced: it belongs to another user and " + folder +
+              " is a sticky folder (only the owner may replace a file there)";
+      return false;
+    }
+    // An immutable or append-only file cannot be replaced either.
+    const int fd = ::open(Out.target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+      int flags = 0;
+      const bool locked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL));
+      ::close(fd);
+      if (locked) {
+        error = path + ": cannot be replaced: the file is immutable or append-only (lsattr shows it)";
+        return false;
+      }
+    }
+  }
+  const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  const size_t maxName = limit > 0 ? size_t(limit) : size_t(NAME_MAX);
+  if (name.size() > maxName) {
+    error = path + ": " + std::strerror(ENAMETOOLONG);
+    return false;
+  }
+  removeStaleParts(folder, name, maxName, Out.settings.quiet);
+  Out.tempPath = (folder == "." && Out.target.find('/') == std::string::npos ? "" : folder + "/") +
+                 tempNameFor(name, long(getpid()), maxName);
+  if (Out.tempPath.size() >= sizeof TempPathForCleanup) {
+    error = path + ": the name is too long";
+    return false;
+  }
+  return true;
 }
 
 void releaseAll() {
@@ -161,15 +322,6 @@ bool abandon(std::string& error, const std::string& message) {
   return false;
 }
 
-bool endsWith(const std::string& text, const char* suffix) {
-  const size_t n = std::strlen(suffix);
-  if (text.size() < n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i]) return false;
-  }
-  return true;
-}
-
 const char* musicErrorText(int32_t code) {
   switch (code) {
     case AudioErrorFileOpen:
@@ -180,12 +332,6 @@ const char* musicErrorText(int32_t code) {
       return "not one frame could be decoded";
     case AudioErrorTruncated:
       return "fewer frames than the file's own length header claims (truncated?)";
-    case AudioErrorTooLong:
-      return "holds more than 60 minutes of sound";
-    case AudioErrorNotRegular:
-      return "is not a regular file";
-    case AudioErrorFileTooLarge:
-      return "is larger than 256 MiB";
     default:
       return "the decoder failed";
   }
@@ -507,22 +653,20 @@ bool openVideo(const VideoSettings& settings, std::string& error) {
             " video (.mkv holds every codec)";
     return false;
   }
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    error = path + ": is a folder";
-    return false;
-  }
+  if (!checkOutputPath(path, error)) return false;
 
-  // The music, decoded as the program decodes it.
-  if (FILE* f = std::fopen(settings.musicPath.c_str(), "rb")) {
-    std::fclose(f);
-  } else {
+  // The music, decoded as the program decodes it and refused as it refuses it
+  // (not blocking: a named pipe without a writer would wait forever).
+  const int musicFd = ::open(settings.musicPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (musicFd < 0) {
     error = settings.musicPath + ": " + std::strerror(errno);
     return false;
   }
+  ::close(musicFd);
   const int32_t code = decodeMp3File(settings.musicPath.c_str(), Out.music);
   if (code != AudioOk) {
-    error = settings.musicPath + ": " + musicErrorText(code);
+    const std::string line = musicFileMessage(settings.musicPath, code);
+    error = line.empty() ? settings.musicPath + ": " + musicErrorText(code) : line;
     return false;
   }
   Out.musicFrames = int64_t(Out.music.size() / Mp3OutputChannels);
@@ -530,11 +674,6 @@ bool openVideo(const VideoSettings& settings, std::string& error) {
   Out.rate = av_d2q(settings.fps, 1000000);
   Out.width = ShowWidth * settings.scale;
   Out.height = ShowHeight * settings.scale;
-  Out.tempPath = path + "." + std::to_string(getpid()) + ".part";
-  if (Out.tempPath.size() >= sizeof TempPathForCleanup) {
-    error = path + ": the name is too long";
-    return false;
-  }
 
   av_log_set_level(AV_LOG_ERROR);
   if (avformat_alloc_output_context2(&Out.format, muxer, nullptr, Out.tempPath.c_str()) < 0 || Out.format == nullptr)
@@ -550,7 +689,7 @@ bool openVideo(const VideoSettings& settings, std::string& error) {
   if (!handlersSet) {
     handlersSet = true;
     std::atexit(cleanupAtExit);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(s, cleanupOnSignal);
+    installCleanupHandlers();
   }
   Out.open = true;
   int ret = avio_open(&Out.format->pb, Out.tempPath.c_str(), AVIO_FLAG_WRITE);
@@ -615,8 +754,9 @@ bool finishVideo(std::string& error) {
   const int64_t size = avio_size(Out.format->pb);
   ret = avio_closep(&Out.format->pb);
   if (ret < 0) return abandon(error, Out.settings.path + ": cannot write: " + avError(ret));
-  if (std::rename(Out.tempPath.c_str(), Out.settings.path.c_str()) != 0)
-    return abandon(error, Out.settings.path + ": " + std::strerror(errno));
+  if (std::rename(Out.tempPath.c_str(), Out.target.c_str()) != 0)
+    return abandon(error, Out.settings.path + ": the finished capture " + Out.tempPath + " cannot take its name " +
+                              Out.target + ": " + std::strerror(errno));
   TempPathForCleanup[0] = '\0';
   Out.open = false;
 

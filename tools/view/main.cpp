@@ -59,8 +59,10 @@ double parseSeconds(const std::string& option, const char* text) {
 constexpr int32_t StepMs = 17;        // one frame at 60 frames a second
 constexpr int32_t BuildUpMs = 8000;   // at most this much is drawn unseen before a target
 constexpr int32_t ViewEndMs = 76000;  // the last schedule row ends at 75999
+const char* const ViewEndText = "; a start must come before 76 s";
 
 MusicPositionSource MusicSource = nullptr;  // the back end's heard position
+int32_t LastMusicMs = 0;                    // the last time the music can be started from
 int32_t VirtualTime = 0;                    // the clock while paused or building up
 uint64_t virtualPosition() { return musicBytesForDemoTime(VirtualTime); }
 
@@ -93,10 +95,18 @@ int32_t buildUpFrom(int32_t ms) {
   return std::max({from, ms - BuildUpMs, 0});
 }
 
+// The music heard from ms on. A stream that has played to its end waits,
+// stopped, at a new place until it is started again, so it is started every time.
+void playMusicFrom(int32_t ms) {
+  setMusicPosition(float(ms / 1000.0));
+  playMusic();
+  MusicPosition = MusicSource;
+}
+
 // Puts the show at time ms: the per-pass resets, the frames leading there
 // drawn unseen at 60 frames a second, then the music from there.
 void seekTo(int32_t ms) {
-  if (ms < 0) ms = 0;
+  ms = std::clamp(ms, 0, LastMusicMs);
   resetEffectModules();
   MusicPosition = virtualPosition;
   for (int32_t t = buildUpFrom(ms); t < ms; t += StepMs) {
@@ -107,8 +117,7 @@ void seekTo(int32_t ms) {
   if (Paused) {
     drawShowFrame();
   } else {
-    setMusicPosition(float(ms / 1000.0));
-    MusicPosition = MusicSource;
+    playMusicFrom(ms);
   }
   std::printf("at %d ms%s\n", ms, Paused ? " (paused)" : "");
   std::fflush(stdout);
@@ -125,8 +134,8 @@ void pauseView() {
 
 void resumeView() {
   Paused = false;
-  setMusicPosition(float(VirtualTime / 1000.0));
-  MusicPosition = MusicSource;
+  VirtualTime = std::min(VirtualTime, LastMusicMs);  // frames stepped past the music's end
+  playMusicFrom(VirtualTime);
   setVolume(1.0f);
   std::printf("playing from %d ms\n", VirtualTime);
   std::fflush(stdout);
@@ -145,10 +154,12 @@ int main(int argc, char** argv) {
     } else if (arg == "--from") {
       if (i + 1 >= argc) fail("--from needs a time in seconds");
       from = parseSeconds(arg, argv[++i]);
+      if (from * 1000.0 >= ViewEndMs) fail(arg + ": " + argv[i] + " s is past the show's end" + ViewEndText);
       fromGiven = true;
     } else if (arg == "--loop") {
       if (i + 2 >= argc) fail("--loop needs two times in seconds, A and B");
       loopA = parseSeconds(arg, argv[++i]);
+      if (loopA * 1000.0 >= ViewEndMs) fail(arg + ": A (" + argv[i] + " s) is past the show's end" + ViewEndText);
       loopB = parseSeconds(arg, argv[++i]);
       if (loopB <= loopA) fail("--loop: B must come after A");
     } else {
@@ -158,7 +169,8 @@ int main(int argc, char** argv) {
   const bool looping = loopA >= 0.0;
   if (looping && !fromGiven) from = loopA;
   const int32_t startMs = int32_t(from * 1000.0 + 0.5);
-  const int32_t loopStart = int32_t(loopA * 1000.0 + 0.5), loopEnd = int32_t(loopB * 1000.0 + 0.5);
+  const int32_t loopStart = int32_t(loopA * 1000.0 + 0.5);
+  int32_t loopEnd = int32_t(loopB * 1000.0 + 0.5);
 
   // The program's start-up, windowed; the digit field is seeded as in the renderer.
   std::printf("Loading...\n");
@@ -166,6 +178,18 @@ int main(int argc, char** argv) {
   loadAllImages();
   initMusic();
   MusicSource = MusicPosition;
+  // Past its end the music cannot be started: a loop that would end there ends
+  // with the music, and no seek goes beyond it.
+  const int32_t musicEndMs =
+      int32_t(audioChannelBytes2Seconds(MusicStream, audioChannelGetLength(MusicStream, AudioPosByte)) * 1000.0);
+  LastMusicMs = std::max(0, musicEndMs - 1);
+  if (startMs > LastMusicMs || (looping && loopStart > LastMusicMs))
+    fail("the music ends at " + std::to_string(musicEndMs) + " ms, before the start at " +
+         std::to_string(looping && !fromGiven ? loopStart : startMs) + " ms");
+  if (looping && loopEnd > musicEndMs) {
+    std::fprintf(stderr, "morvex-view: --loop: the music ends at %d ms, before B; the loop ends there\n", musicEndMs);
+    loopEnd = musicEndMs;
+  }
   RandomSeed = 1;
   initEffectModules();
   openOutputWindow(ShowWidth, ShowHeight, false);
