@@ -216,7 +216,7 @@ async function openPage(browser, url, metrics) {
   }
   // Long tasks, for the figures.
   await page.send("Page.addScriptToEvaluateOnNewDocument", { source:
-    "window.longTasks = []; try { new PerformanceObserver(function (l) { l.getEntries().forEach(function (e) { longTasks.push(e.duration); }); })" +
+    "window.longTasks = []; try { new PerformanceObserver(function (l) { l.getEntries().forEach(function (e) { longTasks.push([e.startTime, e.duration]); }); })" +
     ".observe({ type: 'longtask', buffered: true }); } catch (e) {}" });
   await page.send("Page.navigate", { url });
   return page;
@@ -278,6 +278,26 @@ async function main() {
     if (!ok) failures.push(text);
   };
   try {
+    // The scale rule's worked values: [CSS width, height, ratio, fill] -> the
+    // picture's device-pixel size and whole factor (0: fitted).
+    const { pictureRect } = await import(path.join(args.web, "scale.js"));
+    for (const [w, h, dpr, fill, want] of [
+      [1920, 1080, 1, false, [1280, 720, 1]], [1920, 1080, 1.5, false, [2560, 1440, 2]],
+      [1280, 720, 2, false, [2560, 1440, 2]], [2560, 1440, 1.5, false, [3840, 2160, 3]],
+      [1279, 720, 1, false, [1279, 719, 0]], [390, 844, 3, false, [1170, 658, 0]],
+      [844, 390, 3, false, [1280, 720, 1]], [1920, 1080, 1, true, [1920, 1080, 0]],
+      [1920, 1200, 1, true, [1920, 1080, 0]], [1366, 768, 1.25, false, [1280, 720, 1]]]) {
+      const r = pictureRect(w, h, dpr, fill);
+      const got = [r.deviceWidth, r.deviceHeight, r.factor];
+      const near = (a, b, d) => Math.abs(a - b) <= d + 1e-6;
+      const centred = near(r.left * dpr * 2 + r.deviceWidth, Math.floor(w * dpr), 1) &&
+                      near(r.top * dpr * 2 + r.deviceHeight, Math.floor(h * dpr), 1);
+      const onDevicePixels = near(r.left * dpr, Math.round(r.left * dpr), 0) && near(r.top * dpr, Math.round(r.top * dpr), 0);
+      check(got.join() === want.join() && centred && onDevicePixels,
+            `scale rule: ${w} x ${h} CSS pixels at ratio ${dpr}${fill ? ", filling" : ""} -> ${got[0]} x ${got[1]} device pixels, ` +
+            `factor ${got[2]} at ${(r.left * dpr).toFixed(2)}, ${(r.top * dpr).toFixed(2)}`);
+    }
+
     await browser.send("Target.setDiscoverTargets", { discover: false });
     const presentWay = args.present ? `&present=${args.present}` : "";
     const page = await openPage(browser, `${base}/morvex.html?seed=${seed}${presentWay}`);
@@ -310,6 +330,10 @@ async function main() {
     await page.waitFor("morvexPage.presents > 0", 30, "the first frame");
     const wallStart = Date.now();
     await sleep(showSeconds * 1000);
+    // Long tasks from the first frame on, before the frame is read back (loading
+    // has its own figure: the time to Start; the show's start-up is in the worst
+    // present interval).
+    const longTasks = await page.eval("(window.longTasks || []).filter(function (t) { return t[0] > morvexPage.presentAt[0]; }).map(function (t) { return t[1]; })");
     await page.eval("morvexPage.captureWanted = true");
     await page.waitFor("morvexPage.captured !== null", 10, "a captured frame");
     const wallSeconds = (Date.now() - wallStart) / 1000;
@@ -322,7 +346,9 @@ async function main() {
     })()`);
     const presentAt = await page.eval("Array.prototype.slice.call(morvexPage.presentAt, 0, Math.min(morvexPage.presents, morvexPage.presentAt.length))");
     const drawMs = await page.eval("Array.prototype.slice.call(morvexPage.drawMs, 1, Math.min(morvexPage.presents, morvexPage.drawMs.length))");
-    const longTasks = await page.eval("window.longTasks || []");
+    const presentMs = await page.eval("Array.prototype.slice.call(morvexPage.presentMs, 1, Math.min(morvexPage.presents, morvexPage.presentMs.length))");
+    const loadingTasks = await page.eval("JSON.stringify((window.longTasks || []).filter(function (t) { return t[0] < morvexPage.readyAt; }).map(function (t) { return t.map(Math.round); }))");
+    console.log(`figures: long tasks while loading (start, ms): ${loadingTasks}`);
 
     // Figures: frame rate, and the clock against the wall clock.
     const times = capture.times;
@@ -335,6 +361,8 @@ async function main() {
                 `worst ${Math.max(...intervals).toFixed(1)} ms); drawing a frame in the page takes ` +
                 `${median(drawMs).toFixed(1)} ms (median, p95 ${percentile(drawMs, 0.95).toFixed(1)}, worst ${Math.max(...drawMs).toFixed(1)} ms); ` +
                 `${longTasks.length} long tasks (over 50 ms; longest ${longTasks.length ? Math.max(...longTasks).toFixed(0) : 0} ms)`);
+    console.log(`figures: putting a frame on the canvas (${front.presenter}) takes ${median(presentMs).toFixed(2)} ms ` +
+                `(median, p95 ${percentile(presentMs, 0.95).toFixed(2)}, worst ${Math.max(...presentMs).toFixed(2)} ms)`);
     console.log(`figures: DemoTime ${times[0]} -> ${times[times.length - 1]} ms over those frames (clock/wall ${((times[times.length - 1] - times[0]) / spanMs).toFixed(4)}); ` +
                 `DemoTime steps: median ${median(steps)} ms, smallest ${Math.min(...steps)}, largest ${Math.max(...steps)}; ` +
                 `${steps.filter((s) => s === 0).length} repeated, ${backwards} backwards`);
