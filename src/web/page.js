@@ -90,7 +90,7 @@ const timedPresenter = {
 };
 const seed = params.has("seed") ? parseInt(params.get("seed"), 10) : -1;
 const player = makePlayer({
-  stage, controls: $("controls"), page,
+  stage, canvas, controls: $("controls"), page,
   buttons: { stop: $("stop"), fullscreen: $("fullscreen"), fill: $("fill") },
   presenter: timedPresenter,
   seed: seed >= 0 && seed < 2147483648 ? seed : -1,

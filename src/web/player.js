@@ -72,7 +72,11 @@ export function makePlayer(setup) {
   const fullscreenElement = () => document.fullscreenElement || document.webkitFullscreenElement || null;
   const canFullscreen = document.fullscreenEnabled || document.webkitFullscreenEnabled;
   buttons.fullscreen.hidden = !canFullscreen;
-  buttons.fullscreen.addEventListener("click", () => {
+  // After a click or tap (not a key) the keys go back to the picture, so the
+  // space bar holds it instead of pressing the button again.
+  const backToPicture = (e) => { if (e.detail > 0 && running) setup.canvas.focus(); };
+  buttons.fullscreen.addEventListener("click", (e) => {
+    backToPicture(e);
     if (fullscreenElement()) {
       (document.exitFullscreen || document.webkitExitFullscreen).call(document);
     } else {
@@ -94,7 +98,8 @@ export function makePlayer(setup) {
   const showFill = () => buttons.fill.setAttribute("aria-pressed", fill ? "true" : "false");
   showFill();
   buttons.fill.hidden = true;
-  buttons.fill.addEventListener("click", () => {
+  buttons.fill.addEventListener("click", (e) => {
+    backToPicture(e);
     fill = !fill;
     try { localStorage.setItem("morvex.fill", fill ? "1" : "0"); } catch (e) { /* storage refused */ }
     showFill();
