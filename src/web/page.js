@@ -23,6 +23,7 @@ const page = window.morvexPage = {
   presentMs: new Float64Array(1 << 20), // time putting each frame of the first pass on the canvas
   captureWanted: false, captured: null,
   bytesExpected: 0, bytesReceived: 0, readyAt: null, presenter: null, layout: null,
+  loadSteps: {},  // performance.now() when each file had arrived and was ready for use
   // wokeAt: when the show got control back at the animation frame.
   onFrame(wokeAt, demoTime, frame, pass, fading) {
     const now = performance.now();
@@ -127,16 +128,17 @@ async function load() {
   const onPlain = (extra) => { page.bytesExpected += extra; progress(); };
   progress();
   // Every file at once; each is checked as soon as it is whole.
-  const get = (name) => fetchFile(name, onBytes, onPlain);
+  const get = (name) => fetchFile(name, onBytes, onPlain).then((f) => { page.loadSteps[`${name} arrived`] = performance.now(); return f; });
+  const done = (what) => (v) => { page.loadSteps[what] = performance.now(); return v; };
   const [factory, program, pack, music] = await Promise.all([
-    get(script).then(loadScript),
-    get(wasm).then(compileProgram),
+    get(script).then(loadScript).then(done(`${script} run`)),
+    get(wasm).then(compileProgram).then(done(`${wasm} compiled`)),
     get("data.dat").then((f) => { checkPack(f); return f.bytes; }),
     get("kaz.mp3").then(async (f) => {
       checkMusic(f);
       const decoder = new OfflineAudioContext(2, 1, 44100);
       try {
-        return await decoder.decodeAudioData(f.bytes.buffer);
+        return done("kaz.mp3 decoded")(await decoder.decodeAudioData(f.bytes.buffer));
       } catch (error) {
         throw new LoadError(`kaz.mp3 arrived (${f.bytes.length} bytes of MP3) but this browser cannot decode it: ` +
                             `${error && error.message || error}. Try another browser.`);

@@ -318,6 +318,8 @@ async function main() {
     check(page.bytesFetched <= 3.5e6, `the first visit fetches ${page.bytesFetched} bytes (at most 3.5 MB)`);
     console.log(`figures: Start possible ${front.readyAt.toFixed(0)} ms after opening; ${page.bytesFetched} bytes transferred; ` +
                 `frames presented through ${front.presenter}`);
+    const loadSteps = await page.eval("JSON.stringify(Object.entries(morvexPage.loadSteps).sort(function (a, b) { return a[1] - b[1]; }).map(function (e) { return e[0] + ' ' + e[1].toFixed(0); }))");
+    console.log(`figures: loading steps (ms after opening): ${JSON.parse(loadSteps).join(", ")}`);
     const size = await page.eval("[document.getElementById('screen').width, document.getElementById('screen').height]");
     check(size[0] === 1280 && size[1] === 720, `the canvas is 1280 x 720 (${size[0]} x ${size[1]})`);
     // In a 1400 x 900 window the picture fits once: shown at 1 x, no smoothing.
