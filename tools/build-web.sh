@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the browser edition into build-web/web: morvex.html, morvex.js,
-# morvex.wasm, and data.dat and kaz.mp3 from the native build (made there when
-# missing). Any static file server can host the folder.
+# Builds the browser edition into build-web/web: the program (morvex.js,
+# morvex.wasm) and the page around it (tools/web-page.sh: the HTML, its modules
+# and stylesheet, the title picture, data.dat and kaz.mp3 from the native build,
+# made there when missing, compressed copies, files.js). Any static file server
+# can host the folder.
 #
 #   tools/build-web.sh            build
 #   tools/build-web.sh --serve    build, then serve it on http://127.0.0.1:8000/morvex.html
@@ -27,14 +29,15 @@ if [ ! -f "$out/CMakeCache.txt" ]; then
 fi
 cmake --build "$out" -j"$(nproc)"
 
-# The pack and the music are made by the native content generator.
-if [ ! -f "$top/build/bin/data.dat" ] || [ ! -f "$top/build/bin/kaz.mp3" ]; then
+# The pack, the music and the title picture come from the native build: the
+# content generator and the headless renderer.
+if [ ! -f "$top/build/bin/data.dat" ] || [ ! -f "$top/build/bin/kaz.mp3" ] || [ ! -x "$top/build/bin/morvex-render" ]; then
   if [ ! -f "$top/build/CMakeCache.txt" ]; then
     cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
-  cmake --build "$top/build" -j"$(nproc)" --target content
+  cmake --build "$top/build" -j"$(nproc)" --target content morvex-render
 fi
-cp -u "$top/build/bin/data.dat" "$top/build/bin/kaz.mp3" "$out/web/"
+"$top/tools/web-page.sh" "$top/build/bin" "$out/web"
 echo "build-web: the web edition is in $out/web"
 
 if [ "${1:-}" = "--serve" ]; then

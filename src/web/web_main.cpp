@@ -85,8 +85,15 @@ void convertToCanvas() {
 }
 
 void wPresentFrame() {
-  // Keys that came in since the last present, in order, as the X queue is drained.
-  for (int32_t e; (e = webNextKeyEvent()) >= 0;) KeyDown[uint8_t(e >> 1)] = uint8_t(e & 1);
+  // Keys that came in since the last present, in order, as the X queue is
+  // drained: a quick tap of Escape between two frames still ends the show.
+  beginKeyEvents();
+  for (int32_t e; (e = webNextKeyEvent()) >= 0;) {
+    if (e & 1)
+      keyPressed(uint8_t(e >> 1));
+    else
+      keyReleased(uint8_t(e >> 1));
+  }
   convertToCanvas();
   webShowFrame(CanvasPixels, Screen.width, Screen.height, DemoTime, ShowFrameNumber, ShowPassNumber,
                CurrentShowState == ShowState::EndFade ? 1 : 0);
@@ -140,8 +147,10 @@ int main(int argc, char** argv) {
     RandomSeedFixed = true;
   }
   runShow(WebPlatform, argc, argv);
+  // The page hears the end here. No exit: after Asyncify has resumed main, an
+  // exit would surface as an uncaught ExitStatus in the browser's console; the
+  // page drops this instance and makes a new one for a replay. Failures still
+  // end through exit(1) from within the show, which the page hears as onExit.
   webShowEnded();
-  // After Asyncify has resumed main, its return no longer reaches the runtime;
-  // exit does, so the page hears the status as on an error path.
-  std::exit(0);
+  return 0;
 }

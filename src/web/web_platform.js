@@ -1,6 +1,7 @@
-// The browser side of the web platform (src/web/web_main.cpp). The page keeps
-// its state in Module.morvex (see morvex.html): the audio context with the
-// decoded music, the canvas, the queue of key events and the page's listeners.
+// The browser side of the web platform (src/web/web_main.cpp). The page gives
+// every instance its state as Module.morvex (see player.js): the audio context
+// with the decoded music, the presenter, the queue of key events and the
+// page's listeners.
 mergeInto(LibraryManager.library, {
   // Starts the music where the last position put it; a playing stream is left alone.
   webPlayMusic: function () {
@@ -55,16 +56,11 @@ mergeInto(LibraryManager.library, {
     return heard;
   },
 
+  // The page's presenter (present.js) puts the RGBA bytes on the canvas; it is
+  // given the memory anew each frame, since the memory may have grown.
   webShowFrame: function (rgba, width, height, demoTime, frame, pass, fading) {
     var m = Module.morvex;
-    var bytes = width * height * 4;
-    // One ImageData over the wasm memory, made again only when the memory grows.
-    if (!m.image || m.imageBuffer !== HEAPU8.buffer || m.imagePtr !== rgba) {
-      m.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, bytes), width, height);
-      m.imageBuffer = HEAPU8.buffer;
-      m.imagePtr = rgba;
-    }
-    m.context2d.putImageData(m.image, 0, 0);
+    m.presenter.show(HEAPU8, rgba, width, height);
     m.onFrame(demoTime, frame, pass, fading !== 0);
   },
 

@@ -1,12 +1,16 @@
 // The browser edition in a real browser: headless Chromium opens the page from a
 // static server on 127.0.0.1, runs a few seconds of the show with real Web
 // Audio timing and checks the canvas, a frame read back from it against the
-// headless renderer's frame for the same DemoTimes, Escape, and the message for
-// a missing data.dat. Chromium is driven through its DevTools protocol over a
+// headless renderer's frame for the same DemoTimes, Escape, the console,
+// the bytes of a first visit, the picture's scale at device pixel ratio 1.5, a
+// phone's touch controls (hold, Stop, Replay, a quick Escape) and the messages
+// for missing and wrong files; it prints the page's figures (frame rate, draw
+// time, long tasks, bytes, time to Start). Chromium is driven through its DevTools protocol over a
 // pipe (--remote-debugging-pipe), so nothing but node and chromium is needed.
 //
 // usage: node browser_check.js --web DIR --pack data.dat --music kaz.mp3
 //                              --render morvex-render [--chromium PATH] [--seconds S]
+//                              [--present webgl]   (frames through WebGL instead of putImageData)
 // Exit status 0 when every check holds, 1 otherwise, 77 when chromium is missing.
 "use strict";
 const http = require("http");
@@ -34,32 +38,36 @@ function findChromium() {
   return null;
 }
 
-// ---- the static server: the page's folder, with data.dat and kaz.mp3 beside it;
-// under /nodata/ the same folder without data.dat, under /badpack/ with only the
-// first 100 bytes of data.dat.
-const Types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
+// ---- the static server: the page's folder, with data.dat and kaz.mp3 beside
+// it. Under /nodata/ the same folder without data.dat (nor its compressed copy),
+// under /badpack/ with only the first 100 bytes of data.dat, under /htmlpack/
+// and /htmlmusic/ with a web page answering (status 200) for data.dat or
+// kaz.mp3, as a misconfigured server would.
+const Types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm", ".css": "text/css",
+                ".png": "image/png", ".gz": "application/gzip", ".mp3": "audio/mpeg" };
+const HtmlPage = "<!DOCTYPE html>\n<html><head><title>Not here</title></head><body>Moved</body></html>\n";
 function serve(request, response) {
   let url = decodeURIComponent(request.url.split("?")[0]);
-  let withPack = true, truncated = false;
-  if (url.startsWith("/nodata/")) {
-    withPack = false;
-    url = url.slice("/nodata".length);
-  } else if (url.startsWith("/badpack/")) {
-    truncated = true;
-    url = url.slice("/badpack".length);
-  }
+  const variant = (url.match(/^\/(nodata|badpack|htmlpack|htmlmusic)\//) || [])[1] || "";
+  if (variant) url = url.slice(variant.length + 1);
   const name = path.posix.basename(url);
-  let file = null;
-  if (name === "data.dat") file = withPack ? args.pack : null;
+  const isPack = name === "data.dat" || name === "data.dat.gz";
+  if ((variant === "htmlpack" && isPack) || (variant === "htmlmusic" && name === "kaz.mp3")) {
+    response.writeHead(200, { "Content-Type": "text/html; charset=utf-8" });
+    response.end(HtmlPage);
+    return;
+  }
+  let file = path.join(args.web, name);
+  if (name === "data.dat") file = args.pack;
   else if (name === "kaz.mp3") file = args.music;
-  else if (["morvex.html", "morvex.js", "morvex.wasm"].includes(name)) file = path.join(args.web, name);
-  if (!file || !fs.existsSync(file)) {
+  if ((variant === "nodata" && isPack) || (variant === "badpack" && name === "data.dat.gz")) file = null;
+  if (!file || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
     response.writeHead(404, { "Content-Type": "text/plain" });
     response.end("not found");
     return;
   }
   response.writeHead(200, { "Content-Type": Types[path.extname(name)] || "application/octet-stream" });
-  if (truncated && name === "data.dat") response.end(fs.readFileSync(file).subarray(0, 100));
+  if (variant === "badpack" && name === "data.dat") response.end(fs.readFileSync(file).subarray(0, 100));
   else fs.createReadStream(file).pipe(response);
 }
 
@@ -123,7 +131,26 @@ class Browser {
 function sleep(ms) { return new Promise((r) => setTimeout(r, ms)); }
 
 class Page {
-  constructor(browser, sessionId) { this.browser = browser; this.sessionId = sessionId; }
+  constructor(browser, sessionId) {
+    this.browser = browser;
+    this.sessionId = sessionId;
+    this.errors = [];         // console errors and uncaught exceptions
+    this.bytesFetched = 0;    // encodedDataLength of every finished request
+    browser.listeners.push((m) => {
+      if (m.sessionId !== sessionId) return;
+      const p = m.params;
+      if (m.method === "Runtime.consoleAPICalled" && p.type === "error") {
+        this.errors.push(`console.error: ${p.args.map((a) => a.value !== undefined ? a.value : a.description).join(" ")}`);
+      } else if (m.method === "Runtime.exceptionThrown") {
+        const d = p.exceptionDetails;
+        this.errors.push(`uncaught: ${d.exception ? d.exception.description || d.exception.value : d.text}`);
+      } else if (m.method === "Log.entryAdded" && p.entry.level === "error") {
+        this.errors.push(`log: ${p.entry.text}${p.entry.url ? " (" + p.entry.url + ")" : ""}`);
+      } else if (m.method === "Network.loadingFinished") {
+        this.bytesFetched += p.encodedDataLength;
+      }
+    });
+  }
   send(method, params) { return this.browser.send(method, params, this.sessionId); }
   async eval(expression) {
     const r = await this.send("Runtime.evaluate", { expression, returnByValue: true, awaitPromise: true, userGesture: true });
@@ -142,14 +169,55 @@ class Page {
       await sleep(50);
     }
   }
+  waitLoaded() {
+    return this.waitFor("window.morvexPage && morvexPage.state !== 'loading' && morvexPage.state", 60, "the page to load");
+  }
+  // The centre of the button with this accessible name (its text or aria-label), in CSS pixels.
+  buttonAt(name) {
+    return this.eval(`(function () {
+      var b = Array.prototype.find.call(document.querySelectorAll("button"), function (b) {
+        return (b.getAttribute("aria-label") || b.textContent).trim() === ${JSON.stringify(name)};
+      });
+      if (!b || b.hidden || b.disabled || getComputedStyle(b).visibility === "hidden") return null;
+      var r = b.getBoundingClientRect();
+      return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
+    })()`);
+  }
+  async touch(type, point) {
+    await this.send("Input.dispatchTouchEvent", { type, touchPoints: type === "touchEnd" ? [] : [{ x: point.x, y: point.y }] });
+  }
+  async tap(point) {
+    await this.touch("touchStart", point);
+    await this.touch("touchEnd", point);
+  }
+  async tapButton(name) {
+    const at = await this.buttonAt(name);
+    if (!at) throw new Error(`no visible button named ${name}`);
+    await this.tap(at);
+  }
+  close() { return this.browser.send("Target.closeTarget", { targetId: this.targetId }); }
 }
 
-async function openPage(browser, url) {
+// A tab; metrics: Emulation.setDeviceMetricsOverride's (and touch: true for a phone).
+async function openPage(browser, url, metrics) {
   const { targetId } = await browser.send("Target.createTarget", { url: "about:blank" });
   const { sessionId } = await browser.send("Target.attachToTarget", { targetId, flatten: true });
   const page = new Page(browser, sessionId);
+  page.targetId = targetId;
   await page.send("Runtime.enable");
   await page.send("Page.enable");
+  await page.send("Log.enable");
+  await page.send("Network.enable");
+  await page.send("Network.setCacheDisabled", { cacheDisabled: true });
+  if (metrics) {
+    const { touch, ...m } = metrics;
+    await page.send("Emulation.setDeviceMetricsOverride", m);
+    if (touch) await page.send("Emulation.setTouchEmulationEnabled", { enabled: true, maxTouchPoints: 5 });
+  }
+  // Long tasks, for the figures.
+  await page.send("Page.addScriptToEvaluateOnNewDocument", { source:
+    "window.longTasks = []; try { new PerformanceObserver(function (l) { l.getEntries().forEach(function (e) { longTasks.push(e.duration); }); })" +
+    ".observe({ type: 'longtask', buffered: true }); } catch (e) {}" });
   await page.send("Page.navigate", { url });
   return page;
 }
@@ -184,6 +252,11 @@ function rendererFrame(times) {
   });
 }
 
+function percentile(v, p) {
+  const s = [...v].sort((a, b) => a - b);
+  return s.length ? s[Math.min(s.length - 1, Math.floor(p * s.length))] : 0;
+}
+
 function median(v) {
   const s = [...v].sort((a, b) => a - b);
   return s.length ? (s.length % 2 ? s[(s.length - 1) / 2] : (s[s.length / 2 - 1] + s[s.length / 2]) / 2) : 0;
@@ -206,10 +279,25 @@ async function main() {
   };
   try {
     await browser.send("Target.setDiscoverTargets", { discover: false });
-    const page = await openPage(browser, `${base}/morvex.html?seed=${seed}`);
+    const presentWay = args.present ? `&present=${args.present}` : "";
+    const page = await openPage(browser, `${base}/morvex.html?seed=${seed}${presentWay}`);
     const t0 = Date.now();
-    await page.waitFor("window.morvexPage && morvexPage.state !== 'loading' && morvexPage.state", 60, "the page to load");
+    await page.waitLoaded();
     check(await page.eval("morvexPage.state") === "ready", `the page loads the pack and the music (${(Date.now() - t0) / 1000} s): ${await page.eval("morvexPage.message")}`);
+    // The front page: the title picture behind a Start button, the notice.
+    const front = await page.eval(`(function () {
+      var t = document.getElementById("title");
+      return { title: t.complete && t.naturalWidth === 1280 && getComputedStyle(t).display !== "none",
+               notice: document.getElementById("flash-figures").textContent.length > 0,
+               readyAt: morvexPage.readyAt, presenter: morvexPage.presenter };
+    })()`);
+    check(front.title && !!(await page.buttonAt("Start")) && front.notice,
+          "the front page shows the title picture, a Start button and the photosensitivity notice");
+    await page.waitFor("document.readyState === 'complete'", 10, "the page's last file");
+    await sleep(200);
+    check(page.bytesFetched <= 3.5e6, `the first visit fetches ${page.bytesFetched} bytes (at most 3.5 MB)`);
+    console.log(`figures: Start possible ${front.readyAt.toFixed(0)} ms after opening; ${page.bytesFetched} bytes transferred; ` +
+                `frames presented through ${front.presenter}`);
     const size = await page.eval("[document.getElementById('screen').width, document.getElementById('screen').height]");
     check(size[0] === 1280 && size[1] === 720, `the canvas is 1280 x 720 (${size[0]} x ${size[1]})`);
     // In a 1400 x 900 window the picture fits once: shown at 1 x, no smoothing.
@@ -234,6 +322,7 @@ async function main() {
     })()`);
     const presentAt = await page.eval("Array.prototype.slice.call(morvexPage.presentAt, 0, Math.min(morvexPage.presents, morvexPage.presentAt.length))");
     const drawMs = await page.eval("Array.prototype.slice.call(morvexPage.drawMs, 1, Math.min(morvexPage.presents, morvexPage.drawMs.length))");
+    const longTasks = await page.eval("window.longTasks || []");
 
     // Figures: frame rate, and the clock against the wall clock.
     const times = capture.times;
@@ -244,7 +333,8 @@ async function main() {
     console.log(`figures: ${times.length} frames in ${(spanMs / 1000).toFixed(2)} s of wall time: ` +
                 `${(1000 * (times.length - 1) / spanMs).toFixed(1)} frames/s (median present interval ${median(intervals).toFixed(1)} ms, ` +
                 `worst ${Math.max(...intervals).toFixed(1)} ms); drawing a frame in the page takes ` +
-                `${median(drawMs).toFixed(1)} ms (median, worst ${Math.max(...drawMs).toFixed(1)} ms)`);
+                `${median(drawMs).toFixed(1)} ms (median, p95 ${percentile(drawMs, 0.95).toFixed(1)}, worst ${Math.max(...drawMs).toFixed(1)} ms); ` +
+                `${longTasks.length} long tasks (over 50 ms; longest ${longTasks.length ? Math.max(...longTasks).toFixed(0) : 0} ms)`);
     console.log(`figures: DemoTime ${times[0]} -> ${times[times.length - 1]} ms over those frames (clock/wall ${((times[times.length - 1] - times[0]) / spanMs).toFixed(4)}); ` +
                 `DemoTime steps: median ${median(steps)} ms, smallest ${Math.min(...steps)}, largest ${Math.max(...steps)}; ` +
                 `${steps.filter((s) => s === 0).length} repeated, ${backwards} backwards`);
@@ -293,6 +383,89 @@ async function main() {
           `Escape ends the show without the end fade (${end.presents - presentsBefore} more frames, status ${end.exitStatus}): ${end.message}`);
     await sleep(300);
     check(await page.eval("morvexPage.presents") === end.presents, "no frame is presented after the end");
+    check(await page.buttonAt("Replay") !== null, "the end offers Replay");
+    const memory = await page.eval("performance.memory ? performance.memory.usedJSHeapSize : 0");
+    console.log(`figures: JavaScript heap in use at the end ${(memory / 1048576).toFixed(1)} MiB`);
+    check(page.errors.length === 0, `no console error from opening to the end (${page.errors.join("; ") || "none"})`);
+    await page.close();
+
+    // Sharp on a high-DPI screen: at device pixel ratio 1.5 on 1920 x 1080 the
+    // picture covers a whole multiple of 1280 x 720 device pixels, on whole
+    // device pixels, centred.
+    const hidpi = await openPage(browser, `${base}/morvex.html`, { width: 1920, height: 1080, deviceScaleFactor: 1.5, mobile: false });
+    await hidpi.waitLoaded();
+    const placed = await hidpi.eval(`(function () {
+      var r = document.getElementById("screen").getBoundingClientRect(), d = devicePixelRatio;
+      return { dpr: d, x: r.left * d, y: r.top * d, w: r.width * d, h: r.height * d, vw: innerWidth * d, vh: innerHeight * d };
+    })()`);
+    // Layout keeps 1/64 CSS pixel: 1706.67 CSS pixels are 2559.98 device pixels.
+    const whole = (v) => Math.abs(v - Math.round(v)) < 1.5 / 64;
+    check(placed.dpr === 1.5 && whole(placed.w / 1280) && placed.w / 1280 >= 1 && whole(placed.h / 720) &&
+          Math.round(placed.w / 1280) === Math.round(placed.h / 720) && whole(placed.x) && whole(placed.y) &&
+          Math.abs(placed.x * 2 + placed.w - placed.vw) <= 1 && Math.abs(placed.y * 2 + placed.h - placed.vh) <= 1 &&
+          Math.round(placed.w / 1280) === 2,
+          `at device pixel ratio 1.5 the picture is ${placed.w} x ${placed.h} device pixels at ${placed.x}, ${placed.y} ` +
+          `(a whole factor of 1280 x 720, centred in ${placed.vw} x ${placed.vh})`);
+    check(hidpi.errors.length === 0, `no console error at device pixel ratio 1.5 (${hidpi.errors.join("; ") || "none"})`);
+    await hidpi.close();
+
+    // A phone (390 x 844 CSS pixels, ratio 3, touch): no whole factor fits, so the
+    // picture fits the width; touch starts, holds, stops and replays the show.
+    const phone = await openPage(browser, `${base}/morvex.html?seed=${seed}`, { width: 390, height: 844, deviceScaleFactor: 3, mobile: true, touch: true });
+    await phone.waitLoaded();
+    const fit = await phone.eval(`(function () {
+      var r = document.getElementById("screen").getBoundingClientRect();
+      return { w: r.width * 3, h: r.height * 3, rendering: getComputedStyle(document.getElementById("screen")).imageRendering };
+    })()`);
+    check(Math.round(fit.w) === 1170 && Math.abs(fit.h - 1170 * 9 / 16) < 1.5 && fit.rendering === "pixelated",
+          `on the phone the picture fits the width, nearest sampled (${fit.w.toFixed(1)} x ${fit.h.toFixed(1)} device pixels, ${fit.rendering})`);
+    await phone.tapButton("Start");
+    await phone.waitFor("morvexPage.state === 'running' && morvexPage.presents > 0", 30, "the show to start on a tap");
+    const picture = await phone.eval(`(function () { var r = document.getElementById("screen").getBoundingClientRect();
+      return { x: r.left + r.width / 2, y: r.top + r.height / 2 }; })()`);
+    await sleep(500);
+    await phone.touch("touchStart", picture);
+    await sleep(300);
+    const pressed = await phone.eval("({presents: morvexPage.presents, demoTime: morvexPage.demoTime})");
+    await sleep(600);
+    const stillPressed = await phone.eval("({presents: morvexPage.presents, demoTime: morvexPage.demoTime})");
+    await phone.touch("touchEnd", picture);
+    await sleep(300);
+    const letGo = await phone.eval("morvexPage.demoTime");
+    check(stillPressed.demoTime === pressed.demoTime && stillPressed.presents > pressed.presents && letGo >= pressed.demoTime + 600,
+          `press-and-hold on the picture holds it (DemoTime ${pressed.demoTime} over ${stillPressed.presents - pressed.presents} presents), ` +
+          `release lets it go on (${letGo})`);
+    check(await phone.buttonAt("Stop") !== null, "a touch on the picture shows the Stop control");
+    await phone.tapButton("Stop");
+    await phone.waitFor("morvexPage.state !== 'running'", 10, "the show to end on Stop");
+    const stoppedByTouch = await phone.eval("({state: morvexPage.state, fading: morvexPage.fading, demoTime: morvexPage.demoTime})");
+    check(stoppedByTouch.state === "ended" && !stoppedByTouch.fading,
+          `Stop ends the show without the end fade (${stoppedByTouch.state} at DemoTime ${stoppedByTouch.demoTime})`);
+    await phone.waitFor("!!document.getElementById('replay') && !document.getElementById('replay').hidden", 10, "Replay");
+    await phone.tapButton("Replay");
+    await phone.waitFor("morvexPage.state === 'running' && morvexPage.presents > 10", 30, "the show to play again");
+    const again = await phone.eval("({runs: morvexPage.runs, demoTime: morvexPage.demoTime, pass: morvexPage.pass})");
+    check(again.runs === 2 && again.pass === 1 && again.demoTime < 5000,
+          `Replay plays the show again from its start without reloading (showing ${again.runs}, DemoTime ${again.demoTime})`);
+    // Escape pressed and released between two frames still ends the show.
+    await phone.eval("document.dispatchEvent(new KeyboardEvent('keydown', {key: 'Escape', bubbles: true})); " +
+                     "document.dispatchEvent(new KeyboardEvent('keyup', {key: 'Escape', bubbles: true}))");
+    await phone.waitFor("morvexPage.state !== 'running'", 5, "the show to end on a quick Escape");
+    check(await phone.eval("morvexPage.state") === "ended", "a quick Escape between two frames ends the show");
+    check(phone.errors.length === 0, `no console error on the phone (${phone.errors.join("; ") || "none"})`);
+    await phone.close();
+
+    // A web page served (status 200) in place of the pack or the music is named
+    // before Ready, with what arrived.
+    for (const [variant, file, says] of [["htmlpack", "data.dat", "is not the show's asset pack"], ["htmlmusic", "kaz.mp3", "is not MP3 audio"]]) {
+      const wrong = await openPage(browser, `${base}/${variant}/morvex.html`);
+      await wrong.waitLoaded();
+      const told = await wrong.eval("({state: morvexPage.state, text: document.getElementById('status').textContent})");
+      check(told.state === "error" && told.text.startsWith(`${file}`) && told.text.includes(says) &&
+            told.text.includes("text/html") && told.text.includes("<!DOCTYPE html>"),
+            `a web page in place of ${file} is named before Ready (${told.text})`);
+      await wrong.close();
+    }
 
     // The page without data.dat says so.
     const missing = await openPage(browser, `${base}/nodata/morvex.html`);
