@@ -79,6 +79,7 @@ layout();
 
 const presenter = makePresenter(canvas, params.get("present") === "webgl" ? "webgl" : "2d");
 page.presenter = presenter.kind;
+page.presenterRead = () => presenter.read();
 const seed = params.has("seed") ? parseInt(params.get("seed"), 10) : -1;
 const player = makePlayer({
   stage, controls: $("controls"), page,
@@ -137,8 +138,28 @@ async function load() {
   return { factory, program, pack, music };
 }
 
+// The review mode (?review): the show in a player with its score on a timeline;
+// the moment a link names (&t=SECONDS) is shown at once, paused.
+const reviewing = params.has("review");
+if (reviewing) document.body.dataset.mode = "review";
+async function openReview(loaded) {
+  const { startReview, reviewStartMs } = await import("./review.js");
+  const score = await (await fetch("score.json")).json();
+  show("running");
+  progressBar.hidden = true;
+  setStatus("Review.");
+  await startReview({
+    files: loaded, score, presenter, page, container: document.body,
+    startMs: reviewStartMs(params), seed, onFailed: fail,
+  });
+}
+
 load().then((loaded) => {
   if (page.state !== "loading") return;
+  if (reviewing) {
+    openReview(loaded).catch((error) => fail(`The review cannot start: ${error && error.message || error}`));
+    return;
+  }
   files = loaded;
   page.readyAt = performance.now();
   show("ready");

@@ -15,7 +15,8 @@ const Speeds = [0.25, 0.5, 1];
 const LaneHeight = 14, TopBand = 16, WaveBand = 28;
 
 // setup: { files: {factory, program, pack, music}, score (score.json), presenter,
-// container (where the panel goes), page, startMs, onFailed(text) }
+// container (where the panel goes), page, startMs, seed (-1: 1, as morvex-view),
+// onFailed(text) }
 export async function startReview(setup) {
   const { files, score, page } = setup;
   const rows = score.rows;
@@ -40,7 +41,7 @@ export async function startReview(setup) {
     onAbort: (what) => setup.onFailed(`The review stopped: ${what}`),
   });
   instance.FS.writeFile("/data.dat", files.pack);
-  instance._reviewOpen();
+  instance._reviewOpen(setup.seed >= 0 ? setup.seed : 1);
 
   // ---- the panel
   const panel = makePanel(setup.container);
@@ -49,6 +50,8 @@ export async function startReview(setup) {
   const playButton = el("play"), linkButton = el("link"), loopButton = el("loop");
   const speedButtons = [...panel.querySelectorAll("[data-speed]")];
 
+  let audio = null, gain = null, source = null, startedAt = 0, startOffset = 0, wallAt = 0, wallFrom = 0;
+  let seeking = null;
   const review = page.review = {
     position: 0,         // ms, the moment shown (or playing)
     playing: false,
@@ -57,10 +60,11 @@ export async function startReview(setup) {
     drawn: [],           // DemoTimes drawn since the last seek, build-up included
     seeks: 0,
     lanes: modules,
+    sounding: () => source !== null,
+    seeking: () => seeking !== null,
   };
 
   // ---- the clock: the music's heard position at speed 1, the page's clock otherwise
-  let audio = null, gain = null, source = null, startedAt = 0, startOffset = 0, wallAt = 0, wallFrom = 0;
   function heardMs() {
     if (source) {
       const latency = audio.outputLatency > 0 ? audio.outputLatency : audio.baseLatency > 0 ? audio.baseLatency : 0;
@@ -101,7 +105,6 @@ export async function startReview(setup) {
     review.position = ms;
     showCaption(demoTime);
   }
-  let seeking = null;
   // Puts the show at ms: the frames leading there unseen, then the frame itself.
   // The note on screen is painted before the work starts.
   function seek(ms) {
@@ -244,11 +247,13 @@ export async function startReview(setup) {
       c.fillText(m, 4, y + LaneHeight / 2);
     });
     const now = activeRows(review.position);
+    review.bars = [];
     for (const r of rows) {
       const y = TopBand + WaveBand + modules.indexOf(r.module) * LaneHeight;
       const a = xOf(r.from, cssWidth), b = xOf(Math.min(r.to + 1, ReviewEndMs), cssWidth);
       c.fillStyle = now.includes(r) ? "#f0f0f0" : "#5d86c5";
       c.fillRect(a, y + 2, Math.max(1.5, b - a), LaneHeight - 4);
+      review.bars.push({ row: r.row, from: r.from, to: r.to, module: r.module, x0: a, x1: b, y: y + LaneHeight / 2 });
       const label = r.routines.join(", ");
       if (b - a > 40) {
         c.save();

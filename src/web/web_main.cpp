@@ -108,13 +108,14 @@ const ShowPlatform WebPlatform = {wInitMusic,        wPlayMusic,         wSetMus
 // The review mode (morvex.html?review): the page keeps the clock (the music at
 // speed 1, its own clock at the slower speeds or paused) and asks for the frame
 // of a moment; a seek first draws, unseen, the frames leading there, as
-// morvex-view does. The digit field is seeded as in morvex-render, so a moment
-// shows the renderer's frame for the same frame sequence.
+// morvex-view does. The digit field is seeded (1 unless the page names
+// another), so a moment shows morvex-render's frame for the same frame
+// sequence and seed.
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void reviewOpen() {
+EMSCRIPTEN_KEEPALIVE void reviewOpen(int32_t seed) {
   DataPackPath = "/data.dat";
-  RandomSeed = 1;
+  RandomSeed = uint32_t(seed);
   RandomSeedFixed = true;
   loadAllImages();
   initEffectModules();
