@@ -10,6 +10,9 @@ import { pictureRect } from "./scale.js";
 
 const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
+// The review mode (?review, review.js) lays the page out with a panel under the picture.
+const reviewing = params.has("review");
+if (reviewing) document.body.dataset.mode = "review";
 const stage = $("stage"), canvas = $("screen"), title = $("title"), statusLine = $("status");
 const startButton = $("start"), replayButton = $("replay"), progressBar = $("progress");
 
@@ -140,8 +143,6 @@ async function load() {
 
 // The review mode (?review): the show in a player with its score on a timeline;
 // the moment a link names (&t=SECONDS) is shown at once, paused.
-const reviewing = params.has("review");
-if (reviewing) document.body.dataset.mode = "review";
 async function openReview(loaded) {
   const { startReview, reviewStartMs } = await import("./review.js");
   const score = await (await fetch("score.json")).json();
