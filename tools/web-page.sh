@@ -14,8 +14,11 @@ web="$2"
 mkdir -p "$web"
 
 cp -u "$bin/data.dat" "$bin/kaz.mp3" "$web/"
-page=(morvex.html morvex.css page.js loader.js player.js present.js scale.js wasm_choice.js)
+page=(morvex.html morvex.css page.js loader.js player.js present.js scale.js wasm_choice.js review.js review.css)
 for f in "${page[@]}"; do cp -u "$top/src/web/$f" "$web/$f"; done
+
+# The score for the review mode's timeline, from the program's own table.
+"$bin/morvex-cuts" --score "$web/score.json" >/dev/null
 
 # The title picture: the logo as the show draws it at 20 s.
 if [ ! -f "$web/title.png" ] || [ "$bin/morvex-render" -nt "$web/title.png" ] || [ "$bin/data.dat" -nt "$web/title.png" ]; then
@@ -40,7 +43,7 @@ size() { stat -c %s "$web/$1"; }
   echo "// Written by tools/web-page.sh: every file the page fetches, with its size in"
   echo "// bytes; gzip names a compressed copy the page fetches instead and unpacks."
   echo "export const PageFiles = ["
-  for f in "${page[@]}" title.png kaz.mp3; do
+  for f in "${page[@]}" title.png score.json kaz.mp3; do
     echo "  { name: \"$f\", bytes: $(size "$f") },"
   done
   for f in "${packed[@]}"; do

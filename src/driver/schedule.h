@@ -12,6 +12,7 @@ struct ScheduleRow {
   int32_t To;                             // last DemoTime of the row, inclusive
   FrameRoutine Routines[MaxRowRoutines];  // in call order; unused slots are null
   const char* Names;                      // the routines' names, for tools ("drawLogo", ...)
+  const char* Module;                     // the effect module the routines belong to ("Logo"), for tools
 };
 
 extern const ScheduleRow* const EffectSchedule;

@@ -10,6 +10,9 @@ import { pictureRect } from "./scale.js";
 
 const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
+// The review mode (?review, review.js) lays the page out with a panel under the picture.
+const reviewing = params.has("review");
+if (reviewing) document.body.dataset.mode = "review";
 const stage = $("stage"), canvas = $("screen"), title = $("title"), statusLine = $("status");
 const startButton = $("start"), replayButton = $("replay"), progressBar = $("progress");
 
@@ -89,6 +92,7 @@ const timedPresenter = {
     if (page.pass <= 1 && page.presents < page.presentMs.length) page.presentMs[page.presents] = performance.now() - t;
   },
 };
+page.presenterRead = () => presenter.read();
 const seed = params.has("seed") ? parseInt(params.get("seed"), 10) : -1;
 const player = makePlayer({
   stage, canvas, controls: $("controls"), page,
@@ -148,8 +152,26 @@ async function load() {
   return { factory, program, pack, music };
 }
 
+// The review mode (?review): the show in a player with its score on a timeline;
+// the moment a link names (&t=SECONDS) is shown at once, paused.
+async function openReview(loaded) {
+  const { startReview, reviewStartMs } = await import("./review.js");
+  const score = await (await fetch("score.json")).json();
+  show("running");
+  progressBar.hidden = true;
+  setStatus("Review.");
+  await startReview({
+    files: loaded, score, presenter, page, container: document.body,
+    startMs: reviewStartMs(params), seed, onFailed: fail,
+  });
+}
+
 load().then((loaded) => {
   if (page.state !== "loading") return;
+  if (reviewing) {
+    openReview(loaded).catch((error) => fail(`The review cannot start: ${error && error.message || error}`));
+    return;
+  }
   files = loaded;
   page.readyAt = performance.now();
   show("ready");

@@ -15,6 +15,8 @@
 
 #include "data/assets.h"
 #include "display/screen.h"
+#include "driver/modules.h"
+#include "driver/seek.h"
 #include "driver/show.h"
 #include "music/chance.h"
 #include "music/clock.h"
@@ -102,6 +104,39 @@ const ShowPlatform WebPlatform = {wInitMusic,        wPlayMusic,         wSetMus
                                   wOpenOutputWindow, wCloseOutputWindow, wCapturePointer,   wPresentFrame};
 
 }  // namespace
+
+// The review mode (morvex.html?review): the page keeps the clock (the music at
+// speed 1, its own clock at the slower speeds or paused) and asks for the frame
+// of a moment; a seek first draws, unseen, the frames leading there, as
+// morvex-view does. The digit field is seeded (1 unless the page names
+// another), so a moment shows morvex-render's frame for the same frame
+// sequence and seed.
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void reviewOpen(int32_t seed) {
+  DataPackPath = "/data.dat";
+  RandomSeed = uint32_t(seed);
+  RandomSeedFixed = true;
+  loadAllImages();
+  initEffectModules();
+  wOpenOutputWindow(ShowWidth, ShowHeight, false);
+}
+
+EMSCRIPTEN_KEEPALIVE void reviewSeek(int32_t ms) { buildUpTo(ms); }
+
+// The first of the unseen frames a seek to ms draws (then every 17 ms up to ms).
+EMSCRIPTEN_KEEPALIVE int32_t reviewBuildUpFrom(int32_t ms) { return buildUpFrom(ms); }
+
+// Draws the frame at ms and hands it to the page; returns the DemoTime drawn.
+EMSCRIPTEN_KEEPALIVE int32_t reviewDraw(int32_t ms) {
+  ReviewTime = ms;
+  drawShowFrame();
+  convertToCanvas();
+  webShowFrame(CanvasPixels, Screen.width, Screen.height, DemoTime, int32_t(int64_t(DemoTime) * 60 / 1000), 1, 0);
+  return DemoTime;
+}
+
+}  // extern "C"
 
 // The page writes the pack it fetched to /data.dat and passes "w" (windowed,
 // the page's own fullscreen button stands in for the video mode) and "l" for ?loop.

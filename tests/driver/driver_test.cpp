@@ -295,7 +295,7 @@ TEST(Driver, EscapeDuringFadeAndClosedWindow) {
 
 // The frame logic on a real Screen: the clear only before 33000, the borders always.
 void paintMarker() { putPixel(Screen, 640, 360, 0xFF123456u); }
-const ScheduleRow MarkerRows[] = {{40000, 40000, {paintMarker}, "paintMarker"}};
+const ScheduleRow MarkerRows[] = {{40000, 40000, {paintMarker}, "paintMarker", "Marker"}};
 void markerSchedule() { runScheduleRows(MarkerRows, 1, DemoTime); }
 std::vector<int32_t> FrameTimes;
 size_t FrameTimeIndex = 0;

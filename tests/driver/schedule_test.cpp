@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/schedule.h"
+#include "driver/seek.h"
 
 namespace {
 
@@ -23,13 +24,13 @@ void routineBlur() { call("blur"); }
 
 // Rows 1 to 5 and 31/32 of the show, with recording routines.
 const ScheduleRow TestRows[] = {
-    {5241, 12199, {routineA, routineBlur}, "A, blur"},   // row 1
-    {12201, 16899, {routineB, routineBlur}, "B, blur"},  // row 2
-    {22721, 32999, {routineC}, "C"},                     // row 3
-    {25381, 112039, {routineD}, "D"},                    // row 4
-    {16961, 29479, {routineE}, "E"},                     // row 5
-    {44041, 44119, {routineA}, "A"},                     // row 31
-    {44041, 44119, {routineB}, "B"},                     // row 32
+    {5241, 12199, {routineA, routineBlur}, "A, blur", "Test"},   // row 1
+    {12201, 16899, {routineB, routineBlur}, "B, blur", "Test"},  // row 2
+    {22721, 32999, {routineC}, "C", "Test"},                     // row 3
+    {25381, 112039, {routineD}, "D", "Test"},                    // row 4
+    {16961, 29479, {routineE}, "E", "Test"},                     // row 5
+    {44041, 44119, {routineA}, "A", "Test"},                     // row 31
+    {44041, 44119, {routineB}, "B", "Test"},                     // row 32
 };
 constexpr int TestRowCount = int(sizeof(TestRows) / sizeof(TestRows[0]));
 
@@ -62,7 +63,7 @@ TEST(Schedule, WindowsAndTableOrder) {
 }
 
 TEST(Schedule, BelowFromWrapsAndFails) {
-  const ScheduleRow row = {5241, 12199, {}, ""};
+  const ScheduleRow row = {5241, 12199, {}, "", ""};
   EXPECT_FALSE(rowActive(row, 5240));
   EXPECT_FALSE(rowActive(row, 0));
   EXPECT_FALSE(rowActive(row, -1));
@@ -76,3 +77,15 @@ TEST(Schedule, BelowFromWrapsAndFails) {
 }
 
 }  // namespace
+
+TEST(Seek, BuildUpStartsWhereTheActiveScenesBeganWithinEightSeconds) {
+  // 20000: the logo row (from 16961) is the earliest active one.
+  EXPECT_EQ(buildUpFrom(20000), 16961);
+  // 43500: the digit field runs from 25381, so the 8 s limit decides.
+  EXPECT_EQ(buildUpFrom(43500), 35500);
+  // 34400, just after the first cut: the spin picture began 99 ms before, but
+  // the field under it since 25381, so the frames of the last 8 s are drawn.
+  EXPECT_EQ(buildUpFrom(34400), 26400);
+  EXPECT_EQ(buildUpFrom(3000), 3000);  // nothing runs there: no build-up at all
+  EXPECT_EQ(buildUpFrom(0), 0);
+}

@@ -199,3 +199,28 @@ TEST(Score, RoutinesOfTheTitleAndLineykaRows) {
 }
 
 }  // namespace
+
+TEST(Score, EveryRowNamesTheModuleItsRoutinesComeFrom) {
+  // The review timeline draws a lane per module from these names.
+  for (int i = 0; i < EffectScheduleRows; ++i) {
+    const ScheduleRow& row = EffectSchedule[i];
+    ASSERT_NE(row.Module, nullptr) << "row " << i + 1;
+    bool known = false;
+    for (int m = 0; m < EffectModuleCount; ++m) known = known || std::string(EffectModules[m].Name) == row.Module;
+    EXPECT_TRUE(known) << "row " << i + 1 << " names module " << row.Module;
+  }
+  // A few by hand: the modules whose routine names do not say it.
+  auto moduleOf = [](int32_t from, const char* names) -> std::string {
+    for (int i = 0; i < EffectScheduleRows; ++i)
+      if (EffectSchedule[i].From == from && std::string(EffectSchedule[i].Names) == names)
+        return EffectSchedule[i].Module;
+    return "";
+  };
+  EXPECT_EQ(moduleOf(56521, "flickerLobotomi"), "FlashPictures");
+  EXPECT_EQ(moduleOf(63041, "zoomLineyka"), "FlashPictures");
+  EXPECT_EQ(moduleOf(62521, "drawZifriCurve"), "Zifri");
+  EXPECT_EQ(moduleOf(49001, "drawSpiral"), "Spiral");
+  EXPECT_EQ(
+      moduleOf(5241, "jitterTitleWords, drawTitleWord1, drawTitleWord2, drawTitleWord3, drawTitleWord4, blurScreen"),
+      "TitleWords");
+}

@@ -262,6 +262,96 @@ function median(v) {
   return s.length ? (s.length % 2 ? s[(s.length - 1) / 2] : (s[s.length / 2 - 1] + s[s.length / 2]) / 2) : 0;
 }
 
+// What morvex-render --what lists at DemoTime t: the rows' numbers and routines.
+function whatAt(t) {
+  const out = require("child_process").execFileSync(args.render, ["--what", String(t)], { encoding: "utf8" });
+  return [...out.matchAll(/^\s+row\s+(\d+)\s+(-?\d+)-(-?\d+)\s+(.*)$/gm)].map((m) => ({ row: Number(m[1]), names: m[4].trim() }));
+}
+
+// The canvas's pixels as RGB, base64, and a short fingerprint of them.
+const CanvasRgb = `(function () {
+  var c = document.getElementById("screen"), d = morvexPage.presenterRead();
+  var rgb = new Uint8Array(1280 * 720 * 3), h = 0;
+  for (var i = 0, j = 0; i < d.length; i += 4, j += 3) { rgb[j] = d[i]; rgb[j + 1] = d[i + 1]; rgb[j + 2] = d[i + 2]; h = (h * 31 + d[i] + d[i + 1] * 7 + d[i + 2] * 13) | 0; }
+  var s = "";
+  for (var k = 0; k < rgb.length; k += 32768) s += String.fromCharCode.apply(null, rgb.subarray(k, k + 32768));
+  return { rgb: btoa(s), hash: h };
+})()`;
+
+async function reviewChecks(browser, base, check) {
+  const page = await openPage(browser, `${base}/morvex.html?review&t=43.5&seed=${seed}`);
+  await page.waitFor("window.morvexPage && (morvexPage.state === 'error' || (morvexPage.review && morvexPage.review.seeks >= 1))", 60, "the review to open");
+  const opened = await page.eval("({state: morvexPage.state, message: morvexPage.message, review: morvexPage.review && {position: morvexPage.review.position, drawn: morvexPage.review.drawn, rows: morvexPage.review.activeRows, caption: morvexPage.review.caption}})");
+  if (!opened.review) {
+    check(false, `the review opens (${opened.state}: ${opened.message})`);
+    return;
+  }
+  const shown = await page.eval(CanvasRgb);
+  const want = await rendererFrame(opened.review.drawn);
+  const got = Buffer.from(shown.rgb, "base64");
+  let differing = 0;
+  for (let p = 0, q = 0; q < got.length; p += 4, q += 3) {
+    if (got[q] !== want[p + 2] || got[q + 1] !== want[p + 1] || got[q + 2] !== want[p]) ++differing;
+  }
+  check(opened.review.position === 43500 && differing === 0,
+        `a link with t=43.5 shows the renderer's frame at 43500 ms for the same ${opened.review.drawn.length} frames` +
+        (differing ? ` (${differing} pixels differ)` : ""));
+  const what = whatAt(43500);
+  check(JSON.stringify(what.map((w) => w.row)) === JSON.stringify(opened.review.rows) &&
+        what.every((w) => w.names.split(", ").every((n) => opened.review.caption.includes(n))) &&
+        opened.review.caption.startsWith("43500 ms · frame 2610"),
+        `the caption names what morvex-render --what names at 43500 ms (${opened.review.caption})`);
+
+  const score = JSON.parse(fs.readFileSync(path.join(args.web, "score.json"), "utf8"));
+  const bars = await page.eval("morvexPage.review.bars");
+  check(bars.length === score.rows.length && score.rows.length === 81 &&
+        bars.every((b, i) => b.from === score.rows[i].from && b.to === score.rows[i].to && b.x1 >= b.x0),
+        `the timeline has a bar for each of the score's ${score.rows.length} rows, in their ranges (${bars.length} bars)`);
+
+  // A click on the timeline at 50 s seeks there.
+  const at = await page.eval(`(function () { var t = document.querySelector("[data-review=timeline]").getBoundingClientRect();
+    return { x: t.left + morvexPage.review.xOfMs(50000), y: t.top + 20, left: t.left, top: t.top }; })()`);
+  const mouse = (type, x, y) => page.send("Input.dispatchMouseEvent", { type, x, y, button: "left", buttons: type === "mouseReleased" ? 0 : 1, clickCount: 1, pointerType: "mouse" });
+  await mouse("mousePressed", at.x, at.y);
+  await mouse("mouseReleased", at.x, at.y);
+  await page.waitFor("morvexPage.review.seeks >= 2 && !morvexPage.review.playing", 30, "the seek from the timeline");
+  const clicked = await page.eval("morvexPage.review.position");
+  check(Math.abs(clicked - 50000) <= 80, `a click on the timeline at 50 s seeks there (${clicked} ms)`);
+
+  // One frame on.
+  await page.eval(`document.querySelector("[data-review=step]").click()`);
+  check(await page.eval("morvexPage.review.position") === clicked + 17, "the frame step moves 17 ms on");
+
+  // Play, then pause: the picture and the position hold, the sound stops.
+  await page.eval(`document.querySelector("[data-review=play]").click()`);
+  await sleep(600);
+  const moving = await page.eval("({position: morvexPage.review.position, playing: morvexPage.review.playing, sound: morvexPage.review.sounding()})");
+  await page.eval(`document.querySelector("[data-review=play]").click()`);
+  const paused = await page.eval("morvexPage.review.position");
+  const before = (await page.eval(CanvasRgb)).hash;
+  await sleep(500);
+  const after = await page.eval("({position: morvexPage.review.position, sound: morvexPage.review.sounding()})");
+  const afterHash = (await page.eval(CanvasRgb)).hash;
+  check(moving.playing && moving.sound && moving.position > clicked + 17 && after.position === paused && !after.sound && before === afterHash,
+        `play moves on with sound (${clicked + 17} -> ${moving.position} ms), pause holds the picture and the sound (${paused} ms)`);
+
+  // A drag over 45..46 s loops that range: playing past its end comes back to its start.
+  const a = at.left + await page.eval("morvexPage.review.xOfMs(45000)"), b = at.left + await page.eval("morvexPage.review.xOfMs(46000)");
+  await mouse("mousePressed", a, at.y);
+  for (let k = 1; k <= 5; ++k) await page.send("Input.dispatchMouseEvent", { type: "mouseMoved", x: a + (b - a) * k / 5, y: at.y, button: "left", buttons: 1, pointerType: "mouse" });
+  await mouse("mouseReleased", b, at.y);
+  await page.waitFor("!morvexPage.review.seeking() && morvexPage.review.loop", 30, "the loop's seek");
+  const loop = await page.eval("morvexPage.review.loop");
+  const seeksBefore = await page.eval("morvexPage.review.seeks");
+  await page.eval(`document.querySelector("[data-review=play]").click()`);
+  await page.waitFor(`morvexPage.review.seeks > ${seeksBefore} && morvexPage.review.position < ${loop.from + 500}`, 10, "the loop to come back");
+  check(Math.abs(loop.from - 45000) <= 80 && Math.abs(loop.to - 46000) <= 80,
+        `a drag over the timeline loops 45..46 s (${loop.from}..${loop.to}); playing past its end returns to its start`);
+  await page.eval(`document.querySelector("[data-review=play]").click()`);
+  check(page.errors.length === 0, `no console error in the review (${page.errors.join("; ") || "none"})`);
+  await page.close();
+}
+
 async function main() {
   const chromium = findChromium();
   if (!chromium) {
@@ -484,6 +574,11 @@ async function main() {
     check(await phone.eval("morvexPage.state") === "ended", "a quick Escape between two frames ends the show");
     check(phone.errors.length === 0, `no console error on the phone (${phone.errors.join("; ") || "none"})`);
     await phone.close();
+
+    // The review mode: a link to a moment shows the renderer's frame for the
+    // same frames; the timeline holds the score; clicks seek, pause holds,
+    // a drag loops, a step moves one frame; the caption names what --what names.
+    await reviewChecks(browser, base, check);
 
     // A web page served (status 200) in place of the pack or the music is named
     // before Ready, with what arrived.

@@ -22,7 +22,7 @@
 #include "display/display.h"
 #include "display/display_x11.h"  // the key codes of the review keys
 #include "driver/modules.h"
-#include "driver/schedule.h"
+#include "driver/seek.h"
 #include "driver/show.h"
 #include "music/chance.h"
 #include "music/clock.h"
@@ -56,15 +56,11 @@ double parseSeconds(const std::string& option, const char* text) {
   return v;
 }
 
-constexpr int32_t StepMs = 17;        // one frame at 60 frames a second
-constexpr int32_t BuildUpMs = 8000;   // at most this much is drawn unseen before a target
 constexpr int32_t ViewEndMs = 76000;  // the last schedule row ends at 75999
 const char* const ViewEndText = "; a start must come before 76 s";
 
 MusicPositionSource MusicSource = nullptr;  // the back end's heard position
 int32_t LastMusicMs = 0;                    // the last time the music can be started from
-int32_t VirtualTime = 0;                    // the clock while paused or building up
-uint64_t virtualPosition() { return musicBytesForDemoTime(VirtualTime); }
 
 bool Paused = false;
 
@@ -83,18 +79,6 @@ bool pressed(uint8_t code) {
 
 void setVolume(float v) { audioChannelSlideAttribute(MusicStream, AudioAttribVol, v, 0); }
 
-// Where the frames leading to ms start: the earliest window of the rows active
-// there (their effects may keep state from frame to frame, fade levels among
-// them), at most BuildUpMs before ms; from 33000 ms on, never later than 1 s
-// before, since each frame draws over the one before.
-int32_t buildUpFrom(int32_t ms) {
-  int32_t from = ms;
-  for (int r = 0; r < EffectScheduleRows; ++r)
-    if (rowActive(EffectSchedule[r], ms)) from = std::min(from, EffectSchedule[r].From);
-  if (ms >= ClearUntilTime) from = std::min(from, ms - 1000);
-  return std::max({from, ms - BuildUpMs, 0});
-}
-
 // The music heard from ms on. A stream that has played to its end waits,
 // stopped, at a new place until it is started again, so it is started every time.
 void playMusicFrom(int32_t ms) {
@@ -107,13 +91,7 @@ void playMusicFrom(int32_t ms) {
 // drawn unseen at 60 frames a second, then the music from there.
 void seekTo(int32_t ms) {
   ms = std::clamp(ms, 0, LastMusicMs);
-  resetEffectModules();
-  MusicPosition = virtualPosition;
-  for (int32_t t = buildUpFrom(ms); t < ms; t += StepMs) {
-    VirtualTime = t;
-    drawShowFrame();
-  }
-  VirtualTime = ms;
+  buildUpTo(ms);
   if (Paused) {
     drawShowFrame();
   } else {
@@ -125,8 +103,8 @@ void seekTo(int32_t ms) {
 
 void pauseView() {
   Paused = true;
-  VirtualTime = DemoTime;
-  MusicPosition = virtualPosition;
+  ReviewTime = DemoTime;
+  MusicPosition = reviewPosition;
   setVolume(0.0f);
   std::printf("paused at %d ms\n", DemoTime);
   std::fflush(stdout);
@@ -134,10 +112,10 @@ void pauseView() {
 
 void resumeView() {
   Paused = false;
-  VirtualTime = std::min(VirtualTime, LastMusicMs);  // frames stepped past the music's end
-  playMusicFrom(VirtualTime);
+  ReviewTime = std::min(ReviewTime, LastMusicMs);  // frames stepped past the music's end
+  playMusicFrom(ReviewTime);
   setVolume(1.0f);
-  std::printf("playing from %d ms\n", VirtualTime);
+  std::printf("playing from %d ms\n", ReviewTime);
   std::fflush(stdout);
 }
 
@@ -215,11 +193,11 @@ int main(int argc, char** argv) {
     }
     if (pressed(Keys.step)) {
       if (!Paused) pauseView();
-      VirtualTime += StepMs;
+      ReviewTime += SeekStepMs;
       drawShowFrame();
     }
-    if (pressed(Keys.forward)) seekTo((Paused ? VirtualTime : DemoTime) + 1000);
-    if (pressed(Keys.back)) seekTo((Paused ? VirtualTime : DemoTime) - 1000);
+    if (pressed(Keys.forward)) seekTo((Paused ? ReviewTime : DemoTime) + 1000);
+    if (pressed(Keys.back)) seekTo((Paused ? ReviewTime : DemoTime) - 1000);
     if (pressed(Keys.restart)) seekTo(looping ? loopStart : startMs);
     if (!Paused && looping && DemoTime > loopEnd) seekTo(loopStart);
     if (!Paused && !looping && DemoTime >= ViewEndMs) pauseView();
