@@ -20,8 +20,7 @@ target_link_options(morvex-web PRIVATE
   # patterns match nothing, which is harmless).
   -sASYNCIFY_IGNORE_INDIRECT=1
   "-sASYNCIFY_ADD=['main','*runShow*','*runFrameLoop*','*runEndFade*']"
-  -sALLOW_MEMORY_GROWTH=1
-  -sINITIAL_MEMORY=134217728
+  ${MORVEX_WASM_MEMORY_FLAGS}
   -sEXIT_RUNTIME=1
   -sINVOKE_RUN=0
   "-sEXPORTED_RUNTIME_METHODS=['callMain','FS']"
