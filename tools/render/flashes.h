@@ -80,8 +80,8 @@ void startFlashCount(FlashCount& count, int32_t width, int32_t height, double fr
 void countFlashFrame(FlashCount& count, const Color32* pixels);
 
 // A stretch of the show in which one-second periods (framesPerSecond frames in
-// a row) exceed the threshold: from the first frame of the first such period
-// to the last frame of the last, in seconds.
+// a row) exceed the threshold, in seconds: from the start of the first such
+// period's first frame to the end of the last one's last frame.
 struct FlashSpan {
   double from = 0, to = 0;
 };
