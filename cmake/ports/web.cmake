@@ -25,8 +25,7 @@ function(morvex_web_module target output)
     # patterns match nothing, which is harmless).
     -sASYNCIFY_IGNORE_INDIRECT=1
     "-sASYNCIFY_ADD=['main','*runShow*','*runFrameLoop*','*runEndFade*']"
-    -sALLOW_MEMORY_GROWTH=1
-    -sINITIAL_MEMORY=134217728
+    ${MORVEX_WASM_MEMORY_FLAGS}
     -sEXIT_RUNTIME=1
     -sINVOKE_RUN=0
     # A factory (createMorvex) instead of one global Module: every showing,

@@ -1,5 +1,9 @@
 #include "driver/modules.h"
 
+#include <cstring>
+
+#include "data/assets.h"
+
 #include "effects/brainbug.h"
 #include "effects/digitfield.h"
 #include "effects/dist.h"
@@ -50,6 +54,49 @@ static const EffectModule Modules[] = {
     {},
 };
 
+// The pictures of the pack that no frame reads: each has become the effects'
+// own pictures by the end of the set-up of the last module named here (in
+// set-up order), and is released right then, so the set-up never holds every
+// asset beside every picture made of it. The letters and digits (tiny), the
+// infinity sign (drawn stretched every frame) and the closing picture (each
+// pass starts from it) stay until the asset table is released.
+struct SetupOnlyAssets {
+  const char* lastReader;  // a module's Name
+  Image* assets[24];       // null-terminated
+};
+static const SetupOnlyAssets AssetsReleasedAfterSetUp[] = {
+    {"Logo", {&LogoImage}},
+    {"SpinPicture", {&ZeptorImage}},
+    {"FlashPictures",
+     {&Noirose1Image,   &Noiroze2Image,   &Platine2Image,  &Platine3Image, &Platine4Image, &Platine5Image,
+      &StarImage,       &Dirka1Image,     &Dirka2Image,    &Wolke1Image,   &Wolke2Image,   &Sintable1Image,
+      &Sintable2Image,  &LobotomImage,    &Sintable3Image, &LobotomiImage, &KrukImage,     &LineykaImage,
+      &Kurukulum1Image, &Kurukulum2Image, &Synapse1Image,  &Synapse2Image, &NetzImage}},
+    {"BrainBug", {&BrainbugImage}},
+    {"Platine", {&Platine1Image}},
+    {"Forms", {&Form1Image, &Form2Image, &Form3Image, &Form4Image}},
+    {"Gitter", {&GitterImage}},
+    {"Graf", {&GrafImage}},
+    {"Skeleton", {&SkeletonImage}},
+    {"Zifri", {&ZifriImage, &CurveImage}},
+    {"Line", {&LineImage}},
+    {"Spiral", {&SpiralImage}},
+    {"Wertit", {&WertitImage}},
+    {"Welle", {&WelleImage, &BrainImage}},
+    {"Quad3D", {&ThreeDImage}},
+    {"Dist", {&DistImage}},
+    {"Landscape", {&LandscapeImage}},
+    {"Voxel", {&VoxelImage}},
+    {"Krutit", {&KrutitImage}},
+};
+
+static void releaseAssetsReadUpTo(const char* module) {
+  for (const SetupOnlyAssets& group : AssetsReleasedAfterSetUp) {
+    if (std::strcmp(group.lastReader, module) != 0) continue;
+    for (Image* const* asset = group.assets; *asset; ++asset) freeImage(**asset);
+  }
+}
+
 const EffectModule* const EffectModules = Modules;
 const int EffectModuleCount = int(sizeof(Modules) / sizeof(Modules[0])) - 1;
 
@@ -59,6 +106,7 @@ void initEffectModules() {
   for (int i = 0; i < EffectModuleCount; ++i) {
     if (SetupWatcher) SetupWatcher(i, true);
     Modules[i].init();
+    releaseAssetsReadUpTo(Modules[i].Name);
     if (SetupWatcher) SetupWatcher(i, false);
   }
 }

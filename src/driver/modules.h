@@ -11,7 +11,10 @@ struct EffectModule {
 extern const EffectModule* const EffectModules;
 extern const int EffectModuleCount;
 
+// Every module's set-up in order; after each, the pack's pictures that no later
+// set-up and no frame reads are released (their effects keep their own copies).
 void initEffectModules();
+
 // Optional watcher of the set-up walk (tools time each module with it): called
 // with the module's index and started = true before its set-up, false after.
 // Null in the program.

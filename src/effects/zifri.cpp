@@ -15,8 +15,9 @@ int32_t DigitScrollY;
 void initZifri() {
   requireMinSize(ZifriImage, "zifri.img", 2, 2);
   requireMinSize(CurveImage, "curve.img", 2, 2);
-  AllocImage(DigitsPic, 1280, 14960);
-  stretchBlit(DigitsPic, 0, 0, 1279, 14959, ZifriImage);
+  // The stretch is clipped per pixel: the rows kept are those of the whole one.
+  AllocImage(DigitsPic, 1280, DigitsShownRows);
+  stretchBlit(DigitsPic, 0, 0, 1279, DigitsStretchHeight - 1, ZifriImage);
   // Every pixel opaque, also the last two columns and rows the stretch leaves at 0:
   // the scroll replaces the whole screen.
   makeOpaque(DigitsPic);

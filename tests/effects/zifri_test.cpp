@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "driver/schedule.h"
+#include "effects/setupchecks.h"
 #include "effects/zifri.h"
 #include "fixtures.h"
 
@@ -12,8 +14,15 @@ using Zifri = MiddleModuleTest;
 
 TEST_F(Zifri, ScrollAndCurve) {
   initZifri();
-  ASSERT_TRUE(hasSize(DigitsPic, 1280, 14960));
-  for (int64_t i = 0; i < int64_t(1280) * 14960; ++i) ASSERT_EQ(DigitsPic.pixels[i] >> 24, 255u) << i;
+  ASSERT_TRUE(hasSize(DigitsPic, 1280, DigitsShownRows));
+  for (int64_t i = 0; i < int64_t(1280) * DigitsShownRows; ++i) ASSERT_EQ(DigitsPic.pixels[i] >> 24, 255u) << i;
+  {
+    // The rows kept are the top of the whole 1280 x 14960 stretch.
+    OwnedImage whole(1280, DigitsStretchHeight);
+    stretchBlit(whole.img, 0, 0, 1279, DigitsStretchHeight - 1, ZifriImage);
+    makeOpaque(whole.img);
+    EXPECT_EQ(std::memcmp(whole.img.pixels, DigitsPic.pixels, size_t(1280) * DigitsShownRows * 4), 0);
+  }
   EXPECT_TRUE(hasSize(CurvePic, 600, 240));
   EXPECT_TRUE(isKeyedPicture(CurvePic));
 
@@ -40,6 +49,23 @@ TEST_F(Zifri, ScrollAndCurve) {
     }
   }
   freeZifri();
+}
+
+// The score's windows of the scroll never reach below the rows kept.
+TEST(ZifriRows, TheScoreShowsOnlyTheRowsKept) {
+  int windows = 0;
+  for (int r = 0; r < EffectScheduleRows; ++r) {
+    const ScheduleRow& row = EffectSchedule[r];
+    for (FrameRoutine routine : row.Routines) {
+      if (routine != drawZifri && routine != drawZifriCurve) continue;
+      ++windows;
+      // DigitScrollY falls as DemoTime rises: the last frame of the window shows the lowest rows.
+      const int32_t top = (routine == drawZifri ? 44900 : 62520) - row.To;
+      EXPECT_LE(-top + 719, DigitsShownRows - 1) << "row " << r + 1;
+      EXPECT_LE(top, 0) << "row " << r + 1;
+    }
+  }
+  EXPECT_EQ(windows, 3);
 }
 
 }  // namespace

@@ -45,6 +45,12 @@ TEST(Render, CommandLineAndFatalPaths) {
       {"--raw - --hash",
        "morvex-render: --raw - takes standard output; --hash, --digest and --bench cannot share it\n"},
       {"--digest --hash", "morvex-render: --digest and --hash exclude each other\n"},
+      {"--flashes --times t.txt",
+       "morvex-render: --flashes counts frames at the constant rate --fps: --times and --at exclude it\n"},
+      {"--flashes --at 500",
+       "morvex-render: --flashes counts frames at the constant rate --fps: --times and --at exclude it\n"},
+      {"--flashes --raw -", "morvex-render: --raw - takes standard output; --flashes cannot share it\n"},
+      {"--flashes=1", "morvex-render: --flashes takes no value\n"},
       {"--times missing.txt", "morvex-render: missing.txt: No such file or directory\n"},
       {"--save 100,x", "morvex-render: --save: 'x' is not a whole number from -2147483648 to 2147483647\n"},
   };
@@ -154,6 +160,24 @@ TEST(Render, TimesListWithPasses) {
   ASSERT_EQ(one.status, 0) << one.err;
   EXPECT_EQ(lines(one.out).size(), 2u);
   EXPECT_EQ(lines(one.err).back().rfind("frames 2/2 ", 0), 0u);
+}
+
+// --flashes counts the frames the render presents: the show opens on black.
+TEST(Render, FlashesOfTheOpening) {
+  const fs::path pack = binFolder() / "data.dat";
+  if (!fs::exists(pack)) GTEST_SKIP() << "no data.dat in " << binFolder() << " (content not generated)";
+  const RunResult r = runRenderer("--pack '" + pack.string() + "' --flashes --until 1500 --quiet", scratch("flashes"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "morvex-render --flashes: 91 frames at 60 frames a second, without the end fade\n"
+            "flashes over at least 341 x 256 pixels (a flash is two opposing transitions) in each second of the show\n"
+            "second  general  red\n"
+            "     0        0    0\n"
+            "     1        0    0\n"
+            "the most in any one second: 0 general, 0 red\n"
+            "more than 3 in one second: never\n"
+            "Flashes, counted frame by frame by the WCAG 2.x three-flashes measure over at least 341 x 256 pixels: at "
+            "most 0 general and 0 red flashes in any one second, never more than three.\n");
 }
 
 }  // namespace

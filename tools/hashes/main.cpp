@@ -12,6 +12,11 @@
 #include <string>
 #include <vector>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/heap.h>
+#include <malloc.h>
+#endif
+
 #include "../render/crc32.h"
 #include "values.h"
 #include "data/assets.h"
@@ -211,6 +216,18 @@ int main(int argc, char** argv) {
 
   std::printf("%lld frames in %.1f s (%.1f frames/s) at raster level %s\n", (long long)Presented, seconds,
               double(Presented) / seconds, simdLevelName(ActiveKernels.level));
+#ifdef __EMSCRIPTEN__
+  // The wasm memory only grows: its size now is its peak over the whole show;
+  // the allocator's own peak says how much of it the show took.
+  const double memoryMiB = double(emscripten_get_heap_size()) / (1024 * 1024);
+  const double heapPeakMiB = double(mallinfo().usmblks) / (1024 * 1024);
+  std::printf("wasm memory: %.1f MiB at its largest, the heap's peak %.1f MiB (at most %d MiB)\n", memoryMiB,
+              heapPeakMiB, MORVEX_WASM_MEMORY_MIB);
+  if (memoryMiB > MORVEX_WASM_MEMORY_MIB) {
+    std::printf("FAILED: the wasm memory grew past %d MiB\n", MORVEX_WASM_MEMORY_MIB);
+    return 1;
+  }
+#endif
   if (Pinned.empty()) return 0;
   if (!Mismatch && Compared < Pinned.size()) {
     std::printf("the show ended after %zu of %zu pinned frames\n", Compared, Pinned.size());

@@ -19,6 +19,7 @@
 #include "bench.h"
 #include "crc32.h"
 #include "digest.h"
+#include "flashes.h"
 #include "data/assets.h"
 #include "data/util.h"
 #include "display/screen.h"
@@ -80,6 +81,10 @@ const char* const UsageText =
     "  --seed N           seed of the random digit field (default 1; runs repeat)\n"
     "  --storyboard PATH  one PNG contact sheet: the frame at the middle of each schedule\n"
     "                     row, 320 x 180, labelled with its DemoTime and routines\n"
+    "  --flashes          count the general and red flashes of every second of the frames\n"
+    "                     (the three-flashes measure of WCAG 2.x: transitions of at least\n"
+    "                     10% luminance or of saturated red over 341 x 256 pixels) and list\n"
+    "                     the seconds with more than three; then a one-line summary\n"
     "  --bench            per schedule row: frames, median and maximum ms of its routines;\n"
     "                     then the show's median, worst and mean frames per second, the\n"
     "                     worst frame and the page faults of each pass, the end fade,\n"
@@ -128,6 +133,7 @@ struct RenderOptions {
   uint32_t seed = 1;
   std::string storyboardPath;
   bool bench = false;
+  bool flashes = false;
   bool quiet = false;
   std::string videoPath;
   std::string codec;
@@ -231,6 +237,9 @@ RenderOptions parseOptions(int argc, char** argv) {
     } else if (arg == "--bench") {
       noValue();
       o.bench = true;
+    } else if (arg == "--flashes") {
+      noValue();
+      o.flashes = true;
     } else if (arg == "--video") {
       o.videoPath = next();
       if (o.videoPath.empty()) fail("--video needs a path");
@@ -271,6 +280,9 @@ RenderOptions parseOptions(int argc, char** argv) {
     fail("--video and --times exclude each other: a video runs at the constant rate --fps");
   if (o.rawPath == "-" && (o.hash || o.bench || o.digest))
     fail("--raw - takes standard output; --hash, --digest and --bench cannot share it");
+  if (o.flashes && (!o.timesFile.empty() || o.atGiven))
+    fail("--flashes counts frames at the constant rate --fps: --times and --at exclude it");
+  if (o.flashes && o.rawPath == "-") fail("--raw - takes standard output; --flashes cannot share it");
   if (o.digest && o.hash) fail("--digest and --hash exclude each other");
   // The second pass shows the frames with every buffer already warm.
   if (o.bench && !o.passesGiven && !o.untilGiven && o.timesFile.empty() && !o.atGiven) o.passes = 2;
@@ -309,6 +321,8 @@ constexpr uint8_t EscapeCode = 9, SpaceCode = 65;  // the usual X key codes
 
 SteadyClock::time_point RunStart, LastProgress;
 int64_t Presented = 0, ExpectedPresents = 0;
+
+FlashCount Flashes;
 
 std::vector<StoryCell> Story;
 std::vector<int32_t> StoryMid;  // per schedule row: the DemoTime of its middle
@@ -422,6 +436,7 @@ void rPresentFrame() {
     std::fprintf(DataOut, "%d %08x\n", DemoTime, crc32Of(Screen.pixels, bytes));
   }
   if (Options.digest) digestFrame(DemoTime, inPass, crc32Of(Screen.pixels, bytes));
+  if (Options.flashes) countFlashFrame(Flashes, Screen.pixels);
   if (RawOut && std::fwrite(Screen.pixels, 1, bytes, RawOut) != bytes) {
     fail(Options.rawPath + ": " + std::strerror(errno));
   }
@@ -532,6 +547,7 @@ int main(int argc, char** argv) {
   if (Options.passes > 1) args.push_back("l");
   RunStart = LastProgress = SteadyClock::now();
   if (Options.bench) startBench(Options.passes);
+  if (Options.flashes) startFlashCount(Flashes, ShowWidth, ShowHeight, Options.fps);
   runShow(RenderPlatform, int(args.size()), args.data());
   showProgress(true);
   if (videoOpen()) {
@@ -554,6 +570,13 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "storyboard: %s (%zu rows)\n", Options.storyboardPath.c_str(), Story.size());
   }
   if (Options.bench) printBenchReport(DataOut);
+  if (Options.flashes) {
+    const FlashFigures figures = flashFigures(Flashes);
+    std::fprintf(DataOut, "morvex-render --flashes: %lld frames at %g frames a second, %s\n%s%s\n",
+                 (long long)figures.frames, Options.fps,
+                 Options.noFade || UntilFrames > 0 ? "without the end fade" : "with the end fade",
+                 flashTable(figures).c_str(), flashSummary(figures).c_str());
+  }
   if (Options.digest) {
     char rate[64];
     std::snprintf(rate, sizeof rate, "%g frames a second", Options.fps);
