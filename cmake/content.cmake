@@ -24,7 +24,8 @@ find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
 
 add_executable(morvex-content
   tools/content/main.cpp tools/content/canvas.cpp tools/content/font.cpp tools/content/pictures.cpp
-  tools/content/imgpack.cpp tools/content/sheet.cpp tools/content/music.cpp tools/content/mp3.cpp)
+  tools/content/imgpack.cpp tools/content/sheet.cpp tools/content/music.cpp tools/content/mp3.cpp
+  tools/content/listen.cpp)
 target_include_directories(morvex-content PRIVATE ${MP3LAME_INCLUDE_DIR} ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(morvex-content PRIVATE PkgConfig::CONTENT_LIBS ${MP3LAME_LIBRARY})
 
