@@ -317,7 +317,7 @@ MusicFigures measureMusic(std::span<const int16_t> s, int rate, std::span<const 
   }
   for (const CutAccent& a : cutAccents(onsetEnvelope(s, rate), cutMs)) {
     f.cutsHeard += a.heard();
-    if (!a.heard()) f.cutsNotHeard.push_back(a.ms);
+    if (!a.heard()) f.cutsNotHeard.push_back(a);
   }
   f.dropMs = cuts.empty() ? 0 : cuts.front();
   const double drop = f.dropMs / 1000;
@@ -334,6 +334,7 @@ MusicFigures measureMusic(std::span<const int16_t> s, int rate, std::span<const 
   for (double t = downbeat - std::floor(downbeat / bar) * bar; t + bar <= 31 + 1e-9; t += bar) starts.push_back(t);
   starts.push_back(starts.empty() ? 0 : starts.back() + bar);
   const std::vector<double> corr = barCorrelations(s, rate, starts);
+  f.barSimilarity = corr;
   f.barsBefore31 = int(starts.size()) - 1;
   for (double c : corr) f.similarBars += c >= 0.95;
   f.longestSimilar = longestSimilarRun(corr);
@@ -356,7 +357,7 @@ void printMusicFigures(FILE* out, const MusicFigures& f) {
                f.cutsOnGrid, f.cutsHeard);
   if (!f.cutsNotHeard.empty()) {
     std::fprintf(out, "    not heard at:");
-    for (int32_t ms : f.cutsNotHeard) std::fprintf(out, " %d", ms);
+    for (const CutAccent& a : f.cutsNotHeard) std::fprintf(out, " %d (%.2fx)", a.ms, a.peak / a.median);
     std::fprintf(out, "\n");
   }
   std::fprintf(out, "  drop at %.3f s: 31-33 s %.1f LUFS, the 2 s before it %.1f, the 2 s after it %.1f\n",
@@ -365,6 +366,9 @@ void printMusicFigures(FILE* out, const MusicFigures& f) {
                f.highBand - f.presenceBand);
   std::fprintf(out, "  bars before 31 s: %d, %d near-identical to the bar before, longest run %d\n", f.barsBefore31,
                f.similarBars, f.longestSimilar);
+  std::fprintf(out, "   ");
+  for (double c : f.barSimilarity) std::fprintf(out, " %.3f", c);
+  std::fprintf(out, "\n");
   std::fprintf(out, "  cuts per bar (%.3f s bars) from %.3f s:", f.barSeconds, f.densityFromSeconds);
   for (double d : f.density) std::fprintf(out, " %.0f", d);
   std::fprintf(out, "\n  loudness %.1f LUFS integrated, true peak %.2f dBFS\n", f.integrated, f.peak);

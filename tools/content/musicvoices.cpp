@@ -88,8 +88,8 @@ void hat(Bus& bus, double t0, double gain, double decay, double pan, unsigned se
   const size_t n = size_t(std::min(0.5, 6 / decay) * Fs);
   for (size_t i = 0; i < n; ++i) {
     const double t = i / Fs;
-    f.run(rng.range(-1, 1), 8000, 0.7);
-    const double v = f.high * dm::exp(-t * decay) * gain;
+    f.run(rng.range(-1, 1), 6500, 1.1);  // a band around 6.5 kHz: a dark hat, no hiss above
+    const double v = f.band * dm::exp(-t * decay) * gain;
     bus.add(s0 + i, v * panL(pan), v * panR(pan));
   }
 }
@@ -104,6 +104,23 @@ void crash(Bus& bus, double t0, double gain, double length, unsigned seed) {
     fr.run(rr.range(-1, 1), 4700, 0.6);
     const double env = dm::exp(-t * 4.5 / length) * (1 - dm::exp(-t * 900));
     bus.add(s0 + i, fl.high * env * gain, fr.high * env * gain);
+  }
+}
+
+void clap(Bus& bus, double t0, double gain, double pan, unsigned seed) {
+  dm::Rng rng(seed);
+  Svf lo, hi;
+  const size_t s0 = sampleAt(t0);
+  for (size_t i = 0; i < size_t(0.18 * Fs); ++i) {
+    const double t = i / Fs;
+    const double x = rng.range(-1, 1);
+    lo.run(x, 1300, 1.4);
+    hi.run(x, 2800, 1.2);
+    // Three quick strikes 9 ms apart, the first the strongest, then the tail.
+    const double strike = t < 0.027 ? dm::exp(-std::fmod(t, 0.009) * 350) * (1 - t * 12) : 0;
+    const double env = std::max(strike, 0.6 * dm::exp(-t * 28));
+    const double v = (lo.band + 0.7 * hi.band) * env * gain;
+    bus.add(s0 + i, v * panL(pan), v * panR(pan));
   }
 }
 

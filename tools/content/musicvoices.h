@@ -37,11 +37,13 @@ inline double smoothstep(double a, double b, double x) {
   return t * t * (3 - 2 * t);
 }
 
-// Drums; seeds pick the noise.
+// Drums; seeds pick the noise. The hats are band-passed around 6.5 kHz.
 void kick(Bus& bus, double t0, double gain);
 void snare(Bus& bus, double t0, double gain, unsigned seed);
 void hat(Bus& bus, double t0, double gain, double decay, double pan, unsigned seed);
 void crash(Bus& bus, double t0, double gain, double length, unsigned seed);
+// Hand clap: band-passed noise (1.3 and 2.8 kHz) in three quick strikes, the mark of a cut.
+void clap(Bus& bus, double t0, double gain, double pan, unsigned seed);
 // A low impact: a falling sine under the accent.
 void boom(Bus& bus, double t0, double gain);
 // Saw chord through a closing low-pass (cutoffFrom to cutoffTo): stabs and pads share it.
