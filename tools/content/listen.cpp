@@ -346,6 +346,17 @@ MusicFigures measureMusic(std::span<const int16_t> s, int rate, std::span<const 
       if (f.density.size() <= k) f.density.resize(k + 1, 0);
       f.density[k] += 1;
     }
+    double busy = 0, calm = 0;
+    int busyCount = 0, calmCount = 0;
+    for (size_t k = 0; k < f.density.size(); ++k) {
+      const double from = f.densityFromSeconds + double(k) * bar;
+      if (from + bar > 69) break;
+      const double level = spanLoudness(s, rate, from, from + bar);
+      if (f.density[k] >= 3) busy += level, ++busyCount;
+      if (f.density[k] <= 1) calm += level, ++calmCount;
+    }
+    f.busyBars = busyCount ? busy / busyCount : 0;
+    f.calmBars = calmCount ? calm / calmCount : 0;
   }
   f.integrated = integratedLoudness(s, rate);
   f.peak = truePeak(s, rate);
@@ -371,5 +382,6 @@ void printMusicFigures(FILE* out, const MusicFigures& f) {
   std::fprintf(out, "\n");
   std::fprintf(out, "  cuts per bar (%.3f s bars) from %.3f s:", f.barSeconds, f.densityFromSeconds);
   for (double d : f.density) std::fprintf(out, " %.0f", d);
-  std::fprintf(out, "\n  loudness %.1f LUFS integrated, true peak %.2f dBFS\n", f.integrated, f.peak);
+  std::fprintf(out, "\n  bars with 3 or more cuts %.1f LUFS, with 1 or none %.1f LUFS\n", f.busyBars, f.calmBars);
+  std::fprintf(out, "  loudness %.1f LUFS integrated, true peak %.2f dBFS\n", f.integrated, f.peak);
 }

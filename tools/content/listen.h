@@ -65,7 +65,8 @@ struct MusicFigures {
   std::vector<double> barSimilarity;                          // each bar's correlation with the one before
   std::vector<double> density;                                // cuts per bar from the bar of the first cut
   double densityFromSeconds = 0, barSeconds = 0;
-  double integrated = 0, peak = 0;  // LUFS, dBFS true peak
+  double busyBars = 0, calmBars = 0;  // mean LUFS of the bars from the drop to 69 s with 3 or more cuts, with 1 or none
+  double integrated = 0, peak = 0;    // LUFS, dBFS true peak
 };
 MusicFigures measureMusic(std::span<const int16_t> interleaved, int rate, std::span<const int32_t> cutMs);
 void printMusicFigures(FILE* out, const MusicFigures& f);

@@ -209,7 +209,7 @@ void body(Song& s) {
     const double t0 = tl.barLine(b), t1 = std::min(Closing, tl.barLine(b + 2));
     const bool calm = f.calm(b), back = b >= f.buildBack && b < f.dropTwo;
     const double rise = back ? double(b - f.buildBack) / std::max(1, f.dropTwo - f.buildBack) : 0;
-    const double level = calm ? 0.42 : (back ? 0.38 : 0.3);
+    const double level = calm ? 0.32 : (back ? 0.34 : 0.3);
     const double cutoff = calm ? 1400 : (back ? 1600 + 1000 * rise : 2800);
     chordVoice(s.mix, t0, t1 - t0, tl.chordOfBar(b).tones, 3, level, 0.3, 0.6, cutoff * 0.7, cutoff, 0.6, &s.roomSend,
                0.5);
