@@ -15,7 +15,7 @@ constexpr double Closing = 69.52, FadeStart = 73.0, FadeEnd = 78.0;
 constexpr double ScreenKeepsFrames = 33.0;  // the grid has a bar line where the screen stops being cleared
 constexpr double LogoAppears = 16.96;
 // Loudness: about -14 LUFS; the peak stays below -1 dBFS even after MP3 encoding.
-constexpr double MasterGain = 1.3, MasterPeak = 26000;
+constexpr double MasterGain = 1.3, MasterPeak = 25400;
 
 // ------------------------------------------------------------------ harmony and form
 
