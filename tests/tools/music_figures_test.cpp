@@ -9,6 +9,7 @@
 
 #include "detmath.h"
 #include "listen.h"
+#include "music.h"
 #include "soundtrack.h"
 
 namespace {
@@ -147,4 +148,68 @@ TEST(MusicFigures, SoundtrackMeetsItsFigures) {
   EXPECT_GE(f.integrated, -16);
   EXPECT_LE(f.integrated, -12);
   EXPECT_LE(f.peak, -1);
+}
+
+// The grid fit recovers a known grid from cut times rounded to milliseconds,
+// whatever cuts lie between its sixteenths, and keeps a grid point at 33 s.
+TEST(MusicFigures, BeatGridFitsKnownCuts) {
+  const int64_t sixteenth = 82460, origin = 33000000;  // 181.9 beats a minute
+  auto ms = [&](double step) { return int32_t(std::lround((double(origin) + step * double(sixteenth)) / 1000)); };
+  const int steps[] = {16, 19, 22, 37, 40, 41, 64, 90, 113, 128, 160, 177, 200, 233, 250, 300, 333, 340};
+  std::vector<int32_t> cuts;
+  for (int k : steps) cuts.push_back(ms(k));
+  for (double between : {25.5, 70.5, 151.5, 260.5}) cuts.push_back(ms(between));
+  std::sort(cuts.begin(), cuts.end());
+  const BeatGrid g = fitBeatGrid(cuts);
+  EXPECT_NEAR(double(g.sixteenthUs), double(sixteenth), 30);
+  auto off = [&](int64_t us) {
+    const int64_t r = ((us - g.originUs) % g.sixteenthUs + g.sixteenthUs) % g.sixteenthUs;
+    return std::min(r, g.sixteenthUs - r);
+  };
+  EXPECT_LE(off(origin), 10000);
+  for (int k : steps) EXPECT_LE(off(int64_t(ms(k)) * 1000), 10000) << "step " << k;
+  for (double between : {25.5, 70.5, 151.5, 260.5}) EXPECT_GT(off(int64_t(ms(between)) * 1000), 30000);
+}
+
+// The figures of a made-up soundtrack: a click on every cut over quiet noise,
+// a loud steady tone for 2 s from the first and through the last bar. Every cut is heard, the cuts are
+// counted in the bars of the grid from the first one (a cut on a bar line in
+// the bar it starts), and the loud stretch is the drop.
+TEST(MusicFigures, FiguresOfAClickTrack) {
+  const int64_t six = 80000;  // 187.5 beats a minute, bars of 1.28 s from 33 s
+  std::vector<int32_t> cuts;
+  // Bar 1 (34.28 s) holds 4 cuts, bar 2 one, bar 3 none, bar 4 three.
+  for (int step : {16, 20, 24, 28, 32, 64, 68, 72}) cuts.push_back(int32_t((33000000 + step * six) / 1000));
+  dm::Rng rng(11);
+  const double loudFrom = cuts.front() / 1000.0, loudTo = loudFrom + 2;
+  std::vector<int16_t> s = stereo(40, [&](size_t i) {
+    const double t = double(i) / Rate;
+    const double a = t >= 31 && t < 33 ? 0.03 : 0.01;
+    const bool loud = (t >= loudFrom && t < loudTo) || (t >= 38.12 && t < 39.4);
+    const double tone = loud ? 0.3 * std::sin(2 * dm::Pi * 200 * t) : 0;
+    const double l = rng.range(-a, a) + tone;
+    return std::pair{l, rng.range(-a, a) + tone};
+  });
+  for (int32_t c : cuts) {
+    const size_t k = size_t(c) * Rate / 1000;
+    for (size_t j = 0; j < 300; ++j) {
+      const int16_t v = int16_t(15000 * std::exp(-double(j) / 40) * (j & 1 ? 1 : -1));
+      s[2 * (k + j)] = int16_t(std::clamp(s[2 * (k + j)] + v, -32768, 32767));
+      s[2 * (k + j) + 1] = int16_t(std::clamp(s[2 * (k + j) + 1] + v, -32768, 32767));
+    }
+  }
+  const MusicFigures f = measureMusic(s, Rate, cuts);
+  EXPECT_EQ(f.cuts, 8);
+  EXPECT_EQ(f.cutsOnGrid, 8);
+  EXPECT_EQ(f.cutsHeard, 8);
+  EXPECT_EQ(f.dropMs, 34280);
+  EXPECT_NEAR(f.barSeconds, 1.28, 1e-9);
+  EXPECT_NEAR(f.densityFromSeconds, 34.28, 1e-6);
+  EXPECT_EQ(f.density, (std::vector<double>{4, 1, 0, 3}));
+  EXPECT_GT(f.afterDrop, f.before33 + 10);
+  EXPECT_GT(f.afterDrop, f.beforeDrop + 10);
+  // Before 31 s: the whole bars from 0.28 s, all of one noise.
+  EXPECT_EQ(f.barsBefore31, 23);
+  EXPECT_EQ(f.longestSimilar, 23);
+  EXPECT_GT(f.busyBars, f.calmBars + 5);  // bars 1 and 4 loud; bar 2 in part, bar 3 not
 }

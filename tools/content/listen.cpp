@@ -342,7 +342,7 @@ MusicFigures measureMusic(std::span<const int16_t> s, int rate, std::span<const 
   if (!cuts.empty()) {
     f.densityFromSeconds = downbeat + std::floor((drop - downbeat) / bar) * bar;
     for (int32_t c : cuts) {
-      const size_t k = size_t((c / 1000.0 - f.densityFromSeconds) / bar);
+      const size_t k = size_t((c / 1000.0 - f.densityFromSeconds) / bar + 1e-6);  // a cut on a bar line starts it
       if (f.density.size() <= k) f.density.resize(k + 1, 0);
       f.density[k] += 1;
     }
