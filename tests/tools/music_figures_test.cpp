@@ -141,6 +141,7 @@ TEST(MusicFigures, SoundtrackMeetsItsFigures) {
   EXPECT_EQ(f.dropMs, 34301);
   EXPECT_GE(f.afterDrop, f.before33);
   EXPECT_GE(f.afterDrop, f.beforeDrop);
+  EXPECT_NEAR(f.loudestMs, f.dropMs, 100) << "the loudest moment is not the drop";
   EXPECT_GE(f.busyBars, f.calmBars + 2) << "the music's energy runs against the cuts'";
   EXPECT_GE(f.presenceBand - f.highBand, 6);
   EXPECT_GE(f.barsBefore31, 20);
@@ -172,7 +173,7 @@ TEST(MusicFigures, BeatGridFitsKnownCuts) {
 }
 
 // The figures of a made-up soundtrack: a click on every cut over quiet noise,
-// a loud steady tone for 2 s from the first and through the last bar. Every cut is heard, the cuts are
+// a loud steady tone for 2 s from the first, a softer one through the last bar. Every cut is heard, the cuts are
 // counted in the bars of the grid from the first one (a cut on a bar line in
 // the bar it starts), and the loud stretch is the drop.
 TEST(MusicFigures, FiguresOfAClickTrack) {
@@ -185,8 +186,8 @@ TEST(MusicFigures, FiguresOfAClickTrack) {
   std::vector<int16_t> s = stereo(40, [&](size_t i) {
     const double t = double(i) / Rate;
     const double a = t >= 31 && t < 33 ? 0.03 : 0.01;
-    const bool loud = (t >= loudFrom && t < loudTo) || (t >= 38.12 && t < 39.4);
-    const double tone = loud ? 0.3 * std::sin(2 * dm::Pi * 200 * t) : 0;
+    const double level = t >= loudFrom && t < loudTo ? 0.3 : (t >= 38.12 && t < 39.4 ? 0.15 : 0);
+    const double tone = level * std::sin(2 * dm::Pi * 200 * t);
     const double l = rng.range(-a, a) + tone;
     return std::pair{l, rng.range(-a, a) + tone};
   });
@@ -208,6 +209,8 @@ TEST(MusicFigures, FiguresOfAClickTrack) {
   EXPECT_EQ(f.density, (std::vector<double>{4, 1, 0, 3}));
   EXPECT_GT(f.afterDrop, f.before33 + 10);
   EXPECT_GT(f.afterDrop, f.beforeDrop + 10);
+  EXPECT_GE(f.loudestMs, 34200);  // a click on the loud tone
+  EXPECT_LE(f.loudestMs, 36200);
   // Before 31 s: the whole bars from 0.28 s, all of one noise.
   EXPECT_EQ(f.barsBefore31, 23);
   EXPECT_EQ(f.longestSimilar, 23);

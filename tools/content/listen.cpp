@@ -324,6 +324,16 @@ MusicFigures measureMusic(std::span<const int16_t> s, int rate, std::span<const 
   f.before33 = spanLoudness(s, rate, 31, 33);
   f.beforeDrop = spanLoudness(s, rate, drop - 2, drop);
   f.afterDrop = spanLoudness(s, rate, drop, drop + 2);
+  {
+    const std::vector<double> p = kWeightedPower(s, rate);
+    const size_t window = size_t(rate) / 10, step = window / 2;
+    f.loudest = -200;
+    for (size_t a = 0; a + window <= p.size(); a += step) {
+      const double level = lufs(
+          std::accumulate(p.begin() + std::ptrdiff_t(a), p.begin() + std::ptrdiff_t(a + window), 0.0) / double(window));
+      if (level > f.loudest) f.loudest = level, f.loudestMs = 1000.0 * double(a) / rate;
+    }
+  }
   const double end = double(frames(s)) / rate;
   f.highBand = bandLevel(s, rate, 33, end, 8000, 16000);
   f.presenceBand = bandLevel(s, rate, 33, end, 1000, 4000);
@@ -373,6 +383,7 @@ void printMusicFigures(FILE* out, const MusicFigures& f) {
   }
   std::fprintf(out, "  drop at %.3f s: 31-33 s %.1f LUFS, the 2 s before it %.1f, the 2 s after it %.1f\n",
                f.dropMs / 1000, f.before33, f.beforeDrop, f.afterDrop);
+  std::fprintf(out, "  the loudest 100 ms from %.2f s (%.1f LUFS)\n", f.loudestMs / 1000, f.loudest);
   std::fprintf(out, "  from 33 s: 8-16 kHz %.1f dB against 1-4 kHz %.1f dB (%+.1f dB)\n", f.highBand, f.presenceBand,
                f.highBand - f.presenceBand);
   std::fprintf(out, "  bars before 31 s: %d, %d near-identical to the bar before, longest run %d\n", f.barsBefore31,

@@ -58,9 +58,10 @@ int longestSimilarRun(std::span<const double> correlations, double threshold = 0
 struct MusicFigures {
   int cuts = 0, cutsOnGrid = 0, cutsHeard = 0;  // on the grid: within 10 ms of a sixteenth
   std::vector<CutAccent> cutsNotHeard;
-  double dropMs = 0;                                          // the first cut, where the picture first changes
-  double before33 = 0, beforeDrop = 0, afterDrop = 0;         // LUFS of 31-33 s, the 2 s before and after the drop
-  double highBand = 0, presenceBand = 0;                      // dB of 8-16 kHz and 1-4 kHz from 33 s on
+  double dropMs = 0;                                   // the first cut, where the picture first changes
+  double before33 = 0, beforeDrop = 0, afterDrop = 0;  // LUFS of 31-33 s, the 2 s before and after the drop
+  double loudestMs = 0, loudest = 0;      // the loudest 100 ms of the track (in 50 ms steps): its start, its LUFS
+  double highBand = 0, presenceBand = 0;  // dB of 8-16 kHz and 1-4 kHz from 33 s on
   int barsBefore31 = 0, similarBars = 0, longestSimilar = 0;  // bars before 31 s, near-identical ones, longest run
   std::vector<double> barSimilarity;                          // each bar's correlation with the one before
   std::vector<double> density;                                // cuts per bar from the bar of the first cut
