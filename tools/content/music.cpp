@@ -205,14 +205,16 @@ void body(Song& s) {
   const double six = tl.sixteenth();
   const double dropTwoT = tl.barLine(f.dropTwo), gap = dropTwoT - 2 * six;
 
-  for (int b = f.drop; b < f.closing; b += 2) {
-    const double t0 = tl.barLine(b), t1 = std::min(Closing, tl.barLine(b + 2));
+  // A pad a chord: two bars, or one where the chord changes after a bar (the finale's G, E).
+  for (int b = f.drop, bars = 2; b < f.closing; b += bars) {
+    const Chord &c = tl.chordOfBar(b), &next = tl.chordOfBar(b + 1);
+    bars = c.root == next.root && c.tones[2] == next.tones[2] ? 2 : 1;
+    const double t0 = tl.barLine(b), t1 = std::min(Closing, tl.barLine(b + bars));
     const bool calm = f.calm(b), back = b >= f.buildBack && b < f.dropTwo;
     const double rise = back ? double(b - f.buildBack) / std::max(1, f.dropTwo - f.buildBack) : 0;
     const double level = calm ? 0.32 : (back ? 0.34 : 0.3);
     const double cutoff = calm ? 1400 : (back ? 1600 + 1000 * rise : 2800);
-    chordVoice(s.mix, t0, t1 - t0, tl.chordOfBar(b).tones, 3, level, 0.3, 0.6, cutoff * 0.7, cutoff, 0.6, &s.roomSend,
-               0.5);
+    chordVoice(s.mix, t0, t1 - t0, c.tones, 3, level, 0.3, 0.6, cutoff * 0.7, cutoff, 0.6, &s.roomSend, 0.5);
   }
 
   const int kicks[] = {0, 10}, lastKicks[] = {0, 6, 10}, bassSteps[] = {0, 3, 6, 10, 13};
