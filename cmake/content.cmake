@@ -24,7 +24,8 @@ find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
 
 add_executable(morvex-content
   tools/content/main.cpp tools/content/canvas.cpp tools/content/font.cpp tools/content/pictures.cpp
-  tools/content/imgpack.cpp tools/content/sheet.cpp tools/content/music.cpp tools/content/mp3.cpp)
+  tools/content/imgpack.cpp tools/content/sheet.cpp tools/content/music.cpp tools/content/musicvoices.cpp
+  tools/content/mp3.cpp tools/content/listen.cpp)
 target_include_directories(morvex-content PRIVATE ${MP3LAME_INCLUDE_DIR} ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(morvex-content PRIVATE PkgConfig::CONTENT_LIBS ${MP3LAME_LIBRARY})
 
@@ -52,7 +53,8 @@ add_custom_command(OUTPUT ${CONTENT_PACK}
 # The soundtrack depends on the cut times and on the music's own sources only,
 # not on the whole generator: changing a picture makes only the pack again.
 set(CONTENT_MUSIC_SOURCES
-  tools/content/main.cpp tools/content/music.cpp tools/content/music.h tools/content/mp3.cpp
+  tools/content/main.cpp tools/content/music.cpp tools/content/music.h tools/content/musicvoices.cpp
+  tools/content/musicvoices.h tools/content/mp3.cpp
   tools/content/mp3.h tools/content/detmath.h)
 list(TRANSFORM CONTENT_MUSIC_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 add_custom_command(OUTPUT ${CONTENT_MUSIC}

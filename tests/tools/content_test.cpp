@@ -22,6 +22,7 @@
 #include "raster/image.h"
 #include "raster/numeric.h"
 #include "raster/stretch.h"
+#include "soundtrack.h"
 
 namespace {
 
@@ -120,54 +121,6 @@ TEST(Content, PackLoadsWithEverySizeTheEffectsNeed) {
   freeImage(probe);
   freeAllImages();
 }
-
-namespace {
-
-// kaz.mp3 decoded with libmpg123 to 44.1 kHz stereo 16-bit, as the program plays it.
-struct DecodedSoundtrack {
-  long rate = 0;
-  int channels = 0, encoding = 0, bitrate = 0;
-  std::vector<int16_t> samples;  // interleaved left/right
-};
-
-DecodedSoundtrack decodeSoundtrack() {
-  DecodedSoundtrack d;
-  const std::string path = executableDirectory() + "kaz.mp3";
-  EXPECT_TRUE(fileExists(path)) << path << " was not generated";
-  if (mpg123_init() != MPG123_OK) return d;
-  int err = 0;
-  mpg123_handle* mh = mpg123_new(nullptr, &err);
-  if (!mh) return d;
-  mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-  if (mpg123_open(mh, path.c_str()) == MPG123_OK &&
-      mpg123_getformat(mh, &d.rate, &d.channels, &d.encoding) == MPG123_OK) {
-    mpg123_frameinfo info;
-    if (mpg123_info(mh, &info) == MPG123_OK) d.bitrate = info.bitrate;
-    std::vector<unsigned char> buf(1 << 16);
-    size_t done = 0;
-    while ((err = mpg123_read(mh, buf.data(), buf.size(), &done)) == MPG123_OK || err == MPG123_NEW_FORMAT ||
-           (err == MPG123_DONE && done > 0)) {
-      const int16_t* s = reinterpret_cast<const int16_t*>(buf.data());
-      d.samples.insert(d.samples.end(), s, s + done / 2);
-      if (err == MPG123_DONE) break;
-    }
-    mpg123_close(mh);
-  }
-  mpg123_delete(mh);
-  return d;
-}
-
-// The cut times the soundtrack accents: the starts of the score's rows from 34301 ms.
-std::vector<int32_t> scoreCuts() {
-  std::vector<int32_t> cuts;
-  for (int i = 0; i < EffectScheduleRows; ++i)
-    if (EffectSchedule[i].From >= 34301) cuts.push_back(EffectSchedule[i].From);
-  std::sort(cuts.begin(), cuts.end());
-  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-  return cuts;
-}
-
-}  // namespace
 
 // Text stays inside its picture with a margin: each letter's ink inside its
 // 22 x 30 cell with a free column on either side and a free row above and

@@ -8,6 +8,7 @@
 //                                              make both again in memory, compare byte for byte
 //   morvex-content picture NAME OUT.PNG        one picture at its own size, for a close look
 //   morvex-content fingerprint CUTS.TXT        hashes of the pack, the composed samples and the MP3
+//   morvex-content figures CUTS.TXT            compose the soundtrack and print what it measures
 //
 // The pack and the composed samples depend on this source alone, whatever the
 // compiler or the machine; the MP3 bytes also depend on how LAME was built
@@ -22,6 +23,7 @@
 
 #include "font.h"
 #include "imgpack.h"
+#include "listen.h"
 #include "mp3.h"
 #include "music.h"
 #include "pictures.h"
@@ -128,7 +130,8 @@ int usage() {
                "       morvex-content music CUTS.TXT KAZ.MP3\n"
                "       morvex-content verify CUTS.TXT DATA.DAT KAZ.MP3\n"
                "       morvex-content picture NAME OUT.PNG\n"
-               "       morvex-content fingerprint CUTS.TXT\n");
+               "       morvex-content fingerprint CUTS.TXT\n"
+               "       morvex-content figures CUTS.TXT\n");
   return 2;
 }
 
@@ -171,6 +174,16 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (!write(argv[3], makeMusic(cuts))) return 1;
+  } else if (mode == "figures" && argc == 3) {
+    std::vector<int32_t> cuts;
+    if (!readCuts(argv[2], cuts)) {
+      std::fprintf(stderr, "morvex-content: cannot read the cut times %s\n", argv[2]);
+      return 1;
+    }
+    std::printf("morvex-content: composing and measuring the soundtrack\n");
+    std::fflush(stdout);
+    const std::vector<int16_t> pcm = composeMusic(cuts);
+    printMusicFigures(stdout, measureMusic(pcm, MusicRate, cuts));
   } else if (mode == "verify" && argc == 5) {
     std::vector<int32_t> cuts;
     if (!readCuts(argv[2], cuts)) {
