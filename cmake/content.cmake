@@ -23,7 +23,9 @@ find_path(MP3LAME_INCLUDE_DIR lame/lame.h REQUIRED)
 find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
 
 add_executable(morvex-content
-  tools/content/main.cpp tools/content/canvas.cpp tools/content/font.cpp tools/content/pictures.cpp
+  tools/content/main.cpp tools/content/canvas.cpp tools/content/font.cpp tools/content/pictures.cpp tools/content/pictures_lettering.cpp
+  tools/content/pictures_anatomy.cpp tools/content/pictures_nature.cpp tools/content/pictures_objects.cpp
+  tools/content/pictures_lines.cpp
   tools/content/imgpack.cpp tools/content/sheet.cpp tools/content/music.cpp tools/content/mp3.cpp)
 target_include_directories(morvex-content PRIVATE ${MP3LAME_INCLUDE_DIR} ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(morvex-content PRIVATE PkgConfig::CONTENT_LIBS ${MP3LAME_LIBRARY})
