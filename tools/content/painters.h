@@ -9,6 +9,13 @@ constexpr double Pi = dm::Pi;
 
 inline double clamp01(double x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
 
+// Level 1, the darkest grey that is not the transparent black: behind text, a
+// panel of it keeps the text opaque over whatever the show draws beneath.
+constexpr double PanelLevel = 1 / 15.0;
+inline void drawPanel(Canvas& cv, double x0, double y0, double x1, double y1) {
+  fillRect(cv, x0, y0, x1, y1, PanelLevel, Ink::Max);
+}
+
 // Lettering (pictures_lettering.cpp).
 void paintLetter(Canvas& cv, const PictureRecipe& recipe);
 void paintDigit(Canvas& cv, const PictureRecipe& recipe);

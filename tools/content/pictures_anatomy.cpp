@@ -20,12 +20,15 @@ void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned 
                bool cortexOnly = false) {
   // Stem and cerebellum first, the cortex overlaps them.
   if (!cortexOnly) {
-    fillPolygon(cv,
-                {{cx + rx * 0.12, cy + ry * 0.45},
-                 {cx + rx * 0.34, cy + ry * 0.45},
-                 {cx + rx * 0.3, cy + ry * 1.05},
-                 {cx + rx * 0.18, cy + ry * 1.05}},
-                0.5 * bright);
+    // The stem: tapering and bending back under the cerebellum.
+    const auto front = bezier({cx + rx * 0.1, cy + ry * 0.4}, {cx + rx * 0.12, cy + ry * 0.7},
+                              {cx + rx * 0.2, cy + ry * 0.9}, {cx + rx * 0.3, cy + ry * 1.08}, 16);
+    const auto back = bezier({cx + rx * 0.42, cy + ry * 1.08}, {cx + rx * 0.34, cy + ry * 0.85},
+                             {cx + rx * 0.36, cy + ry * 0.6}, {cx + rx * 0.4, cy + ry * 0.4}, 16);
+    std::vector<Point> stem = front;
+    stem.insert(stem.end(), back.begin(), back.end());
+    fillPolygon(cv, stem, 0.55 * bright);
+    polyline(cv, stem, std::max(2.0, rx * 0.01), 0.8 * bright, Ink::Max, true);
     // The cerebellum: fine folia bending round its rounded lower back.
     const double ex = cx + rx * 0.58, ey = cy + ry * 0.6, erx = rx * 0.34, ery = ry * 0.3;
     fillEllipse(cv, ex, ey, erx, ery, 0.6 * bright);
@@ -62,11 +65,14 @@ void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned 
     for (int x = std::max(0, int(cx - rx - 2)); x < std::min(cv.width, int(cx + rx + 2)); ++x) {
       const float m = mask.v[size_t(y) * cv.width + x];
       if (m <= 0) continue;
-      // Sulci along the contours of the noise; wide lit gyri between them.
-      // Turned lattice and a little domain warp, so no grid shows through.
-      const double u = (x * 0.8 + y * 0.6) / scale, v = (y * 0.8 - x * 0.6) / scale;
-      const double wu = u + 0.6 * fine.at(u * 1.7, v * 1.7), wv = v + 0.6 * fine.at(v * 1.7 + 9, u * 1.7);
-      const double f = folds.at(wu, wv) * 3.4;
+      // Sulci along contours that follow the outline (rings of the elliptic
+      // radius), bent and broken by noise: gyri that wind round the hemisphere
+      // as a brain's do, not a marble of random contours.
+      const double ex = (x - cx) / rx, ey = (y - cy) / ry;
+      const double re = std::sqrt(ex * ex + ey * ey);
+      const double u = x / scale, v = y / scale;
+      const double wu = u + 0.5 * fine.at(u * 1.3, v * 1.3), wv = v + 0.5 * fine.at(v * 1.3 + 9, u * 1.3);
+      const double f = re * 4.5 + 2.4 * folds.at(wu * 0.45, wv * 0.45) + 0.6 * folds.at(wu * 1.1 + 5, wv * 1.1);
       const double d = std::fabs(f - std::floor(f) - 0.5);
       // Each gyrus rounded like a tube: darkest in the sulcus, brightest along its crest.
       const double across = clamp01((d - 0.05) / 0.45);
@@ -76,8 +82,8 @@ void drawBrain(Canvas& cv, double cx, double cy, double rx, double ry, unsigned 
     }
   const double thick = std::max(1.5, rx / 60);
   polyline(cv,
-           bezier({cx - rx * 0.55, cy + ry * 0.32}, {cx - rx * 0.3, cy + ry * 0.05}, {cx - rx * 0.05, cy + ry * 0.12},
-                  {cx + rx * 0.38, cy - ry * 0.12}, 40),
+           bezier({cx - rx * 0.6, cy + ry * 0.36}, {cx - rx * 0.25, cy - ry * 0.05}, {cx - rx * 0.05, cy + ry * 0.3},
+                  {cx + rx * 0.36, cy - ry * 0.2}, 40),
            thick * 2, 0.04, Ink::Over);
   polyline(cv, outline, thick * 1.3, 1.0 * bright, Ink::Max, true);
 }
@@ -169,21 +175,23 @@ void paintBrain(Canvas& cv, const PictureRecipe& s) {
 }
 
 void paintBrainbug(Canvas& cv, const PictureRecipe& s) {
+  // The rising strip adds this picture over the field and over itself: mid
+  // greys, so it keeps its folds instead of burning to white.
   const double cx = cv.width * 0.5, cy = cv.height * 0.52;
   // Six legs and two antennae.
   for (int i = 0; i < 3; ++i)
     for (int side = -1; side <= 1; side += 2) {
       const double bx = cx - 60 + i * 60, by = cy;
-      polyline(cv, {{bx, by}, {bx + (i - 1) * 30, by + side * 60}, {bx + (i - 1) * 70, by + side * 92}}, 6, 0.85);
+      polyline(cv, {{bx, by}, {bx + (i - 1) * 30, by + side * 60}, {bx + (i - 1) * 70, by + side * 92}}, 6, 0.55);
     }
-  polyline(cv, bezier({cx - 150, cy - 10}, {cx - 200, cy - 60}, {cx - 230, cy - 80}, {cx - 250, cy - 60}, 20), 4, 0.9);
-  polyline(cv, bezier({cx - 150, cy + 10}, {cx - 200, cy + 60}, {cx - 230, cy + 80}, {cx - 250, cy + 60}, 20), 4, 0.9);
-  fillCircle(cv, cx - 140, cy, 26, 0.7);  // head
+  polyline(cv, bezier({cx - 150, cy - 10}, {cx - 200, cy - 60}, {cx - 230, cy - 80}, {cx - 250, cy - 60}, 20), 4, 0.6);
+  polyline(cv, bezier({cx - 150, cy + 10}, {cx - 200, cy + 60}, {cx - 230, cy + 80}, {cx - 250, cy + 60}, 20), 4, 0.6);
+  fillCircle(cv, cx - 140, cy, 26, 0.5);  // head
   fillCircle(cv, cx - 150, cy - 10, 5, 0.0, Ink::Over);
   fillCircle(cv, cx - 150, cy + 10, 5, 0.0, Ink::Over);
-  fillEllipse(cv, cx - 90, cy, 34, 30, 0.6);  // thorax
+  fillEllipse(cv, cx - 90, cy, 34, 30, 0.42);  // thorax
   // The abdomen is a brain.
-  drawBrain(cv, cx + 60, cy - 4, 120, 70, s.seed, 1.0, true);
+  drawBrain(cv, cx + 60, cy - 4, 120, 70, s.seed, 0.6, true);
 }
 
 void paintLobotom(Canvas& cv, const PictureRecipe& s) {

@@ -35,6 +35,7 @@ int letterXSize() {
 }
 
 constexpr int DigitSize = 16, DigitBaseline = 12;
+constexpr double DigitLevel = 5 / 15.0;
 
 }  // namespace
 
@@ -52,65 +53,131 @@ void paintDigit(Canvas& cv, const PictureRecipe& recipe) {
   int xs = DigitSize;
   while (glyphBox(c, DigitSize, xs).width > cv.width - 1) --xs;
   const GlyphBox b = glyphBox(c, DigitSize, xs);
-  // Mid grey: the digit field is the background of the whole second half.
-  drawGlyphAt(cv, c, DigitSize, xs, (cv.width - b.width) / 2, DigitBaseline, 0.6);
+  // Dark grey (level 5): the digit field is the background of the whole second
+  // half, and the pictures added over it need the headroom.
+  drawGlyphAt(cv, c, DigitSize, xs, (cv.width - b.width) / 2, DigitBaseline, DigitLevel);
 }
 
 void paintLogo(Canvas& cv, const PictureRecipe&) {
   const double W = cv.width, H = cv.height;
-  frameRect(cv, 6, 6, W - 6, H - 8, 4, 0.65);
-  frameRect(cv, 16, 16, W - 16, H - 18, 2, 0.45);
+  // The near-black panel keeps the logo opaque over the digit field.
+  drawPanel(cv, 6, 6, W - 6, H - 8);
+  frameRect(cv, 6, 6, W - 6, H - 8, 5, 0.8);
+  frameRect(cv, 16, 16, W - 16, H - 18, 3, 0.6);
   // The name as large as fits inside the inner frame with a margin of 30.
   int size = 128;
   while (textWidth("MORVEX", size) > W - 2 * (18 + 30)) --size;
   drawTextCentred(cv, "MORVEX", size, W / 2, 180, 1.0);
   line(cv, 60, 206, W - 60, 206, 4, 0.8);
-  drawTextCentred(cv, "dark monstrous cartoons", 30, W / 2, 250, 0.75);
-  for (int i = 0; i < 12; ++i) fillCircle(cv, 70 + i * (W - 140) / 11, 276, 4, 0.55);
+  // Level 14: bright, but under the threshold of the noise fill, so it stays plain.
+  drawTextCentred(cv, "dark monstrous cartoons", 32, W / 2, 252, 14 / 15.0);
+  for (int i = 0; i < 12; ++i) fillCircle(cv, 70 + i * (W - 140) / 11, 276, 4, 0.7);
 }
 
 void paintEnd(Canvas& cv, const PictureRecipe&) {
-  // The closing scene adds this picture onto itself until it turns white, so
-  // it is drawn dim and sparse: the words stay readable for longer.
-  const double W = cv.width, H = cv.height, r = 140;
+  // The closing scene brightens every lit pixel of this picture and blurs it
+  // frame after frame until it is white: bright letters on a near-black panel,
+  // with wide black gaps round the rays, read for longest.
+  const double W = cv.width, H = cv.height, cx = W / 2, cy = 150, r = 128;
   for (int i = 0; i < 24; ++i) {
     const double a = (i + 0.5) * Pi / 12;
-    line(cv, W / 2 + dm::cos(a) * (r + 14), H / 2 + dm::sin(a) * (r + 14), W / 2 + dm::cos(a) * 380,
-         H / 2 + dm::sin(a) * 380, 2, 0.14);
+    line(cv, cx + dm::cos(a) * (r + 16), cy + dm::sin(a) * (r + 16), cx + dm::cos(a) * 380, cy + dm::sin(a) * 380, 3,
+         0.4);
   }
-  ring(cv, W / 2, H / 2, r, 5, 0.45);
-  // "THE END" as large as fits across the ring with a margin of 24 on each side.
-  int size = 64;
-  while (textWidth("THE END", size) > 2 * (r - 5 - 24)) --size;
-  drawTextCentred(cv, "THE END", size, W / 2, H / 2 + size * 0.36, 0.62);
-  drawTextCentred(cv, "MORVEX", 24, W / 2, H / 2 + size * 0.36 + 44, 0.4);
-  drawTextCentred(cv, "dark monstrous cartoons", 20, W / 2, H - 20, 0.35);
+  // "THE END" as large as fits across the ring with a margin of 16 on each side.
+  int size = 72;
+  while (textWidth("THE END", size) > 2 * (r - 6 - 16)) --size;
+  fillCircle(cv, cx, cy, r, PanelLevel, Ink::Over);
+  ring(cv, cx, cy, r, 6, 0.8);
+  drawTextCentred(cv, "THE END", size, cx, cy + size * 0.36, 1.0);
+  drawTextCentred(cv, "MORVEX", 28, cx, cy + size * 0.36 + 46, 14 / 15.0);
+  // The group's name on its own panel under the ring, clear of the rays.
+  const double tw = textWidth("dark monstrous cartoons", 24);
+  fillRect(cv, cx - tw / 2 - 12, H - 64, cx + tw / 2 + 12, H - 22, 0.0, Ink::Over);
+  drawPanel(cv, cx - tw / 2 - 8, H - 60, cx + tw / 2 + 8, H - 26);
+  drawTextCentred(cv, "dark monstrous cartoons", 24, cx, H - 35, 14 / 15.0);
 }
 
 void paintKurukulum(Canvas& cv, const PictureRecipe& s) {
   const double W = cv.width, H = cv.height;
-  frameRect(cv, 4, 4, W - 4, H - 4, 8, 0.7);  // the board's frame
+  // The board: a near-black slate (opaque over the digits) in a wooden frame.
+  drawPanel(cv, 4, 4, W - 4, H - 4);
+  frameRect(cv, 4, 4, W - 4, H - 4, 8, 0.7);
+  Canvas chalk = makeCanvas(cv.width, cv.height);
   if (std::string(s.name) == "kurukulum1.img") {
-    const char* lines[] = {"a^2 + b^2 = c^2", "sin(x) ~ x - x^3/6", "pi = 3.14159...", "E = m c^2"};
-    for (int i = 0; i < 4; ++i) drawText(cv, lines[i], 38, 30, 70 + i * 66, 0.95);
+    // Formulas, the powers raised and small as a hand writes them.
+    struct Term {
+      const char* text;
+      bool raised;
+    };
+    const std::vector<std::vector<Term>> lines = {
+        {{"a", false}, {"2", true}, {" + b", false}, {"2", true}, {" = c", false}, {"2", true}},
+        {{"sin x = x - x", false}, {"3", true}, {"/6", false}},
+        {{"pi = 3.14159", false}},
+        {{"E = mc", false}, {"2", true}},
+    };
+    for (size_t i = 0; i < lines.size(); ++i) {
+      double x = 36 + 10 * (i % 2);
+      const double baseline = 74 + double(i) * 66;
+      for (const Term& t : lines[i]) {
+        const int size = t.raised ? 24 : 40;
+        drawText(chalk, t.text, size, x, t.raised ? baseline - 20 : baseline, 1.0);
+        x += textWidth(t.text, size) + (t.raised ? 2 : 0);
+      }
+    }
   } else {
-    // Geometry lesson: right triangle, circle with radius, labels.
-    polyline(cv, {{40, 270}, {290, 270}, {290, 60}}, 5, 1.0, Ink::Max, true);
-    frameRect(cv, 266, 246, 290, 270, 2, 0.8);
-    drawText(cv, "a", 30, 300, 175, 0.9);
-    drawText(cv, "b", 30, 150, 305, 0.9);
-    drawText(cv, "c", 30, 130, 150, 0.9);
-    ring(cv, 460, 150, 95, 5, 1.0);
-    line(cv, 460, 150, 555, 150, 3, 0.9);
-    fillCircle(cv, 460, 150, 6, 1.0);
-    drawText(cv, "r", 28, 495, 140, 0.9);
-    drawTextCentred(cv, "A = pi r^2", 30, 460, 292, 0.95);
+    // Geometry lesson: a right triangle with its sides named, a circle with its radius.
+    polyline(chalk, {{44, 240}, {280, 240}, {280, 44}}, 5, 1.0, Ink::Max, true);
+    frameRect(chalk, 256, 216, 280, 240, 3, 1.0);
+    drawText(chalk, "a", 36, 292, 156, 1.0);
+    drawText(chalk, "b", 36, 150, 284, 1.0);
+    drawText(chalk, "c", 36, 120, 132, 1.0);
+    ring(chalk, 452, 136, 92, 5, 1.0);
+    line(chalk, 452, 136, 544, 136, 4, 1.0);
+    fillCircle(chalk, 452, 136, 6, 1.0);
+    drawText(chalk, "r", 34, 486, 124, 1.0);
+    drawTextCentred(chalk, "A = pi r", 34, 440, 284, 1.0);
+    drawText(chalk, "2", 22, 440 + textWidth("A = pi r", 34) / 2 + 2, 266, 1.0);
   }
+  // Chalk: grainy strokes, a little brighter and darker along the line.
+  const Noise grain{unsigned(s.seed + 7)};
+  for (int y = 0; y < cv.height; ++y)
+    for (int x = 0; x < cv.width; ++x) {
+      const float c = chalk.v[size_t(y) * cv.width + x];
+      if (c <= 0) continue;
+      const double g = 0.8 + 0.2 * grain.fbm(x, y, 3, 2);
+      paint(cv, x, y, c, g, Ink::Max);
+    }
 }
 
 void paintSintable(Canvas& cv, const PictureRecipe& s) {
   const double W = cv.width, H = cv.height, mid = H / 2;
   const int variant = s.name[8] - '0';
+  if (variant == 2) {
+    // The curve with twelve sample points a period and their values written
+    // on near-black labels, above the curve where it is high, below where it
+    // is low: the labels of one row stay apart and clear of the curve.
+    const double amp = 26;
+    line(cv, 0, mid, W, mid, 3, 0.5);
+    std::vector<Point> pts;
+    for (int x = 0; x <= int(W); x += 2) pts.push_back({double(x), mid - dm::sin(x * 4 * Pi / W) * amp});
+    polyline(cv, pts, 4, 1.0);
+    for (int i = 0; i <= 12; ++i) {
+      const double x = i * W / 12, v = dm::sin(i * Pi / 3);
+      fillCircle(cv, x, mid - v * amp, 6, 1.0);
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%.2f", v);
+      if (buf[0] == '-' && std::string(buf) == "-0.00") buf[0] = ' ';
+      const bool top = v > 0.01 || (v > -0.01 && i % 6 == 0 && i > 0);
+      const int size = 16;
+      const double w = textWidth(buf, size);
+      const double left = std::clamp(x - w / 2, 4.0, W - 4 - w);
+      const double baseline = top ? 20 : H - 7;
+      drawPanel(cv, left - 3, baseline - 15, left + w + 3, baseline + 4);
+      drawText(cv, buf, size, left, baseline, 1.0);
+    }
+    return;
+  }
   line(cv, 0, mid, W, mid, 1.5, 0.4);
   if (variant == 1) {
     // The table as bars: one bar per entry, height sin(2 pi i / 64).
@@ -118,18 +185,6 @@ void paintSintable(Canvas& cv, const PictureRecipe& s) {
       const double x = 6 + i * (W - 12) / 64, v = dm::sin(i * 2 * Pi / 32);
       fillRect(cv, x, std::min(mid, mid - v * (mid - 6)), x + (W - 12) / 64 - 3, std::max(mid, mid - v * (mid - 6)),
                0.55 + 0.4 * std::fabs(v));
-    }
-  } else if (variant == 2) {
-    // The curve with its sample points and the values written beside them.
-    std::vector<Point> pts;
-    for (int x = 0; x <= int(W); x += 2) pts.push_back({double(x), mid - dm::sin(x * 4 * Pi / W) * (mid - 14)});
-    polyline(cv, pts, 3, 1.0);
-    for (int i = 0; i <= 16; ++i) {
-      const double x = i * W / 16, v = dm::sin(x * 4 * Pi / W);
-      fillCircle(cv, x, mid - v * (mid - 14), 5, 0.85);
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%.2f", v);
-      drawText(cv, buf, 11, x + 4, v > 0 ? mid + 14 : mid - 6, 0.6);
     }
   } else {
     // Sine and cosine, crossing, over a dot grid.
@@ -159,8 +214,11 @@ void paintLineyka(Canvas& cv, const PictureRecipe&) {
       else
         line(cv, x, y1 - 2, x, y1 - len, 2, 1.0);
       if (i % 10 == 0) {
+        // Centred under its tick, but kept inside the ruler's frame.
         const std::string n = std::to_string(i / 10);
-        drawTextCentred(cv, n, 18, x, r == 0 ? y0 + 62 : y1 - 44, 0.95);
+        const double half = textWidth(n, 18) / 2;
+        const double at = std::clamp(x, 18 + half, W - 18 - half);
+        drawTextCentred(cv, n, 18, at, r == 0 ? y0 + 62 : y1 - 44, 0.95);
       }
     }
   }
@@ -168,17 +226,21 @@ void paintLineyka(Canvas& cv, const PictureRecipe&) {
 
 void paintZifri(Canvas& cv, const PictureRecipe& s) {
   // Columns of digits, as in a printout of an endless number; brightness
-  // varies by column so the scrolling strip shows structure.
+  // varies by column so the scrolling strip shows structure. Five whole groups
+  // of eight: the largest size at which they fit the width.
   Rng rng(s.seed);
-  const int size = 22, rowStep = 24;
+  constexpr int Groups = 5, Cols = Groups * 9 - 1;
+  int size = 22;
+  while (Cols * (textWidth("0", size) + 2) > cv.width - 8) --size;
+  const int rowStep = 24;
   const double cell = textWidth("0", size) + 2;
-  const int cols = int((cv.width - 8) / cell);
+  const double left = (cv.width - Cols * cell) / 2;
   for (int row = 0; (row + 1) * rowStep < cv.height - 2; ++row) {
-    for (int c = 0; c < cols; ++c) {
+    for (int c = 0; c < Cols; ++c) {
       if (c % 9 == 8) continue;  // gaps between the digit groups
       const char d = char('0' + rng.below(10));
       const double a = 0.45 + 0.55 * ((c / 9 + row / 12) % 2 ? 1.0 : 0.6);
-      drawText(cv, std::string(1, d), size, 4 + c * cell, (row + 1) * rowStep, a);
+      drawText(cv, std::string(1, d), size, left + c * cell, (row + 1) * rowStep, a);
     }
   }
 }

@@ -92,10 +92,11 @@ void paintForm(Canvas& cv, const PictureRecipe& s) {
   const double W = cv.width, H = cv.height;
   if (variant == 4) {
     // All forms together.
-    fillCircle(cv, W * 0.18, H * 0.5, H * 0.3, 0.8);
+    // The disc whole, clear of the left edge.
+    fillCircle(cv, W * 0.2, H * 0.5, H * 0.27, 0.8);
     fillPolygon(cv, {{W * 0.38, H * 0.82}, {W * 0.5, H * 0.18}, {W * 0.62, H * 0.82}}, 0.95);
     fillRect(cv, W * 0.7, H * 0.22, W * 0.94, H * 0.78, 0.7);
-    ring(cv, W * 0.18, H * 0.5, H * 0.18, 8, 0.1, Ink::Over);
+    ring(cv, W * 0.2, H * 0.5, H * 0.16, 8, 0.1, Ink::Over);
     frameRect(cv, W * 0.75, H * 0.3, W * 0.89, H * 0.7, 8, 1.0);
     return;
   }

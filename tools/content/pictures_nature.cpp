@@ -44,13 +44,26 @@ void paintRose(Canvas& cv, const PictureRecipe& s) {
     const double cx = bouquet ? cv.width * (0.28 + 0.22 * k) : cv.width * 0.5;
     const double cy = bouquet ? cv.height * (k == 1 ? 0.32 : 0.42) : cv.height * 0.38;
     const double R = bouquet ? cv.height * 0.2 : cv.height * 0.3;
-    // Stem and leaves.
-    polyline(cv,
-             bezier({cx, cy + R * 0.8}, {cx - R * 0.3, cy + R * 1.6}, {cx + R * 0.3, cy + R * 2.0},
-                    {cx, cv.height - 8.0}, 40),
-             R * 0.08, 0.6);
-    fillEllipse(cv, cx - R * 0.45, cy + R * 1.55, R * 0.35, R * 0.13, 0.5);
-    fillEllipse(cv, cx + R * 0.42, cy + R * 1.9, R * 0.32, R * 0.12, 0.5);
+    // Stem and leaves: each leaf grows from a point of the stem, pointed, with its midrib.
+    const auto stem = bezier({cx, cy + R * 0.8}, {cx - R * 0.3, cy + R * 1.6}, {cx + R * 0.3, cy + R * 2.0},
+                             {cx, cv.height - 8.0}, 40);
+    polyline(cv, stem, std::max(3.0, R * 0.08), 0.75);
+    for (int side = -1; side <= 1; side += 2) {
+      const Point base = stem[side < 0 ? 14 : 24];
+      const double len = R * 0.7, wide = R * 0.16, dy = -R * 0.25;
+      const Point tip{base.x + side * len, base.y + dy};
+      std::vector<Point> leaf;
+      for (int j = 0; j <= 16; ++j) {  // upper edge out, lower edge back
+        const double t = j / 16.0, bulge = wide * dm::sin(t * Pi);
+        leaf.push_back({base.x + (tip.x - base.x) * t, base.y + (tip.y - base.y) * t - bulge});
+      }
+      for (int j = 15; j >= 1; --j) {
+        const double t = j / 16.0, bulge = wide * dm::sin(t * Pi);
+        leaf.push_back({base.x + (tip.x - base.x) * t, base.y + (tip.y - base.y) * t + bulge});
+      }
+      fillPolygon(cv, leaf, 0.6);
+      line(cv, base.x, base.y, tip.x, tip.y, 3, 0.85);
+    }
     // Petals: overlapping discs spiralling inwards, each edged dark.
     for (int i = 0; i < 14; ++i) {
       const double t = i / 13.0, a = i * 2.4 + k;
@@ -82,45 +95,51 @@ void paintWolke(Canvas& cv, const PictureRecipe& s) {
 }
 
 void paintLandscape(Canvas& cv, const PictureRecipe& s) {
-  // The picture drifts down the screen from its upper third, so the sky carries
-  // stars and a moon; the sun sets behind the mountains on the horizon.
+  // The picture drifts down the screen until only its top rows are left, so
+  // the mountains rise high into the sky: there are peaks, a moon and stars to
+  // the last. The sun sets in stripes between the far ridges.
   Rng rng(s.seed);
-  const double W = cv.width, H = cv.height, horizon = H * 0.46;
-  for (int i = 0; i < 260; ++i) {
-    const double x = rng.range(0, W), y = rng.range(0, horizon - 40), r = rng.range(0.6, 2.2);
-    fillCircle(cv, x, y, r, rng.range(0.4, 1.0));
+  const double W = cv.width, H = cv.height, horizon = H * 0.36;
+  for (int i = 0; i < 140; ++i) {
+    const double x = rng.range(0, W), y = rng.range(0, horizon), r = rng.range(1.5, 3.0);
+    fillCircle(cv, x, y, r, rng.range(0.6, 1.0));
   }
-  fillCircle(cv, W * 0.2, H * 0.12, 34, 0.95);
-  fillCircle(cv, W * 0.2 + 16, H * 0.12 - 8, 30, 0.0, Ink::Over);  // crescent
-  fillCircle(cv, W * 0.62, horizon - 60, 110, 0.85);
-  for (int i = 0; i < 7; ++i)
-    fillRect(cv, W * 0.62 - 120, horizon - 50 + i * 16, W * 0.62 + 120, horizon - 50 + i * 16 + 3 + i, 0.0, Ink::Erase);
-  // Mountain ridges, far (dim) to near (bright).
-  const double plain = horizon + 50;
+  fillCircle(cv, W * 0.16, 46, 34, 0.95);
+  fillCircle(cv, W * 0.16 + 16, 38, 30, 0.0, Ink::Over);  // crescent
+  // The sun: its lower half cut into bands that widen towards the horizon.
+  const double sx = W * 0.6, sy = 74, sr = 60;
+  fillCircle(cv, sx, sy, sr, 0.9);
+  for (int i = 0; i < 5; ++i) {
+    const double y = sy + 6 + i * 11;
+    fillRect(cv, sx - sr - 2, y, sx + sr + 2, y + 3 + i, 0.0, Ink::Erase);
+  }
+  // Mountain ridges, far (dim) to near (bright), the far ones reaching near the top.
+  const double plain = horizon + 60;
   for (int layer = 0; layer < 3; ++layer) {
     Noise n{unsigned(s.seed + layer)};
     std::vector<Point> ridge{{0, plain}};
     for (int x = 0; x <= int(W); x += 4)
-      ridge.push_back({double(x), horizon + 22 * layer - (150 - 40 * layer) * (n.fbm(x, 0, 90 - 20 * layer, 3) - 0.2)});
+      ridge.push_back({double(x), horizon + 34 * layer - (230 - 60 * layer) * (n.fbm(x, 0, 90 - 20 * layer, 3) - 0.2)});
     ridge.push_back({W, plain});
-    fillPolygon(cv, ridge, 0.1 + 0.1 * layer, Ink::Over);
-    polyline(cv, std::vector<Point>(ridge.begin() + 1, ridge.end() - 1), 2.5, 0.5 + 0.25 * layer);
+    fillPolygon(cv, ridge, 0.12 + 0.1 * layer, Ink::Over);
+    polyline(cv, std::vector<Point>(ridge.begin() + 1, ridge.end() - 1), 3.5, 0.6 + 0.2 * layer);
   }
   // A perspective grid on the plain.
   fillRect(cv, 0, plain, W, H, 0.0, Ink::Over);
-  for (int i = -24; i <= 24; ++i) line(cv, W / 2 + i * 8, plain, W / 2 + i * 90, H, 2, 0.6);
+  for (int i = -24; i <= 24; ++i) line(cv, W / 2 + i * 8, plain, W / 2 + i * 90, H, 3, 0.75);
   for (int k = 0; k < 12; ++k) {
     const double y = plain + (H - plain) * (k * k) / 121.0;
-    line(cv, 0, y, W, y, 2, 0.6);
+    line(cv, 0, y, W, y, 3, 0.75);
   }
 }
 
 void paintVoxel(Canvas& cv, const PictureRecipe& s) {
   // Voxel-space terrain: for each column, march away from the eye and draw the
   // height field's visible spans front to back. Heights come in terraces and
-  // columns in blocks of four, so the voxels show; each span is lit by the
-  // slope facing the light and fades to black with distance. The show adds
-  // this picture, blurred, onto a busy screen: mid greys keep its ridges apart.
+  // columns in blocks of four, so the voxels show. The show adds this picture,
+  // widened, onto the digit field: the faces stay dark (the terraces facing
+  // away darkest, never black), the lit edge of each terrace is bright and
+  // three rows thick, and the distance fades out to black.
   Noise n{unsigned(s.seed)};
   const int W = cv.width, H = cv.height;
   const double camH = 120, horizon = H * 0.3;
@@ -133,10 +152,12 @@ void paintVoxel(Canvas& cv, const PictureRecipe& s) {
       const double h = height(wx, wz);
       const int y = int((camH - h) * 160 / z + horizon);
       if (y < lowest) {
-        const double slope = (h - height(wx - 3, wz + 3)) / 10;  // lit from the far left
-        const double shade = clamp01((0.42 + 0.25 * slope + 0.3 * h / 180.0) * (1 - z / 600.0));
+        const double slope = std::clamp((h - height(wx - 3, wz + 3)) / 10, -1.0, 1.0);  // lit from the far left
+        const double fade = clamp01((400 - z) / 260);
+        const double face = (0.16 + 0.08 * slope + 0.14 * h / 180.0) * fade;
+        const double edge = (0.55 + 0.45 * h / 180.0) * fade;
         for (int yy = std::max(0, y); yy < lowest && yy < H; ++yy)
-          cv.v[size_t(yy) * W + x] = float(yy == y ? std::min(1.0, shade + 0.25) : shade);  // a lit top edge
+          cv.v[size_t(yy) * W + x] = float(yy < y + 3 ? edge : face);
         lowest = std::max(0, y);
       }
     }

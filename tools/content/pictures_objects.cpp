@@ -23,11 +23,20 @@ void drawBoard(Canvas& cv, unsigned seed, int grid, int chips, int traces, doubl
     double x0, y0, x1, y1;
   };
   std::vector<Box> boxes;
+  // Chips apart from each other, pins included: a place that overlaps one
+  // already there is drawn again (a board whose first places fit keeps them).
   for (int i = 0; i < chips; ++i) {
-    const double w = grid * (3 + rng.below(5)), h = grid * (2 + rng.below(3));
-    const double x = grid * (1 + rng.below(int((W - w) / grid) - 1)),
-                 y = grid * (1 + rng.below(int((H - h) / grid) - 1));
-    boxes.push_back({x, y, x + w, y + h});
+    for (int tries = 0; tries < 40; ++tries) {
+      const double w = grid * (3 + rng.below(5)), h = grid * (2 + rng.below(3));
+      const double x = grid * (1 + rng.below(int((W - w) / grid) - 1)),
+                   y = grid * (1 + rng.below(int((H - h) / grid) - 1));
+      bool apart = true;
+      for (const Box& b : boxes)
+        apart = apart && (x > b.x1 + grid || x + w + grid < b.x0 || y > b.y1 + grid || y + h + grid < b.y0);
+      if (!apart) continue;
+      boxes.push_back({x, y, x + w, y + h});
+      break;
+    }
   }
   for (int t = 0; t < traces; ++t) {
     double x = grid * (1 + rng.below(int(W / grid) - 1)), y = grid * (1 + rng.below(int(H / grid) - 1));
@@ -145,15 +154,22 @@ void paintKruk(Canvas& cv, const PictureRecipe&) {
 
 void paintZeptor(Canvas& cv, const PictureRecipe&) {
   // A sceptre: a crown of five points holding an orb with a cross, on a ringed
-  // staff. Mid greys: the spin scene adds copies of it onto each other.
+  // staff, before a halo of wedge-shaped rays. The spin scene adds copies of it
+  // onto the digit field and blurs them: bright fills edged brighter, and rays
+  // wide enough to stay rays after the blur.
   const double cx = cv.width * 0.5, H = cv.height;
-  for (int i = 0; i < 24; ++i) {  // halo of rays
-    const double a = (i + 0.5) * Pi / 12;
-    line(cv, cx + dm::cos(a) * 90, 110 + dm::sin(a) * 90, cx + dm::cos(a) * 300, 110 + dm::sin(a) * 300, 2, 0.18);
+  for (int i = 0; i < 16; ++i) {  // halo of rays
+    const double a = (i + 0.5) * Pi / 8, da = 0.05;
+    fillPolygon(cv,
+                {{cx + dm::cos(a - da) * 96, 110 + dm::sin(a - da) * 96},
+                 {cx + dm::cos(a) * 300, 110 + dm::sin(a) * 300},
+                 {cx + dm::cos(a + da) * 96, 110 + dm::sin(a + da) * 96}},
+                0.4);
   }
-  fillRect(cv, cx - 8, 196, cx + 8, H - 24, 0.55);  // the staff
-  for (double y = 214; y < H - 30; y += 30) fillRect(cv, cx - 13, y, cx + 13, y + 7, 0.7);
-  fillEllipse(cv, cx, H - 22, 18, 9, 0.65);
+  fillRect(cv, cx - 9, 196, cx + 9, H - 24, 0.8);  // the staff
+  frameRect(cv, cx - 9, 196, cx + 9, H - 24, 3, 1.0);
+  for (double y = 214; y < H - 30; y += 30) fillRect(cv, cx - 14, y, cx + 14, y + 8, 1.0);
+  fillEllipse(cv, cx, H - 22, 18, 9, 0.9);
   // The crown: a band with five points, each tipped with a pearl.
   const double top = 128, band = 172, half = 56;
   std::vector<Point> crown{{cx - half, band + 22}, {cx + half, band + 22}, {cx + half, band}};
@@ -163,17 +179,17 @@ void paintZeptor(Canvas& cv, const PictureRecipe&) {
     if (i > 0) crown.push_back({x - half / 4, band - 14});
   }
   crown.push_back({cx - half, band});
-  fillPolygon(cv, crown, 0.5);
-  polyline(cv, crown, 3, 0.75, Ink::Max, true);
-  for (int i = 0; i <= 4; ++i) fillCircle(cv, cx - half + i * (2 * half / 4), top - 4 + (i == 2 ? -6 : 0), 5, 0.75);
-  fillRect(cv, cx - half, band + 4, cx + half, band + 12, 0.7);  // jewelled band
-  for (int i = -2; i <= 2; ++i) fillCircle(cv, cx + i * 22, band + 8, 4, 0.35, Ink::Over);
-  fillCircle(cv, cx, 86, 30, 0.5);  // orb
-  ring(cv, cx, 86, 30, 3, 0.75);
-  line(cv, cx - 30, 86, cx + 30, 86, 4, 0.7);
-  line(cv, cx, 56, cx, 116, 4, 0.7);
-  fillRect(cv, cx - 4, 18, cx + 4, 58, 0.75);  // the cross on top
-  fillRect(cv, cx - 15, 28, cx + 15, 36, 0.75);
+  fillPolygon(cv, crown, 0.8);
+  polyline(cv, crown, 4, 1.0, Ink::Max, true);
+  for (int i = 0; i <= 4; ++i) fillCircle(cv, cx - half + i * (2 * half / 4), top - 4 + (i == 2 ? -6 : 0), 6, 1.0);
+  fillRect(cv, cx - half, band + 4, cx + half, band + 12, 1.0);  // jewelled band
+  for (int i = -2; i <= 2; ++i) fillCircle(cv, cx + i * 22, band + 8, 4, 0.45, Ink::Over);
+  fillCircle(cv, cx, 86, 30, 0.8);  // orb
+  ring(cv, cx, 86, 30, 4, 1.0);
+  line(cv, cx - 30, 86, cx + 30, 86, 4, 1.0);
+  line(cv, cx, 56, cx, 116, 4, 1.0);
+  fillRect(cv, cx - 5, 18, cx + 5, 58, 1.0);  // the cross on top
+  fillRect(cv, cx - 16, 28, cx + 16, 37, 1.0);
 }
 
 void paintWertit(Canvas& cv, const PictureRecipe&) {
