@@ -44,7 +44,24 @@ void paintLetter(Canvas& cv, const PictureRecipe& recipe) {
   const char c = name == "minus.img" ? '-' : char(name[0] - 'a' + 'A');
   const int xs = letterXSize();
   const GlyphBox b = glyphBox(c, LetterSize, xs, LetterFace);
-  drawGlyphAt(cv, c, LetterSize, xs, (cv.width - b.width) / 2, LetterBaseline, 1.0, LetterFace);
+  Canvas glyph = makeCanvas(cv.width, cv.height);
+  drawGlyphAt(glyph, c, LetterSize, xs, (cv.width - b.width) / 2, LetterBaseline, 1.0, LetterFace);
+  // The rim at level 14, under the threshold of the noise fill, keeps its
+  // grey; the core, one pixel in, at level 15 takes the texture. Where the
+  // texture is dark, the rim still draws the letter.
+  for (int y = 0; y < cv.height; ++y)
+    for (int x = 0; x < cv.width; ++x) {
+      const float g = glyph.v[size_t(y) * cv.width + x];
+      if (g <= 0) continue;
+      float core = g;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int nx = x + dx, ny = y + dy;
+          const bool inside = nx >= 0 && ny >= 0 && nx < cv.width && ny < cv.height;
+          core = std::min(core, inside ? glyph.v[size_t(ny) * cv.width + nx] : 0.0f);
+        }
+      cv.v[size_t(y) * cv.width + x] = core > 0.5f ? 1.0f : float(g * 14 / 15.0);
+    }
 }
 
 void paintDigit(Canvas& cv, const PictureRecipe& recipe) {

@@ -165,11 +165,14 @@ void paintVoxel(Canvas& cv, const PictureRecipe& s) {
 }
 
 void paintDist(Canvas& cv, const PictureRecipe& s) {
-  // Cloudy noise with deep black gaps; its complement textures the bright strokes.
+  // Cloudy noise with deep black gaps; its complement textures the bright
+  // strokes of the title words and the logo. Clouds over a third of it: the
+  // complement is mostly light, so the textured letters still read, and the
+  // drift scenes that add it keep the digit field a background.
   Noise n{unsigned(s.seed)};
   for (int y = 0; y < cv.height; ++y)
     for (int x = 0; x < cv.width; ++x) {
       const double v = n.fbm(x, y, 48, 4);
-      cv.v[size_t(y) * cv.width + x] = float(clamp01((v - 0.38) * 2.6));
+      cv.v[size_t(y) * cv.width + x] = float(clamp01((v - 0.46) * 2.4));
     }
 }
