@@ -129,7 +129,7 @@ void paintKurukulum(Canvas& cv, const PictureRecipe& s) {
     };
     const std::vector<std::vector<Term>> lines = {
         {{"a", false}, {"2", true}, {" + b", false}, {"2", true}, {" = c", false}, {"2", true}},
-        {{"sin x = x - x", false}, {"3", true}, {"/6", false}},
+        {{"sin x ~ x - x", false}, {"3", true}, {"/6", false}},
         {{"pi = 3.14159", false}},
         {{"E = mc", false}, {"2", true}},
     };
