@@ -106,12 +106,12 @@ void paintLandscape(Canvas& cv, const PictureRecipe& s) {
   }
   fillCircle(cv, W * 0.16, 46, 34, 0.95);
   fillCircle(cv, W * 0.16 + 16, 38, 30, 0.0, Ink::Over);  // crescent
-  // The sun: its lower half cut into bands that widen towards the horizon.
+  // The sun: cut into bands that widen towards the horizon.
   const double sx = W * 0.6, sy = 74, sr = 60;
   fillCircle(cv, sx, sy, sr, 0.9);
-  for (int i = 0; i < 5; ++i) {
-    const double y = sy + 6 + i * 11;
-    fillRect(cv, sx - sr - 2, y, sx + sr + 2, y + 3 + i, 0.0, Ink::Erase);
+  for (int i = 0; i < 8; ++i) {  // from above its middle, where the far ridges do not hide them
+    const double y = sy - 30 + i * 10;
+    fillRect(cv, sx - sr - 2, y, sx + sr + 2, y + 2 + i * 0.8, 0.0, Ink::Erase);
   }
   // Mountain ridges, far (dim) to near (bright), the far ones reaching near the top.
   const double plain = horizon + 60;
