@@ -80,13 +80,10 @@ struct RenderedFrames {
   }
 };
 
-// One pass of the renderer over every frame the checks need, each led up to
-// by a quarter second at 60 frames a second (the end builds on its frames).
-const RenderedFrames& renderedFrames(const fs::path& folder) {
-  static RenderedFrames frames;
-  if (!frames.times.empty()) return frames;
-  std::vector<int> targets{FieldOnlyTime};
-  for (const TextCheck& c : textChecks()) targets.push_back(c.at);
+// One pass of the renderer over the frames at `targets`, each led up to by a
+// quarter second at 60 frames a second (the end builds on its frames).
+RenderedFrames renderFrames(const fs::path& folder, std::vector<int> targets) {
+  RenderedFrames frames;
   std::sort(targets.begin(), targets.end());
   targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
   fs::create_directories(folder);
@@ -153,7 +150,9 @@ fs::path scratch() { return fs::temp_directory_path() / ("morvex-legibility-" + 
 TEST(Legibility, TextReadsInItsFrames) {
   if (!haveTesseract()) GTEST_SKIP() << "tesseract is not installed (apt-get install tesseract-ocr): text not read";
   const fs::path folder = scratch();
-  const RenderedFrames& frames = renderedFrames(folder);
+  std::vector<int> targets;
+  for (const TextCheck& c : textChecks()) targets.push_back(c.at);
+  const RenderedFrames frames = renderFrames(folder, targets);
   for (const TextCheck& c : textChecks()) {
     const unsigned char* frame = frames.frame(c.at);
     ASSERT_NE(frame, nullptr) << c.what;
@@ -170,7 +169,7 @@ TEST(Legibility, TextReadsInItsFrames) {
 // their contrast. It is still there (at least 8), and its digits still read.
 TEST(Legibility, DigitFieldIsABackground) {
   const fs::path folder = scratch();
-  const RenderedFrames& frames = renderedFrames(folder);
+  const RenderedFrames frames = renderFrames(folder, {FieldOnlyTime});
   const unsigned char* frame = frames.frame(FieldOnlyTime);
   ASSERT_NE(frame, nullptr);
   long sum = 0;
