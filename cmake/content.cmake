@@ -24,6 +24,8 @@ find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
 
 add_executable(morvex-content
   tools/content/main.cpp tools/content/canvas.cpp tools/content/font.cpp tools/content/pictures.cpp
+  tools/content/pictures_lettering.cpp tools/content/pictures_anatomy.cpp tools/content/pictures_nature.cpp
+  tools/content/pictures_objects.cpp tools/content/pictures_lines.cpp
   tools/content/imgpack.cpp tools/content/sheet.cpp tools/content/music.cpp tools/content/musicvoices.cpp
   tools/content/mp3.cpp tools/content/listen.cpp)
 target_include_directories(morvex-content PRIVATE ${MP3LAME_INCLUDE_DIR} ${CMAKE_SOURCE_DIR}/src)

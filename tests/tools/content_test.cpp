@@ -131,11 +131,12 @@ TEST(Content, TextFitsItsPictures) {
   DataPackPath = executableDirectory() + "data.dat";
   loadAllImages();
   DataPackPath.clear();
-  auto inkBox = [](const Image& img, int x0, int y0, int x1, int y1) {
+  // Ink: brighter than `under` (the logo's name stands on a level-1 panel, 16).
+  auto inkBox = [](const Image& img, int x0, int y0, int x1, int y1, uint32_t under = 0) {
     int left = x1, right = x0 - 1, top = y1, bottom = y0 - 1;
     for (int y = y0; y < y1; ++y)
       for (int x = x0; x < x1; ++x)
-        if (img.pixels[y * img.width + x] & 0xFFFFFF) {
+        if (((img.pixels[y * img.width + x] >> 16) & 0xFF) > under) {
           left = std::min(left, x);
           right = std::max(right, x);
           top = std::min(top, y);
@@ -157,14 +158,62 @@ TEST(Content, TextFitsItsPictures) {
   }
   EXPECT_GE(narrowest * 10, widest * 6) << "letters from " << narrowest << " to " << widest << " columns wide";
 
-  // The name's band (rows 30-195) is black from the inner frame (columns up
-  // to 18) for 24 columns on either side.
+  // The name's band (rows 30-195) is bare panel from the inner frame (columns
+  // up to 18) for 24 columns on either side.
   const Image& logo = asset("logo.img");
   const int w = logo.width;
-  const auto [left, top, right, bottom] = inkBox(logo, 19, 30, w - 19, 196);
+  const auto [left, top, right, bottom] = inkBox(logo, 19, 30, w - 19, 196, 16);
   EXPECT_GE(left, 19 + 24);
   EXPECT_LE(right, w - 20 - 24);
   EXPECT_LT(top, bottom) << "the logo has no name";
+  freeAllImages();
+}
+
+// Text that the show draws over the digit field stands on a near-black panel
+// (level 1, 16 once decoded): no transparent black inside the panel, nothing
+// brighter than level 1 in the bare panel, and the text itself bright. The
+// digits are dark (level 5 at most), so the field stays a background.
+TEST(Content, TextStandsOnAPanelOverADarkField) {
+  DataPackPath = executableDirectory() + "data.dat";
+  loadAllImages();
+  DataPackPath.clear();
+  auto level = [](const Image& img, int x, int y) { return int((img.pixels[y * img.width + x] >> 16) & 0xFF) / 16; };
+  struct Panel {
+    const char* name;
+    int x0, y0, x1, y1;  // a box inside the panel
+    int brightest;       // of the text on it
+  };
+  const Panel panels[] = {
+      {"logo.img", 24, 24, 562, 280, 15},        // inside the inner frame
+      {"kurukulum1.img", 14, 14, 594, 296, 14},  // the slate inside the board's frame
+      {"kurukulum2.img", 14, 14, 594, 296, 14},
+      {"end.img", 250, 80, 390, 220, 15},   // the ring's middle, behind "THE END"
+      {"end.img", 200, 302, 440, 330, 14},  // behind the group's name
+  };
+  for (const Panel& p : panels) {
+    const Image& img = asset(p.name);
+    int transparent = 0, brightest = 0;
+    for (int y = p.y0; y < p.y1; ++y)
+      for (int x = p.x0; x < p.x1; ++x) {
+        transparent += level(img, x, y) == 0;
+        brightest = std::max(brightest, level(img, x, y));
+      }
+    EXPECT_EQ(transparent, 0) << p.name << ": the panel has holes the field would show through";
+    EXPECT_GE(brightest, p.brightest) << p.name << ": its text is dim";
+  }
+  // sintable2's labels: each on its own panel, in a row above and below the curve.
+  const Image& table = asset("sintable2.img");
+  int panelPixels = 0;
+  for (int y = 0; y < table.height; ++y)
+    for (int x = 0; x < table.width; ++x) panelPixels += level(table, x, y) == 1;
+  EXPECT_GT(panelPixels, 13 * 100) << "sintable2's labels have no panels";
+  for (const char* digit : {"0.img", "1.img", "5.img", "8.img", "dot.img"}) {
+    const Image& img = asset(digit);
+    int brightest = 0;
+    for (int i = 0; i < img.width * img.height; ++i)
+      brightest = std::max(brightest, int((img.pixels[i] >> 16) & 0xFF) / 16);
+    EXPECT_EQ(brightest, 5) << digit;
+  }
   freeAllImages();
 }
 
