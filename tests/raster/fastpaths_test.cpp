@@ -91,7 +91,7 @@ TEST(FastPaths, LongRunsAndSpansEveryLevelMatchTheReference) {
   // them, starting anywhere, in spans of up to 400 pixels.
   const RasterKernels reference = kernelsForLevel(SimdNone);
   std::mt19937 random(1208);
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     const RasterKernels fast = kernelsForLevel(SimdLevel(level));
     for (int op = 0; op < opCount; ++op) {
       for (int round = 0; round < 60; ++round) {
@@ -113,7 +113,7 @@ TEST(FastPaths, LongRunsAndSpansEveryLevelMatchTheReference) {
 TEST(FastPaths, BlitSpansEveryLevelMatchTheReference) {
   const RasterKernels reference = kernelsForLevel(SimdNone);
   std::mt19937 random(11);
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     const RasterKernels fast = kernelsForLevel(SimdLevel(level));
     for (int op = 0; op < opCount; ++op) {
       for (uint32_t n = 1; n <= 64; ++n) {
@@ -139,7 +139,7 @@ TEST(FastPaths, FadeStepEveryLevelMatchesTheLiteralLoop) {
   EXPECT_EQ(worked[2], 0xFFFEFEFEu);
 
   std::mt19937 random(7);
-  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdNone)) {
     const RasterKernels k = kernelsForLevel(SimdLevel(level));
     const std::string name = simdLevelName(SimdLevel(level));
     for (uint32_t n = 1; n <= 64; ++n) {
@@ -165,7 +165,7 @@ TEST(FastPaths, FadeStepEveryLevelMatchesTheLiteralLoop) {
 
 TEST(FastPaths, FillCopyAndOpaqueRunsEveryLevelMatchTheLiteralLoops) {
   std::mt19937 random(8);
-  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdNone)) {
     const RasterKernels k = kernelsForLevel(SimdLevel(level));
     const std::string name = simdLevelName(SimdLevel(level));
     for (uint32_t n = 0; n <= 64; ++n) {
@@ -213,7 +213,7 @@ TEST(FastPaths, FillCopyAndOpaqueRunsEveryLevelMatchTheLiteralLoops) {
 TEST(FastPaths, ClippedAddOntoItsOwnPixelsEveryLevel) {
   std::mt19937 random(9);
   const RasterKernels chosen = ActiveKernels;
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     const RasterKernels fast = kernelsForLevel(SimdLevel(level));
     for (int i = 0; i < 300; ++i) {
       const int32_t w = 2 + int32_t(random() % 40), h = 2 + int32_t(random() % 20);
@@ -237,7 +237,7 @@ TEST(FastPaths, KeyBlackEveryLevelMatchesTheLiteralLoop) {
   // length from 0 to 64 from unaligned starts, and the guards stay as they were.
   const RasterKernels reference = kernelsForLevel(SimdNone);
   std::mt19937 random(77);
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     const RasterKernels fast = kernelsForLevel(SimdLevel(level));
     for (uint32_t n = 0; n <= 64; ++n) {
       for (uint32_t start = 0; start < 8; ++start) {
