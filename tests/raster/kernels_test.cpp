@@ -214,8 +214,12 @@ TEST(RasterKernels, LevelChoice) {
       names += std::string(names.empty() ? "" : ", ") + simdLevelName(SimdLevel(level));
   EXPECT_EQ(requestedSimdLevel("none", SimdPortable), SimdNone);
   EXPECT_EQ(requestedSimdLevel(simdLevelName(best), SimdPortable), SimdPortable);  // capped at what runs
-  if (simdLevelBuilt(SimdAvx2)) EXPECT_EQ(names, "none, portable, sse2, avx2");
-  if (simdLevelBuilt(SimdNeon)) EXPECT_EQ(names, "none, portable, neon");
+  if (simdLevelBuilt(SimdAvx2)) {
+    EXPECT_EQ(names, "none, portable, sse2, avx2");
+  }
+  if (simdLevelBuilt(SimdNeon)) {
+    EXPECT_EQ(names, "none, portable, neon");
+  }
   const char* foreign = simdLevelBuilt(SimdNeon) ? "avx2" : "neon";
   for (const char* wanted : {"avx512", foreign}) {
     testing::internal::CaptureStderr();
