@@ -188,6 +188,25 @@ TEST(RasterKernels, EachLevelBuildsOnTheOneBelow) {
     if (level == SimdAvx2) {
       EXPECT_NE(k.blit.add, kernelsForLevel(SimdSse2).blit.add);
     }
+    // NEON replaces every hot row kernel of the portable level.
+    if (level == SimdNeon) {
+      const RasterKernels portable = kernelsForLevel(SimdPortable);
+      EXPECT_NE(k.blit.alpha, portable.blit.alpha);
+      EXPECT_NE(k.blit.keyed, portable.blit.keyed);
+      EXPECT_NE(k.blit.mix, portable.blit.mix);
+      EXPECT_NE(k.blit.sub, portable.blit.sub);
+      EXPECT_NE(k.blit.addOpaque, portable.blit.addOpaque);
+      EXPECT_NE(k.run.fade, portable.run.fade);
+      EXPECT_NE(k.run.keyBlack, portable.run.keyBlack);
+      for (int mode : {StretchKeyed, StretchAlpha, StretchAdd}) {
+        EXPECT_NE(k.stretch.row[mode], portable.stretch.row[mode]);
+        EXPECT_NE(k.stretch.span[mode], portable.stretch.span[mode]);
+      }
+      for (int mode : {StretchCopy, StretchKeyed, StretchAdd})
+        EXPECT_NE(k.stretch.rotateRow[mode], portable.stretch.rotateRow[mode]);
+      EXPECT_NE(k.filter.blur, portable.filter.blur);
+      EXPECT_NE(k.filter.brightRow, portable.filter.brightRow);
+    }
   }
   // A level the processor lacks gives the best it runs; one of another
   // processor the best below it.
