@@ -2,7 +2,11 @@
 # run covers that), so that each level's table is what the routines call; the
 # differential tests compare every level in one process as well.
 set(RASTER_SUITES "Blits*:BlitKernels*:Pixels*:ColorArithmetic*:Stretch*:Rotate*:Filters*:RasterKernels*")
-foreach(level none portable sse2)
+set(RASTER_LEVELS_BELOW_BEST none portable)
+if(MORVEX_RASTER_ARCH STREQUAL x86_64)
+  list(APPEND RASTER_LEVELS_BELOW_BEST sse2)
+endif()
+foreach(level ${RASTER_LEVELS_BELOW_BEST})
   add_test(NAME raster-tests-simd-${level}
     COMMAND morvex-tests --gtest_filter=${RASTER_SUITES}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

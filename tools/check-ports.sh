@@ -6,8 +6,12 @@
 #   web      the browser edition built with emscripten (tools/build-web.sh); the
 #            wasm core renders the whole show in node (morvex-hashes.js); then
 #            headless Chromium runs the page (tests/web/browser_check.js)
-#   aarch64  the core cross-built with g++-aarch64-linux-gnu, the whole show
-#            rendered under qemu-aarch64
+#   aarch64  the core cross-built with g++-aarch64-linux-gnu: the raster suites
+#            (every kernel at every level against the reference) and the whole
+#            show at the neon and portable levels under qemu-aarch64; then the
+#            whole program, built against Debian's arm64 libraries, under
+#            qemu-aarch64 in Xvfb with a PulseAudio null sink (morvex-e2e
+#            foreign-program: window, frames, sound, Escape)
 # A port whose tools are missing is skipped with a message. Build folders
 # (build-web/, build-aarch64/) are kept, so later runs only rebuild what changed.
 #
@@ -74,20 +78,43 @@ aarch64Build() {
     cmake -S "$top" -B "$out" -DCMAKE_BUILD_TYPE=Release -DMORVEX_CORE_ONLY=ON \
       -DCMAKE_TOOLCHAIN_FILE="$top/cmake/ports/aarch64-linux-gnu.cmake" >/dev/null
   fi
-  cmake --build "$out" -j"$(nproc)" --target morvex-hashes
+  # The raster suites and the program where their arm64 libraries are installed.
+  local targets=(morvex-hashes) t help
+  help="$(cmake --build "$out" --target help)"
+  for t in morvex-raster-tests morvex; do
+    if grep -qx "\.\.\. $t" <<<"$help"; then targets+=("$t"); fi
+  done
+  cmake --build "$out" -j"$(nproc)" --target "${targets[@]}"
 }
 
 aarch64() {
-  local tool
+  local tool bin="$top/build-aarch64/bin"
   if tool=$(missing aarch64-linux-gnu-g++ qemu-aarch64); then
-    echo "ports: aarch64 skipped: $tool is not installed (tools/packages.d/ports.txt)"
+    echo "ports: aarch64 skipped: $tool is not installed (tools/packages.d/ports-aarch64.txt)"
     return 0
   fi
   step "aarch64 build" aarch64Build || return 0
-  step "aarch64: whole show under qemu-aarch64 against the pinned hashes" \
-    qemu-aarch64 "$top/build-aarch64/bin/morvex-hashes" --pack "$pack" --check "$pinned" || true
+  if [ -x "$bin/morvex-raster-tests" ]; then
+    # The allocation test is a death test that runs the program again, which
+    # qemu-user cannot do without binfmt_misc.
+    step "aarch64: raster suites at every level under qemu-aarch64" \
+      qemu-aarch64 "$bin/morvex-raster-tests" --gtest_brief=1 --gtest_filter=-FrameAllocations.* || true
+  else
+    echo "ports: aarch64 raster suites skipped: no GoogleTest for arm64 (libgtest-dev:arm64)"
+  fi
+  local level
+  for level in neon portable; do
+    step "aarch64: whole show at level $level under qemu-aarch64 against the pinned hashes" \
+      env MORVEX_SIMD=$level qemu-aarch64 "$bin/morvex-hashes" --pack "$pack" --check "$pinned" || true
+  done
   step "aarch64: platform values under qemu-aarch64" \
-    qemu-aarch64 "$top/build-aarch64/bin/morvex-hashes" --pack "$pack" --check-values "$values" || true
+    qemu-aarch64 "$bin/morvex-hashes" --pack "$pack" --check-values "$values" || true
+  if [ -x "$bin/morvex" ] && [ -x "$top/build/bin/morvex-e2e" ]; then
+    step "aarch64: the whole program under qemu-aarch64 (window, sound, Escape)" \
+      "$top/build/bin/morvex-e2e" foreign-program "$bin/morvex" qemu-aarch64 || true
+  else
+    echo "ports: aarch64 program skipped: needs the arm64 libraries (tools/packages.d/ports-aarch64.txt) and morvex-e2e"
+  fi
 }
 
 if [ ! -f "$pack" ]; then

@@ -17,6 +17,16 @@ esac
 build="$top/build"
 mkdir -p "$build"
 
+# Lists may name packages of another architecture ("libx11-dev:arm64", Debian
+# multiarch): the architecture is added to dpkg first. The aarch64 port's list
+# is left out on an arm64 machine, where the native build is the aarch64 build.
+native="$(dpkg --print-architecture 2>/dev/null || echo unknown)"
+if [ "$native" = arm64 ]; then
+  kept=()
+  for list in "${lists[@]}"; do [ "$(basename "$list")" = ports-aarch64.txt ] || kept+=("$list"); done
+  lists=("${kept[@]}")
+fi
+
 packageStamp="$build/.packages-$group.stamp"
 sum="$(cat "${lists[@]}" | sha256sum | cut -d' ' -f1)"
 if [ "$(cat "$packageStamp" 2>/dev/null)" != "$sum" ]; then
@@ -29,9 +39,23 @@ if [ "$(cat "$packageStamp" 2>/dev/null)" != "$sum" ]; then
   done
   if [ ${#missing[@]} -gt 0 ]; then
     if [ "$(id -u)" -eq 0 ]; then
-      echo "Installing Debian packages: ${missing[*]}"
       export DEBIAN_FRONTEND=noninteractive
+      for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/^[^:]*:\([a-z0-9]*\)$/\1/p' | sort -u); do
+        if [ "$arch" != "$native" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+          echo "Adding the Debian architecture $arch (multiarch) for: $(printf '%s\n' "${missing[@]}" | grep ":$arch\$" | tr '\n' ' ')"
+          dpkg --add-architecture "$arch"
+        fi
+      done
+      echo "Installing Debian packages: ${missing[*]}"
       apt-get update
+      # Simulated first: packages of another architecture must match the
+      # installed ones' versions, and nothing installed may be removed for them.
+      removed="$(apt-get -s install --no-install-recommends "${missing[@]}" | sed -n 's/^Remv \([^ ]*\).*/\1/p' | tr '\n' ' ')"
+      if [ -n "$removed" ]; then
+        echo "setup: installing ${missing[*]} would remove $removed; nothing installed. Install them by hand," >&2
+        echo "or leave out tools/packages.d/ports-aarch64.txt (the aarch64 port) on this machine." >&2
+        exit 1
+      fi
       apt-get install -y --no-install-recommends "${missing[@]}"
     else
       echo "Missing Debian packages; install them with:"

@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #endif
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -30,10 +31,31 @@ std::vector<PixelMapping> PixelMappings;
 size_t roundUp(size_t n, size_t step) { return (n + step - 1) / step * step; }
 
 #if defined(__linux__)
+// Blocks the kernel keeps free beyond what a mapping takes: below them the
+// allocator would have to reclaim or compact to hand out 2 MiB blocks.
+constexpr uint64_t SpareHugeBlocks = 16;
+
+// True when the kernel has free 2 MiB blocks for `blocks` huge pages now. With
+// transparent huge pages on "madvise", a fault in an advised range that finds
+// none compacts memory first, synchronously, which can hold start-up for
+// hundreds of milliseconds where other work has cut memory up. So the advice
+// is given only while the blocks are there; otherwise the buffer has small
+// pages, which cost a little more to fill but never wait for compaction.
+bool hugeBlocksFree(uint64_t blocks) {
+  char text[4096];
+  FILE* f = std::fopen("/proc/buddyinfo", "r");
+  if (f == nullptr) return false;
+  const size_t n = std::fread(text, 1, sizeof text - 1, f);
+  std::fclose(f);
+  text[n] = '\0';
+  return freeHugePageBlocks(text) >= blocks + SpareHugeBlocks;
+}
+
 // A mapping that starts on a 2 MiB boundary when the buffer spans at least one
 // huge page (the slack in front and behind is unmapped again), marked for huge
-// pages and written through at once: frames never take a page fault on it, and
-// an image of 3.5 MB costs 2 faults instead of 900.
+// pages when the kernel has them free, and written through at once: frames
+// never take a page fault on it, and an image of 3.5 MB costs 2 faults
+// instead of 900.
 void* mapPixels(size_t bytes) {
   const size_t length = roundUp(bytes, SmallPageBytes);
   const bool huge = length >= HugePageBytes;
@@ -48,7 +70,8 @@ void* mapPixels(size_t bytes) {
     if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
     start = aligned;
     // Only advice: without transparent huge pages the buffer has small pages.
-    madvise(reinterpret_cast<void*>(start), length / HugePageBytes * HugePageBytes, MADV_HUGEPAGE);
+    const size_t hugeLength = length / HugePageBytes * HugePageBytes;
+    if (hugeBlocksFree(hugeLength / HugePageBytes)) madvise(reinterpret_cast<void*>(start), hugeLength, MADV_HUGEPAGE);
   }
   void* p = reinterpret_cast<void*>(start);
   // The kernel's zero pages, written once now. Older kernels lack the advice:
@@ -86,6 +109,30 @@ void releasePixels(void* p) {
 }
 
 }  // namespace
+
+uint64_t freeHugePageBlocks(const char* buddyinfo) {
+  uint64_t blocks = 0;
+  for (const char* line = buddyinfo; line != nullptr && *line != '\0';) {
+    const char* end = std::strchr(line, '\n');
+    const std::string text(line, end != nullptr ? size_t(end - line) : std::strlen(line));
+    line = end != nullptr ? end + 1 : nullptr;
+    const size_t zone = text.find("zone");
+    if (zone == std::string::npos) continue;
+    char name[32];
+    int used = 0;
+    if (std::sscanf(text.c_str() + zone, "zone %31s%n", name, &used) != 1) continue;
+    if (std::strcmp(name, "DMA") == 0) continue;  // kept for devices
+    const char* counts = text.c_str() + zone + used;
+    for (int order = 0;; ++order) {
+      char* after = nullptr;
+      const unsigned long long count = std::strtoull(counts, &after, 10);
+      if (after == counts) break;
+      counts = after;
+      if (order >= 9 && order < 9 + 20) blocks += uint64_t(count) << (order - 9);
+    }
+  }
+  return blocks;
+}
 
 // Pixel offsets are 32-bit unsigned and sizes are signed 32-bit in the record,
 // so anything that does not fit both is refused like exhausted memory.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 const char* simdLevelName(SimdLevel level) {
   switch (level) {
@@ -14,6 +15,8 @@ const char* simdLevelName(SimdLevel level) {
       return "sse2";
     case SimdAvx2:
       return "avx2";
+    case SimdNeon:
+      return "neon";
     default:
       return "?";
   }
@@ -21,18 +24,32 @@ const char* simdLevelName(SimdLevel level) {
 
 SimdLevel supportedSimdLevel() { return processorSimdLevel(); }
 
+std::vector<SimdLevel> runnableSimdLevels(SimdLevel from) {
+  std::vector<SimdLevel> levels;
+  for (int32_t level = from; level <= supportedSimdLevel(); ++level)
+    if (simdLevelBuilt(SimdLevel(level))) levels.push_back(SimdLevel(level));
+  return levels;
+}
+
 SimdLevel requestedSimdLevel(const char* wanted, SimdLevel best) {
   if (wanted == nullptr || *wanted == '\0') return best;
   for (int32_t level = SimdNone; level < SimdLevelCount; ++level) {
-    if (std::strcmp(wanted, simdLevelName(SimdLevel(level))) == 0) return level < best ? SimdLevel(level) : best;
+    if (std::strcmp(wanted, simdLevelName(SimdLevel(level))) != 0 || !simdLevelBuilt(SimdLevel(level))) continue;
+    return level < best ? SimdLevel(level) : best;
   }
-  std::fprintf(stderr, "MORVEX_SIMD=%s not known (none, portable, sse2, avx2); using %s\n", wanted,
-               simdLevelName(best));
+  std::string names;
+  for (int32_t level = SimdNone; level < SimdLevelCount; ++level) {
+    if (!simdLevelBuilt(SimdLevel(level))) continue;
+    if (!names.empty()) names += ", ";
+    names += simdLevelName(SimdLevel(level));
+  }
+  std::fprintf(stderr, "MORVEX_SIMD=%s not known (%s); using %s\n", wanted, names.c_str(), simdLevelName(best));
   return best;
 }
 
 RasterKernels kernelsForLevel(SimdLevel level) {
   if (level > supportedSimdLevel()) level = supportedSimdLevel();
+  while (!simdLevelBuilt(level)) level = SimdLevel(level - 1);  // another processor's: the one below
   RasterKernels k{};
   k.level = level;
   addBlitReference(k);

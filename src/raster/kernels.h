@@ -11,6 +11,7 @@
 // instruction set: one file per family and one add* routine, called from the
 // architecture's kernels_<arch>.cpp, which CMake picks for the target.
 #include <cstdint>
+#include <vector>
 
 #include "raster/image.h"
 
@@ -19,7 +20,8 @@ enum SimdLevel : int32_t {
   SimdPortable = 1,  // plain C++ with the per-call savings (tables, clipping once)
   SimdSse2 = 2,      // x86-64 baseline vector kernels
   SimdAvx2 = 3,      // 256-bit kernels
-  SimdLevelCount = 4
+  SimdNeon = 4,      // aarch64 128-bit kernels (the levels of one build rise with their number)
+  SimdLevelCount = 5
 };
 
 // Spans of the whole-image blits: n pixels, already clipped; source and
@@ -94,15 +96,19 @@ struct RasterKernels {
 
 // What the raster routines call: the table of the level chosen at start-up,
 // the best the processor offers, capped by MORVEX_SIMD ("none", "portable",
-// "sse2", "avx2"). Tests swap it with selectRasterLevel.
+// "sse2", "avx2" on x86-64, "neon" on aarch64). Tests swap it with
+// selectRasterLevel.
 extern RasterKernels ActiveKernels;
 
 // The best level this processor and this build run.
 SimdLevel supportedSimdLevel();
 const char* simdLevelName(SimdLevel level);
 // The level a MORVEX_SIMD value asks for, capped at best; null or empty gives
-// best, an unknown name a line on standard error and best.
+// best, an unknown name or one of another processor a line on standard error
+// and best.
 SimdLevel requestedSimdLevel(const char* wanted, SimdLevel best);
+// The levels this build runs on this processor, from `from` up, lowest first.
+std::vector<SimdLevel> runnableSimdLevels(SimdLevel from = SimdNone);
 // The table of a level: the reference, then every level up to it (levels the
 // processor lacks are left out).
 RasterKernels kernelsForLevel(SimdLevel level);
@@ -126,8 +132,14 @@ void addBlitAvx2(RasterKernels& k);
 void addRunAvx2(RasterKernels& k);
 void addStretchAvx2(RasterKernels& k);
 void addFilterAvx2(RasterKernels& k);
+void addBlitNeon(RasterKernels& k);
+void addRunNeon(RasterKernels& k);
+void addStretchNeon(RasterKernels& k);
+void addFilterNeon(RasterKernels& k);
 
-// Per architecture (kernels_x86_64.cpp, kernels_generic.cpp): the best level
+// Per architecture (kernels_x86_64.cpp, kernels_aarch64.cpp,
+// kernels_generic.cpp): whether the build has a level at all, the best level
 // the processor runs, and the instruction-set levels up to level.
+bool simdLevelBuilt(SimdLevel level);
 SimdLevel processorSimdLevel();
 void addInstructionSetKernels(RasterKernels& k, SimdLevel level);

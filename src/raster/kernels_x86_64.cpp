@@ -2,6 +2,8 @@
 // and AVX2. Built only for x86-64 targets.
 #include "raster/kernels.h"
 
+bool simdLevelBuilt(SimdLevel level) { return level <= SimdAvx2; }
+
 SimdLevel processorSimdLevel() {
   __builtin_cpu_init();  // may run before the constructors of libgcc
   if (__builtin_cpu_supports("avx2")) return SimdAvx2;

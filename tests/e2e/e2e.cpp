@@ -1360,6 +1360,56 @@ int caseDisplay(bool fullscreen) {
 
 }  // namespace
 
+// The whole program of a cross build run through an emulator (qemu-aarch64 for
+// the aarch64 build): its window opens, frames come, the music is heard on the
+// null sink, and Escape ends it with status 0. Only that: under the emulator
+// everything is many times slower, so nothing is compared frame by frame.
+int caseForeignProgram(const std::string& program, const std::string& runner) {
+  if (!pathExists(program) || !commandExists(runner) || !commandExists("parec")) {
+    note("skipped: needs " + program + ", " + runner + " and parec");
+    return SkipStatus;
+  }
+  Scene s;
+  if (!startScene(s, "foreign", {.program = false})) return 1;
+  if (s.audio.kind != "pulseaudio null sink") {
+    note("skipped: no PulseAudio null sink to record");
+    endScene(s);
+    return SkipStatus;
+  }
+  copyFile(program, s.dir + "/morvex", true);
+  copyFile(PackPath, s.dir + "/data.dat");
+  copyFile(MusicPath, s.dir + "/kaz.mp3");
+  Child rec = spawn({"parec", "--device=ci.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
+                     "--latency-msec=50", s.dir + "/heard.raw"},
+                    s.audio.env, s.dir, s.dir + "/parec.out", s.dir + "/parec.err");
+  Child c = spawn({runner, s.dir + "/morvex", "w"}, s.env, s.dir, s.dir + "/stdout.txt", s.dir + "/stderr.txt");
+  const unsigned long w = findWindow(s.view, WindowTitle, 180.0);
+  if (check(w != 0, "the window \"" + WindowTitle + "\" appears under " + runner)) {
+    const WindowFacts f = windowFacts(s.view, w);
+    check(f.width == 1280 && f.height == 720, "the window is 1280 x 720");
+    sleepSeconds(6.0);
+    const double rate = presentedFrameRate(s.view, w, 4.0);
+    note("presented frame rate under " + runner + ": " + std::to_string(rate) + " per second");
+    check(rate > 0, "frames keep coming");
+    presses(s.view, "Escape", 4.0);  // read after a frame, and frames are slow here
+  }
+  const bool ended = waitChild(c, 60.0);
+  check(ended && c.status == 0, "Escape ends the program with status 0 (got " + std::to_string(c.status) + ")");
+  sleepSeconds(0.5);
+  stopChild(rec, SIGINT);
+  const std::string raw = readFile(s.dir + "/heard.raw");
+  size_t loud = 0;
+  for (size_t i = 0; i + 1 < raw.size(); i += 2) {
+    int16_t v;
+    std::memcpy(&v, raw.data() + i, 2);
+    if (v > 256 || v < -256) ++loud;
+  }
+  note("heard " + std::to_string(raw.size() / 4) + " frames of sound, " + std::to_string(loud) + " loud samples");
+  check(loud > 44100, "the music is heard (more than half a second of loud samples)");
+  finish(c, s.dir);
+  return endScene(s);
+}
+
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<int()>> cases = {
       {"errors", caseErrors},
@@ -1381,9 +1431,12 @@ int main(int argc, char** argv) {
       {"viewer", caseViewer},
       {"viewer-music-end", caseViewerMusicEnd},
       {"sound", [&] { return caseSound(argc > 2 ? std::atof(argv[2]) : 30.0); }},
+      {"foreign-program", [&] { return argc > 3 ? caseForeignProgram(argv[2], argv[3]) : 2; }},
   };
   if (argc < 2 || cases.count(argv[1]) == 0) {
-    std::fprintf(stderr, "usage: morvex-e2e CASE (sound takes the seconds to play, default 30)\ncases:");
+    std::fprintf(stderr,
+                 "usage: morvex-e2e CASE (sound takes the seconds to play, default 30; foreign-program\n"
+                 "the program of a cross build and the emulator that runs it)\ncases:");
     for (const auto& c : cases) std::fprintf(stderr, " %s", c.first.c_str());
     std::fprintf(stderr, "\n");
     return 2;

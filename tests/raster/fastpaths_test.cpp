@@ -91,7 +91,7 @@ TEST(FastPaths, LongRunsAndSpansEveryLevelMatchTheReference) {
   // them, starting anywhere, in spans of up to 400 pixels.
   const RasterKernels reference = kernelsForLevel(SimdNone);
   std::mt19937 random(1208);
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     const RasterKernels fast = kernelsForLevel(SimdLevel(level));
     for (int op = 0; op < opCount; ++op) {
       for (int round = 0; round < 60; ++round) {
@@ -113,7 +113,7 @@ TEST(FastPaths, LongRunsAndSpansEveryLevelMatchTheReference) {
 TEST(FastPaths, BlitSpansEveryLevelMatchTheReference) {
   const RasterKernels reference = kernelsForLevel(SimdNone);
   std::mt19937 random(11);
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     const RasterKernels fast = kernelsForLevel(SimdLevel(level));
     for (int op = 0; op < opCount; ++op) {
       for (uint32_t n = 1; n <= 64; ++n) {
@@ -130,6 +130,28 @@ TEST(FastPaths, BlitSpansEveryLevelMatchTheReference) {
   }
 }
 
+// Every pair of source and destination bytes in each colour channel (and every
+// source alpha against every destination byte for the blend), in one span per
+// operation: the narrowing and saturating steps of the vector kernels are
+// checked where they turn, not only where random pixels happen to land.
+TEST(FastPaths, EveryBytePairEveryLevelMatchesTheReference) {
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::vector<Color32> src(65536), original(Guard + 65536 + Guard, 0x5A5A5A5Au);
+  for (uint32_t i = 0; i < 65536; ++i) {
+    const uint32_t hi = i >> 8, lo = i & 255;
+    src[i] = (lo << 24) | (hi << 16) | ((hi ^ 0x5Au) << 8) | (255 - hi);
+    original[Guard + i] = (hi << 24) | (lo << 16) | (lo << 8) | ((lo * 7) & 255);
+  }
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
+    const RasterKernels fast = kernelsForLevel(level);
+    for (int op : {opAlpha, opMix, opAdd, opSub, opAddOpaque})
+      for (uint8_t t : {uint8_t(0), uint8_t(1), uint8_t(128), uint8_t(254), uint8_t(255)}) {
+        ASSERT_TRUE(spanMatches(reference, fast, level, op, original, Guard, src, 0, 65536, 0, t));
+        if (op != opMix) break;  // the others take no weight
+      }
+  }
+}
+
 TEST(FastPaths, FadeStepEveryLevelMatchesTheLiteralLoop) {
   // Worked values: bytes above 0 lose 1, alpha becomes 255.
   Color32 worked[3] = {0x00000000u, 0x12010080u, 0xFFFFFFFFu};
@@ -139,7 +161,7 @@ TEST(FastPaths, FadeStepEveryLevelMatchesTheLiteralLoop) {
   EXPECT_EQ(worked[2], 0xFFFEFEFEu);
 
   std::mt19937 random(7);
-  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdNone)) {
     const RasterKernels k = kernelsForLevel(SimdLevel(level));
     const std::string name = simdLevelName(SimdLevel(level));
     for (uint32_t n = 1; n <= 64; ++n) {
@@ -165,7 +187,7 @@ TEST(FastPaths, FadeStepEveryLevelMatchesTheLiteralLoop) {
 
 TEST(FastPaths, FillCopyAndOpaqueRunsEveryLevelMatchTheLiteralLoops) {
   std::mt19937 random(8);
-  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdNone)) {
     const RasterKernels k = kernelsForLevel(SimdLevel(level));
     const std::string name = simdLevelName(SimdLevel(level));
     for (uint32_t n = 0; n <= 64; ++n) {
@@ -213,7 +235,7 @@ TEST(FastPaths, FillCopyAndOpaqueRunsEveryLevelMatchTheLiteralLoops) {
 TEST(FastPaths, ClippedAddOntoItsOwnPixelsEveryLevel) {
   std::mt19937 random(9);
   const RasterKernels chosen = ActiveKernels;
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     const RasterKernels fast = kernelsForLevel(SimdLevel(level));
     for (int i = 0; i < 300; ++i) {
       const int32_t w = 2 + int32_t(random() % 40), h = 2 + int32_t(random() % 20);
@@ -237,7 +259,7 @@ TEST(FastPaths, KeyBlackEveryLevelMatchesTheLiteralLoop) {
   // length from 0 to 64 from unaligned starts, and the guards stay as they were.
   const RasterKernels reference = kernelsForLevel(SimdNone);
   std::mt19937 random(77);
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     const RasterKernels fast = kernelsForLevel(SimdLevel(level));
     for (uint32_t n = 0; n <= 64; ++n) {
       for (uint32_t start = 0; start < 8; ++start) {

@@ -30,7 +30,7 @@ struct Picture {
 // Every blur implementation the processor runs, the literal one first.
 std::vector<std::pair<const char*, void (*)(Image)>> blurLevels() {
   std::vector<std::pair<const char*, void (*)(Image)>> v;
-  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level)
+  for (SimdLevel level : runnableSimdLevels(SimdNone))
     v.push_back({simdLevelName(SimdLevel(level)), kernelsForLevel(SimdLevel(level)).filter.blur});
   return v;
 }
@@ -273,7 +273,7 @@ TEST(Filters, FastTextureOverlayMatchesTheLiteralPass) {
     const int32_t offsetY = int32_t(rng() % uint32_t(2 * spread + 1)) - spread;
     Picture want = dst;
     literal.filter.brightOverlay(want.img, tex.img, offsetX, offsetY);
-    for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
       selectRasterLevel(SimdLevel(level));
       Picture got = dst;
       overlayBrightPixels(got.img, tex.img, offsetX, offsetY);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "raster/blit.h"
@@ -170,7 +171,7 @@ TEST(BlitKernels, FastBlitsMatchReference) {
 // with what the level does faster overwritten.
 TEST(RasterKernels, EachLevelBuildsOnTheOneBelow) {
   EXPECT_EQ(Reference.level, SimdNone);
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     SCOPED_TRACE(simdLevelName(SimdLevel(level)));
     const RasterKernels k = kernelsForLevel(SimdLevel(level));
     EXPECT_EQ(k.level, level);
@@ -187,9 +188,34 @@ TEST(RasterKernels, EachLevelBuildsOnTheOneBelow) {
     if (level == SimdAvx2) {
       EXPECT_NE(k.blit.add, kernelsForLevel(SimdSse2).blit.add);
     }
+    // NEON replaces every hot row kernel of the portable level.
+    if (level == SimdNeon) {
+      const RasterKernels portable = kernelsForLevel(SimdPortable);
+      EXPECT_NE(k.blit.alpha, portable.blit.alpha);
+      EXPECT_NE(k.blit.keyed, portable.blit.keyed);
+      EXPECT_NE(k.blit.mix, portable.blit.mix);
+      EXPECT_NE(k.blit.sub, portable.blit.sub);
+      EXPECT_NE(k.blit.addOpaque, portable.blit.addOpaque);
+      EXPECT_NE(k.run.fade, portable.run.fade);
+      EXPECT_NE(k.run.keyBlack, portable.run.keyBlack);
+      for (int mode : {StretchKeyed, StretchAlpha, StretchAdd}) {
+        EXPECT_NE(k.stretch.row[mode], portable.stretch.row[mode]);
+        EXPECT_NE(k.stretch.span[mode], portable.stretch.span[mode]);
+      }
+      for (int mode : {StretchCopy, StretchKeyed, StretchAdd})
+        EXPECT_NE(k.stretch.rotateRow[mode], portable.stretch.rotateRow[mode]);
+      EXPECT_NE(k.filter.blur, portable.filter.blur);
+      EXPECT_NE(k.filter.brightRow, portable.filter.brightRow);
+    }
   }
-  // A level the processor lacks gives the best it runs.
-  EXPECT_EQ(kernelsForLevel(SimdAvx2).level, supportedSimdLevel());
+  // A level the processor lacks gives the best it runs; one of another
+  // processor the best below it.
+  EXPECT_EQ(kernelsForLevel(SimdLevel(SimdLevelCount - 1)).level, supportedSimdLevel());
+  for (int32_t level = SimdNone; level < SimdLevelCount; ++level) {
+    const SimdLevel got = kernelsForLevel(SimdLevel(level)).level;
+    EXPECT_TRUE(simdLevelBuilt(got)) << simdLevelName(SimdLevel(level));
+    EXPECT_LE(got, level);
+  }
 }
 
 TEST(RasterKernels, LevelChoice) {
@@ -198,13 +224,28 @@ TEST(RasterKernels, LevelChoice) {
   EXPECT_EQ(requestedSimdLevel("", best), best);
   EXPECT_EQ(requestedSimdLevel("none", best), SimdNone);
   EXPECT_EQ(requestedSimdLevel("portable", best), SimdPortable);
-  EXPECT_EQ(requestedSimdLevel("sse2", SimdAvx2), SimdSse2);
-  EXPECT_EQ(requestedSimdLevel("avx2", SimdAvx2), SimdAvx2);
-  EXPECT_EQ(requestedSimdLevel("avx2", SimdPortable), SimdPortable);  // capped at what runs
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(requestedSimdLevel("avx512", SimdSse2), SimdSse2);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "MORVEX_SIMD=avx512 not known (none, portable, sse2, avx2); using sse2\n");
+  // The names of this build's levels, in the message too; those of another
+  // processor are refused the same way.
+  for (SimdLevel level : runnableSimdLevels()) EXPECT_EQ(requestedSimdLevel(simdLevelName(level), best), level);
+  std::string names;
+  for (int32_t level = SimdNone; level < SimdLevelCount; ++level)
+    if (simdLevelBuilt(SimdLevel(level)))
+      names += std::string(names.empty() ? "" : ", ") + simdLevelName(SimdLevel(level));
+  EXPECT_EQ(requestedSimdLevel("none", SimdPortable), SimdNone);
+  EXPECT_EQ(requestedSimdLevel(simdLevelName(best), SimdPortable), SimdPortable);  // capped at what runs
+  if (simdLevelBuilt(SimdAvx2)) {
+    EXPECT_EQ(names, "none, portable, sse2, avx2");
+  }
+  if (simdLevelBuilt(SimdNeon)) {
+    EXPECT_EQ(names, "none, portable, neon");
+  }
+  const char* foreign = simdLevelBuilt(SimdNeon) ? "avx2" : "neon";
+  for (const char* wanted : {"avx512", foreign}) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(requestedSimdLevel(wanted, SimdPortable), SimdPortable);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "MORVEX_SIMD=" + std::string(wanted) + " not known (" + names + "); using portable\n");
+  }
   // What start-up chose follows MORVEX_SIMD.
   EXPECT_EQ(ActiveKernels.level, requestedSimdLevel(std::getenv("MORVEX_SIMD"), best));
   const RasterKernels chosen = ActiveKernels;

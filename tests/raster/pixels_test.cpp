@@ -174,6 +174,29 @@ TEST(Images, AllocAndFree) {
   freeImage(screen);
 }
 
+// Huge pages are asked for only while the kernel has 2 MiB blocks free: the
+// count read from /proc/buddyinfo (orders 9 and up, in 2 MiB; DMA left out).
+TEST(Images, FreeHugePageBlocksFromBuddyinfo) {
+  const char* const info =
+      "Node 0, zone      DMA      0      0      0      0      0      0      0      0      1      1      3 \n"
+      "Node 0, zone    DMA32      2      3      4      2      2      3      3      1      1      2    753 \n"
+      "Node 0, zone   Normal  30303  13127   6885   3002   1635    754    145     12     10      3     22 \n";
+  EXPECT_EQ(freeHugePageBlocks(info), (2 + 753 * 2) + (3 + 22 * 2));
+  // A cut-up memory: plenty free, but no block of 2 MiB.
+  EXPECT_EQ(freeHugePageBlocks("Node 0, zone   Normal  90000  40000  9000  100  3  1  0  0  0  0  0\n"), 0u);
+  // Two nodes, a zone of only small orders, text that is not buddyinfo.
+  EXPECT_EQ(freeHugePageBlocks("Node 0, zone Normal 0 0 0 0 0 0 0 0 0 5 1\nNode 1, zone Normal 0 0 0 0 0 0 0 0 0 0 4"),
+            5u + 2 + 8);
+  EXPECT_EQ(freeHugePageBlocks("Node 0, zone Movable 7 7 7\n"), 0u);
+  EXPECT_EQ(freeHugePageBlocks(""), 0u);
+  EXPECT_EQ(freeHugePageBlocks("no zones here\nzone\n"), 0u);
+  // Whatever the machine has now, a screen-sized image is made and zeroed.
+  Image big;
+  AllocImage(big, 1280, 2048);
+  EXPECT_EQ(big.pixels[0] | big.pixels[1280 * 2048 - 1], 0u);
+  freeImage(big);
+}
+
 namespace {
 
 // Runs `body` in a child process inside a fresh folder and returns what the

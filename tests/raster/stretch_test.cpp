@@ -57,7 +57,7 @@ void rotateBlitAddReference(Image dst, int32_t x, int32_t y, int32_t angle, Imag
 template <class Body>
 void atEveryLevel(Body body) {
   const RasterKernels saved = ActiveKernels;
-  for (int32_t level = SimdNone; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdNone)) {
     selectRasterLevel(SimdLevel(level));
     SCOPED_TRACE(simdLevelName(ActiveKernels.level));
     body();
@@ -374,7 +374,7 @@ TEST(StretchKernels, EveryLevelMatchesTheLiteralRoutines) {
     Canvas want = dst0;
     run(want, true);
     crc = crcPixels(crc, want.store);
-    for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
       selectRasterLevel(SimdLevel(level));
       Canvas got = dst0;
       run(got, false);
@@ -440,7 +440,7 @@ TEST(StretchKernels, FullScreenSizesMatch) {
     };
     Canvas want = screen0;
     run(want, true);
-    for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
       selectRasterLevel(SimdLevel(level));
       Canvas got = screen0;
       run(got, false);
@@ -461,7 +461,7 @@ TEST(StretchKernels, SourceSharingTheDestinationTakesTheLiteralOrder) {
   Image wantSrc{want.img.pixels + 3, 20, 20};  // pixels inside the destination's own
   stretchBlitAlphaReference(want.img, 5, 5, 45, 37, wantSrc);
   rotateBlitReference(want.img, 2, 1, 30, wantSrc);
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     selectRasterLevel(SimdLevel(level));
     Canvas got = start;
     Image gotSrc{got.img.pixels + 3, 20, 20};
@@ -477,7 +477,7 @@ TEST(StretchKernels, HugeRectanglesFarOffTheDestinationStayQuick) {
   // (a step no longer changes it) long before, at about 0.03, so every visible
   // column samples source column 0. The literal loop would take minutes here.
   const RasterKernels saved = ActiveKernels;
-  for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
     selectRasterLevel(SimdLevel(level));
     Canvas src = coordinateSource(4, 4);
     Canvas dst(8, 4, 1u);
@@ -527,7 +527,7 @@ TEST(StretchKernels, RotatedBlitsReadNothingOutsideTheSource) {
     };
     Canvas want = dst0;
     run(want, true);
-    for (int32_t level = SimdPortable; level <= supportedSimdLevel(); ++level) {
+    for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
       selectRasterLevel(SimdLevel(level));
       Canvas got = dst0;
       run(got, false);
