@@ -1,7 +1,9 @@
 # The browser edition: the same core and driver (runShow) with the browser
 # platform of src/web/. Everything a static file server needs lands in web/:
-# morvex.html, morvex.js, morvex.wasm (data.dat and kaz.mp3 come from the
-# native build; tools/build-web.sh copies them beside).
+# morvex.html, wasm_choice.js, morvex.js and morvex.wasm (the portable level),
+# morvex-simd.js and morvex-simd.wasm (WebAssembly SIMD; the page loads the one
+# the browser runs); data.dat and kaz.mp3 come from the native build
+# (tools/build-web.sh copies them beside).
 set(MORVEX_WEB_DIR ${CMAKE_BINARY_DIR}/web)
 add_executable(morvex-web src/web/web_main.cpp)
 target_link_libraries(morvex-web morvex_core)
@@ -27,10 +29,16 @@ target_link_options(morvex-web PRIVATE
   "-sEXPORTED_RUNTIME_METHODS=['callMain','FS']"
   --js-library ${CMAKE_SOURCE_DIR}/src/web/web_platform.js)
 set_property(TARGET morvex-web APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/src/web/web_platform.js)
+morvex_wasm_modules(morvex-web)
 
-add_custom_command(OUTPUT ${MORVEX_WEB_DIR}/morvex.html
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/src/web/morvex.html ${MORVEX_WEB_DIR}/morvex.html
-  DEPENDS ${CMAKE_SOURCE_DIR}/src/web/morvex.html
-  COMMENT "Copying the page"
-  VERBATIM)
-add_custom_target(morvex-web-page ALL DEPENDS ${MORVEX_WEB_DIR}/morvex.html)
+set(MORVEX_WEB_PAGE_FILES morvex.html wasm_choice.js)
+set(page_outputs)
+foreach(file ${MORVEX_WEB_PAGE_FILES})
+  add_custom_command(OUTPUT ${MORVEX_WEB_DIR}/${file}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/src/web/${file} ${MORVEX_WEB_DIR}/${file}
+    DEPENDS ${CMAKE_SOURCE_DIR}/src/web/${file}
+    COMMENT "Copying ${file}"
+    VERBATIM)
+  list(APPEND page_outputs ${MORVEX_WEB_DIR}/${file})
+endforeach()
+add_custom_target(morvex-web-page ALL DEPENDS ${page_outputs})

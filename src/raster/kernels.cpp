@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 const char* simdLevelName(SimdLevel level) {
   switch (level) {
@@ -10,12 +11,10 @@ const char* simdLevelName(SimdLevel level) {
       return "none";
     case SimdPortable:
       return "portable";
-    case SimdSse2:
-      return "sse2";
-    case SimdAvx2:
-      return "avx2";
-    default:
-      return "?";
+    default: {
+      const char* name = level < SimdLevelCount ? instructionSetLevelName(level) : nullptr;
+      return name != nullptr ? name : "?";
+    }
   }
 }
 
@@ -23,11 +22,14 @@ SimdLevel supportedSimdLevel() { return processorSimdLevel(); }
 
 SimdLevel requestedSimdLevel(const char* wanted, SimdLevel best) {
   if (wanted == nullptr || *wanted == '\0') return best;
+  std::string known;
   for (int32_t level = SimdNone; level < SimdLevelCount; ++level) {
-    if (std::strcmp(wanted, simdLevelName(SimdLevel(level))) == 0) return level < best ? SimdLevel(level) : best;
+    const char* name = simdLevelName(SimdLevel(level));
+    if (std::strcmp(name, "?") == 0) continue;
+    if (std::strcmp(wanted, name) == 0) return level < best ? SimdLevel(level) : best;
+    known += (known.empty() ? "" : ", ") + std::string(name);
   }
-  std::fprintf(stderr, "MORVEX_SIMD=%s not known (none, portable, sse2, avx2); using %s\n", wanted,
-               simdLevelName(best));
+  std::fprintf(stderr, "MORVEX_SIMD=%s not known (%s); using %s\n", wanted, known.c_str(), simdLevelName(best));
   return best;
 }
 

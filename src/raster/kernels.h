@@ -14,11 +14,14 @@
 
 #include "raster/image.h"
 
+// The levels above portable belong to one architecture each and count from 2
+// there, so the levels of every build are 0 .. supportedSimdLevel() without gaps.
 enum SimdLevel : int32_t {
   SimdNone = 0,      // the literal reference routines
   SimdPortable = 1,  // plain C++ with the per-call savings (tables, clipping once)
   SimdSse2 = 2,      // x86-64 baseline vector kernels
   SimdAvx2 = 3,      // 256-bit kernels
+  SimdSimd128 = 2,   // WebAssembly SIMD (the browser edition's second module)
   SimdLevelCount = 4
 };
 
@@ -94,7 +97,8 @@ struct RasterKernels {
 
 // What the raster routines call: the table of the level chosen at start-up,
 // the best the processor offers, capped by MORVEX_SIMD ("none", "portable",
-// "sse2", "avx2"). Tests swap it with selectRasterLevel.
+// "sse2", "avx2"; "simd128" in the browser edition's SIMD module). Tests swap
+// it with selectRasterLevel.
 extern RasterKernels ActiveKernels;
 
 // The best level this processor and this build run.
@@ -126,8 +130,15 @@ void addBlitAvx2(RasterKernels& k);
 void addRunAvx2(RasterKernels& k);
 void addStretchAvx2(RasterKernels& k);
 void addFilterAvx2(RasterKernels& k);
+void addBlitSimd128(RasterKernels& k);
+void addRunSimd128(RasterKernels& k);
+void addStretchSimd128(RasterKernels& k);
+void addFilterSimd128(RasterKernels& k);
 
-// Per architecture (kernels_x86_64.cpp, kernels_generic.cpp): the best level
-// the processor runs, and the instruction-set levels up to level.
+// Per architecture (kernels_x86_64.cpp, kernels_generic.cpp,
+// kernels_simd128.cpp): the best level the processor runs, the name of each
+// instruction-set level (null for one the architecture has not), and the
+// instruction-set levels up to level.
 SimdLevel processorSimdLevel();
+const char* instructionSetLevelName(SimdLevel level);
 void addInstructionSetKernels(RasterKernels& k, SimdLevel level);

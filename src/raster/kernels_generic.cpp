@@ -4,4 +4,6 @@
 
 SimdLevel processorSimdLevel() { return SimdPortable; }
 
+const char* instructionSetLevelName(SimdLevel) { return nullptr; }
+
 void addInstructionSetKernels(RasterKernels&, SimdLevel) {}

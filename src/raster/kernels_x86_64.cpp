@@ -9,6 +9,10 @@ SimdLevel processorSimdLevel() {
   return SimdPortable;
 }
 
+const char* instructionSetLevelName(SimdLevel level) {
+  return level == SimdSse2 ? "sse2" : level == SimdAvx2 ? "avx2" : nullptr;
+}
+
 void addInstructionSetKernels(RasterKernels& k, SimdLevel level) {
   if (level >= SimdSse2) {
     addBlitSse2(k);
