@@ -52,7 +52,7 @@ function serve(request, response) {
   let file = null;
   if (name === "data.dat") file = withPack ? args.pack : null;
   else if (name === "kaz.mp3") file = args.music;
-  else if (["morvex.html", "morvex.js", "morvex.wasm"].includes(name)) file = path.join(args.web, name);
+  else if (["morvex.html", "wasm_choice.js", "morvex.js", "morvex.wasm", "morvex-simd.js", "morvex-simd.wasm"].includes(name)) file = path.join(args.web, name);
   if (!file || !fs.existsSync(file)) {
     response.writeHead(404, { "Content-Type": "text/plain" });
     response.end("not found");
@@ -210,6 +210,8 @@ async function main() {
     const t0 = Date.now();
     await page.waitFor("window.morvexPage && morvexPage.state !== 'loading' && morvexPage.state", 60, "the page to load");
     check(await page.eval("morvexPage.state") === "ready", `the page loads the pack and the music (${(Date.now() - t0) / 1000} s): ${await page.eval("morvexPage.message")}`);
+    const module = await page.eval("morvexPage.module");
+    check(module === "morvex-simd.js", `a browser with WebAssembly SIMD gets the SIMD module (${module})`);
     const size = await page.eval("[document.getElementById('screen').width, document.getElementById('screen').height]");
     check(size[0] === 1280 && size[1] === 720, `the canvas is 1280 x 720 (${size[0]} x ${size[1]})`);
     // In a 1400 x 900 window the picture fits once: shown at 1 x, no smoothing.
@@ -322,6 +324,20 @@ async function main() {
     const stopped = await damaged.eval("({text: document.getElementById('status').textContent, status: morvexPage.exitStatus})");
     check(stopped.text === "The show stopped: Error reading file minus.img" && stopped.status === 1,
           `a damaged data.dat stops the show with the reader's message, status 1 (${stopped.text})`);
+
+    // A browser that refuses SIMD (its validator made to say no) gets the portable module and runs.
+    for (const [how, url, script] of [["refuses SIMD", `${base}/morvex.html`, "WebAssembly.validate = function () { return false; };"],
+                                      ["asks ?nosimd", `${base}/morvex.html?nosimd`, ""]]) {
+      const t = await browser.send("Target.createTarget", { url: "about:blank" });
+      const a = await browser.send("Target.attachToTarget", { targetId: t.targetId, flatten: true });
+      const p = new Page(browser, a.sessionId);
+      await p.send("Page.enable");
+      if (script) await p.send("Page.addScriptToEvaluateOnNewDocument", { source: script });
+      await p.send("Page.navigate", { url });
+      await p.waitFor("window.morvexPage && morvexPage.state !== 'loading' && morvexPage.state", 60, "the page to load");
+      const got = await p.eval("[morvexPage.module, morvexPage.state]");
+      check(got[0] === "morvex.js" && got[1] === "ready", `a page that ${how} loads the portable module (${got.join(", ")})`);
+    }
   } catch (e) {
     check(false, e.message);
     if (browser.stderr) console.log(`chromium said:\n${browser.stderr}`);
