@@ -22,8 +22,12 @@ void keyedPortable(Color32* d, const Color32* s, uint32_t n, Color32 key) {
   }
 }
 
+// Pictures keyed to alpha 0 or 255 take the short form; other alphas the full blend.
 void alphaPortable(Color32* d, const Color32* s, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = swar::blend(s[i], d[i]);
+  for (uint32_t i = 0; i < n; ++i) {
+    const Color32 p = s[i];
+    d[i] = ((p >> 24) + 1) & 0xFEu ? swar::blend(p, d[i]) : swar::blendZeroOrFull(p, d[i]);
+  }
 }
 
 void mixPortable(Color32* d, const Color32* s, uint32_t n, uint8_t t) {

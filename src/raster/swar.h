@@ -26,6 +26,16 @@ inline Color32 blend(Color32 src, Color32 dst) {
   return (weigh(src, a, dst, 255u - a) & 0x00FFFFFFu) | (src & 0xFF000000u);
 }
 
+// blendColors(src, dst) where the alpha of src is 0 or 255, without the
+// multiplications: (v * 255) >> 8 is v - 1 for v >= 1, so alpha 255 gives the
+// source's colour one step darker, alpha 0 the destination's (with alpha 0).
+// A byte's "above 0" bit is its top bit or a carry out of its low seven bits.
+inline Color32 blendZeroOrFull(Color32 src, Color32 dst) {
+  const Color32 picked = ((src >> 24) != 0 ? src : dst) & 0x00FFFFFFu;
+  const Color32 above = (((picked & 0x007F7F7Fu) + 0x007F7F7Fu) | picked) & 0x00808080u;
+  return (picked - (above >> 7)) | (src & 0xFF000000u);
+}
+
 // max(0, x - y) per 16-bit lane of bytes: bit 8 of (x | 256) - y says x >= y.
 inline uint32_t subLanes(uint32_t x, uint32_t y) {
   const uint32_t diff = (x | 0x01000100u) - y;
