@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <vector>
 
 #include "raster/blit.h"
 #include "raster/kernels.h"
@@ -52,22 +53,23 @@ int main(int argc, char** argv) {
     dst.pixels[i] = rng();
   }
 
-  // The blits have no portable kernels of their own: their fast level is sse2.
-  const RasterKernels reference = kernelsForLevel(SimdNone), fast = kernelsForLevel(SimdSse2);
-  bool haveFast = fast.level == SimdSse2;
+  // The reference, the portable level and the best the processor runs.
+  std::vector<RasterKernels> levels = {kernelsForLevel(SimdNone), kernelsForLevel(SimdPortable)};
+  if (supportedSimdLevel() > SimdPortable) levels.push_back(kernelsForLevel(supportedSimdLevel()));
   const RasterKernels chosen = ActiveKernels;
-  std::printf("1280 x 720, %d calls each; ms per call\n", calls);
-  std::printf("%-18s %10s %10s %8s\n", "routine", "none", haveFast ? simdLevelName(fast.level) : "-", "speed-up");
+  std::printf("1280 x 720, %d calls each; ms per call\n%-18s", calls, "routine");
+  for (const RasterKernels& k : levels) std::printf(" %10s", simdLevelName(k.level));
+  std::printf(" %8s\n", "speed-up");
   for (const Case& c : Cases) {
-    ActiveKernels = reference;
-    double ref = msPerCall(c, dst, src, calls);
-    if (!haveFast) {
-      std::printf("%-18s %10.3f %10s\n", c.name, ref, "-");
-      continue;
+    std::printf("%-18s", c.name);
+    double first = 0, last = 0;
+    for (const RasterKernels& k : levels) {
+      ActiveKernels = k;
+      last = msPerCall(c, dst, src, calls);
+      if (k.level == SimdNone) first = last;
+      std::printf(" %10.3f", last);
     }
-    ActiveKernels = fast;
-    double quick = msPerCall(c, dst, src, calls);
-    std::printf("%-18s %10.3f %10.3f %7.2fx\n", c.name, ref, quick, ref / quick);
+    std::printf(" %7.2fx\n", first / last);
     std::fflush(stdout);
   }
   ActiveKernels = chosen;

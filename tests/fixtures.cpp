@@ -291,9 +291,13 @@ void sizeRenderer() {
 }
 
 void expectSetupFailure(void (*init)(), const std::string& message) {
+#if GTEST_HAS_DEATH_TEST  // not in the WebAssembly build of the raster suites
   TempDir dir("morvex-setup");
   EXPECT_EXIT(init(), ::testing::ExitedWithCode(1), "");
   EXPECT_EQ(readFile(dir.path() + "/logger.log"), message + "\n");
+#else
+  GTEST_SKIP() << "no death tests here: " << (init != nullptr) << message;
+#endif
 }
 
 void EffectTest::SetUp() {

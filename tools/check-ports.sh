@@ -4,7 +4,9 @@
 # the pinned platform-sensitive values (tests/platform-values.txt), run by
 # ./check after the native tests:
 #   web      the browser edition built with emscripten (tools/build-web.sh); the
-#            wasm core renders the whole show in node (morvex-hashes.js); then
+#            wasm core renders the whole show in node (morvex-hashes.js, and
+#            morvex-hashes-simd.js at the simd128 level), the raster suites run
+#            in node at every level of both modules; then
 #            headless Chromium runs the page (tests/web/browser_check.js)
 #   aarch64  the core cross-built with g++-aarch64-linux-gnu: the raster suites
 #            (every kernel at every level against the reference) and the whole
@@ -61,6 +63,15 @@ web() {
   step "web build" "$top/tools/build-web.sh" || return 0
   step "web: whole show in node against the pinned hashes" \
     node "$top/build-web/bin/morvex-hashes.js" --pack "$pack" --check "$pinned" || true
+  step "web: whole show in node at the simd128 level against the pinned hashes" \
+    node "$top/build-web/bin/morvex-hashes-simd.js" --pack "$pack" --check "$pinned" || true
+  # Every kernel at every level against the reference (LevelChoice names x86 levels).
+  local module
+  for module in morvex-raster-tests morvex-raster-tests-simd; do
+    [ -f "$top/build-web/bin/$module.js" ] || continue
+    step "web: raster differential tests in node ($module)" \
+      node "$top/build-web/bin/$module.js" --gtest_brief=1 --gtest_filter=-RasterKernels.LevelChoice || true
+  done
   step "web: platform values in node" \
     node "$top/build-web/bin/morvex-hashes.js" --pack "$pack" --check-values "$values" || true
   if ! command -v chromium >/dev/null; then

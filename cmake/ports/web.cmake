@@ -1,5 +1,7 @@
 # The browser edition: the same core and driver (runShow) with the browser
-# platform of src/web/. The program lands in web/ as morvex.js and morvex.wasm;
+# platform of src/web/. The program lands in web/ twice: morvex.js and
+# morvex.wasm (the portable level), morvex-simd.js and morvex-simd.wasm
+# (WebAssembly SIMD; the page loads the one the browser runs, wasm_choice.js).
 # tools/build-web.sh lays the page out beside them (the HTML, its modules and
 # stylesheet, the title picture, data.dat and kaz.mp3 with compressed copies).
 set(MORVEX_WEB_DIR ${CMAKE_BINARY_DIR}/web)
@@ -40,3 +42,4 @@ function(morvex_web_module target output)
 endfunction()
 
 morvex_web_module(morvex-web morvex)
+morvex_wasm_modules(morvex-web)

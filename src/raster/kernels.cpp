@@ -17,6 +17,8 @@ const char* simdLevelName(SimdLevel level) {
       return "avx2";
     case SimdNeon:
       return "neon";
+    case SimdSimd128:
+      return "simd128";
     default:
       return "?";
   }

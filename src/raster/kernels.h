@@ -15,13 +15,16 @@
 
 #include "raster/image.h"
 
+// The levels above portable belong to one architecture each; a build has
+// none, portable and its own (simdLevelBuilt), rising with their number.
 enum SimdLevel : int32_t {
   SimdNone = 0,      // the literal reference routines
   SimdPortable = 1,  // plain C++ with the per-call savings (tables, clipping once)
   SimdSse2 = 2,      // x86-64 baseline vector kernels
   SimdAvx2 = 3,      // 256-bit kernels
   SimdNeon = 4,      // aarch64 128-bit kernels (the levels of one build rise with their number)
-  SimdLevelCount = 5
+  SimdSimd128 = 5,   // WebAssembly SIMD (the browser edition's second module)
+  SimdLevelCount = 6
 };
 
 // Spans of the whole-image blits: n pixels, already clipped; source and
@@ -96,8 +99,8 @@ struct RasterKernels {
 
 // What the raster routines call: the table of the level chosen at start-up,
 // the best the processor offers, capped by MORVEX_SIMD ("none", "portable",
-// "sse2", "avx2" on x86-64, "neon" on aarch64). Tests swap it with
-// selectRasterLevel.
+// "sse2", "avx2" on x86-64, "neon" on aarch64, "simd128" in the browser
+// edition's SIMD module). Tests swap it with selectRasterLevel.
 extern RasterKernels ActiveKernels;
 
 // The best level this processor and this build run.
@@ -138,8 +141,12 @@ void addStretchNeon(RasterKernels& k);
 void addFilterNeon(RasterKernels& k);
 
 // Per architecture (kernels_x86_64.cpp, kernels_aarch64.cpp,
-// kernels_generic.cpp): whether the build has a level at all, the best level
+// kernels_simd128.cpp, kernels_generic.cpp): whether the build has a level at all, the best level
 // the processor runs, and the instruction-set levels up to level.
 bool simdLevelBuilt(SimdLevel level);
+void addBlitSimd128(RasterKernels& k);
+void addRunSimd128(RasterKernels& k);
+void addStretchSimd128(RasterKernels& k);
+void addFilterSimd128(RasterKernels& k);
 SimdLevel processorSimdLevel();
 void addInstructionSetKernels(RasterKernels& k, SimdLevel level);

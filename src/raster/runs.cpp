@@ -68,11 +68,6 @@ void fadePortable(Color32* p, uint32_t n) {
   if (i < n) p[i] = Color32(fadePair(p[i]));
 }
 
-// Source and destination are apart or the very same pixels: a block copy.
-void copySpanBlock(Color32* d, const Color32* s, uint32_t n) {
-  if (d != s) std::memcpy(d, s, size_t(n) * sizeof(Color32));
-}
-
 void keyBlackLiteral(Color32* p, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) {
     const Color32 rgb = p[i] & 0x00FFFFFFu;
@@ -102,5 +97,3 @@ void addRunReference(RasterKernels& k) {
 }
 
 void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral}; }
-
-void addBlitPortable(RasterKernels& k) { k.blit.copy = copySpanBlock; }

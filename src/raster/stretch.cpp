@@ -10,6 +10,7 @@
 #include "raster/numeric.h"
 #include "raster/kernels.h"
 #include "raster/stretch_rows.h"
+#include "raster/swar.h"
 
 namespace {
 
@@ -430,6 +431,15 @@ void rotateRowPortable(Color32* dst, const Color32* src, int32_t srcWidth, int32
   rotateRowFrom<Mode>(0, dst, src, srcWidth, col0, n, r, key);
 }
 
+// The blended rows on whole pixels (swar.h) instead of channel by channel.
+void stretchRowBlendPortable(Color32* dst, const Color32* srcRow, const uint32_t* cols, uint32_t n, Color32) {
+  for (uint32_t j = 0; j < n; ++j) dst[j] = swar::blend(srcRow[cols[j]], dst[j]);
+}
+
+void spanBlendPortable(Color32* dst, const Color32* row, uint32_t n, Color32) {
+  for (uint32_t j = 0; j < n; ++j) dst[j] = swar::blend(row[j], dst[j]);
+}
+
 }  // namespace
 
 // The extended-precision steps below give the same single and integer results
@@ -499,4 +509,6 @@ void addStretchPortable(RasterKernels& k) {
   k.stretch.rotateBlit[StretchCopy] = rotateFast<StretchCopy>;
   k.stretch.rotateBlit[StretchKeyed] = rotateFast<StretchKeyed>;
   k.stretch.rotateBlit[StretchAdd] = rotateFast<StretchAdd>;
+  k.stretch.row[StretchAlpha] = stretchRowBlendPortable;
+  k.stretch.span[StretchAlpha] = spanBlendPortable;
 }

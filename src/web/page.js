@@ -118,6 +118,7 @@ async function load() {
     throw new LoadError("This browser has no Web Audio, which the show needs for its music and its clock.");
   }
   const script = await chooseModule();
+  page.module = script;
   const wasm = script.replace(/\.js$/, ".wasm");
   const names = [script, wasm, "data.dat", "kaz.mp3"];
   page.bytesExpected = expectedBytes(names);

@@ -175,14 +175,13 @@ TEST(RasterKernels, EachLevelBuildsOnTheOneBelow) {
     SCOPED_TRACE(simdLevelName(SimdLevel(level)));
     const RasterKernels k = kernelsForLevel(SimdLevel(level));
     EXPECT_EQ(k.level, level);
-    // The blits have no portable kernels; the stretch drivers and filters have.
-    if (level == SimdPortable) {
-      EXPECT_EQ(k.blit.add, Reference.blit.add);
-    }
+    // Every level from the portable one on has blit kernels, stretch drivers and filters.
+    EXPECT_NE(k.blit.add, Reference.blit.add);
+    EXPECT_NE(k.blit.alpha, Reference.blit.alpha);
     EXPECT_NE(k.stretch.blit[StretchAdd], Reference.stretch.blit[StretchAdd]);
     EXPECT_NE(k.filter.blur, Reference.filter.blur);
-    if (level >= SimdSse2) {
-      EXPECT_NE(k.blit.add, Reference.blit.add);
+    if (level > SimdPortable) {
+      EXPECT_NE(k.blit.add, kernelsForLevel(SimdPortable).blit.add);
     }
     // AVX2 has blit kernels of its own.
     if (level == SimdAvx2) {

@@ -11,6 +11,7 @@
 // usage: node browser_check.js --web DIR --pack data.dat --music kaz.mp3
 //                              --render morvex-render [--chromium PATH] [--seconds S]
 //                              [--present webgl]   (frames through WebGL instead of putImageData)
+//                              [--module simd|portable]
 // Exit status 0 when every check holds, 1 otherwise, 77 when chromium is missing.
 "use strict";
 const http = require("http");
@@ -29,6 +30,8 @@ for (const need of ["web", "pack", "music", "render"]) {
 }
 for (const k of ["web", "pack", "music", "render"]) args[k] = path.resolve(args[k]);
 const showSeconds = Number(args.seconds || 4);
+// --module portable runs the show on the portable module (?nosimd) to compare its figures.
+const portableRun = args.module === "portable";
 const seed = 7;
 
 function findChromium() {
@@ -390,7 +393,7 @@ async function main() {
 
     await browser.send("Target.setDiscoverTargets", { discover: false });
     const presentWay = args.present ? `&present=${args.present}` : "";
-    const page = await openPage(browser, `${base}/morvex.html?seed=${seed}${presentWay}`);
+    const page = await openPage(browser, `${base}/morvex.html?seed=${seed}${presentWay}${portableRun ? "&nosimd" : ""}`);
     const t0 = Date.now();
     await page.waitLoaded();
     check(await page.eval("morvexPage.state") === "ready", `the page loads the pack and the music (${(Date.now() - t0) / 1000} s): ${await page.eval("morvexPage.message")}`);
@@ -410,6 +413,9 @@ async function main() {
                 `frames presented through ${front.presenter}`);
     const loadSteps = await page.eval("JSON.stringify(Object.entries(morvexPage.loadSteps).sort(function (a, b) { return a[1] - b[1]; }).map(function (e) { return e[0] + ' ' + e[1].toFixed(0); }))");
     console.log(`figures: loading steps (ms after opening): ${JSON.parse(loadSteps).join(", ")}`);
+    const module = await page.eval("morvexPage.module");
+    check(module === (portableRun ? "morvex.js" : "morvex-simd.js"),
+          `a browser with WebAssembly SIMD gets the ${portableRun ? "portable module when asked" : "SIMD module"} (${module})`);
     const size = await page.eval("[document.getElementById('screen').width, document.getElementById('screen').height]");
     check(size[0] === 1280 && size[1] === 720, `the canvas is 1280 x 720 (${size[0]} x ${size[1]})`);
     // In a 1400 x 900 window the picture fits once: shown at 1 x, no smoothing.
@@ -451,7 +457,8 @@ async function main() {
     console.log(`figures: ${times.length} frames in ${(spanMs / 1000).toFixed(2)} s of wall time: ` +
                 `${(1000 * (times.length - 1) / spanMs).toFixed(1)} frames/s (median present interval ${median(intervals).toFixed(1)} ms, ` +
                 `worst ${Math.max(...intervals).toFixed(1)} ms); drawing a frame in the page takes ` +
-                `${median(drawMs).toFixed(1)} ms (median, p95 ${percentile(drawMs, 0.95).toFixed(1)}, worst ${Math.max(...drawMs).toFixed(1)} ms); ` +
+                `${median(drawMs).toFixed(1)} ms (median, p95 ${percentile(drawMs, 0.95).toFixed(1)}, p99 ${percentile(drawMs, 0.99).toFixed(1)}, ` +
+                `worst ${Math.max(...drawMs).toFixed(1)} ms) with ${module}; ` +
                 `${longTasks.length} long tasks (over 50 ms; longest ${longTasks.length ? Math.max(...longTasks).toFixed(0) : 0} ms)`);
     console.log(`figures: putting a frame on the canvas (${front.presenter}) takes ${median(presentMs).toFixed(2)} ms ` +
                 `(median, p95 ${percentile(presentMs, 0.95).toFixed(2)}, worst ${Math.max(...presentMs).toFixed(2)} ms)`);
@@ -620,6 +627,21 @@ async function main() {
     const stopped = await damaged.eval("({text: document.getElementById('status').textContent, status: morvexPage.exitStatus})");
     check(stopped.text === "The show stopped: Error reading file minus.img" && stopped.status === 1,
           `a damaged data.dat stops the show with the reader's message, status 1 (${stopped.text})`);
+
+    // A browser that refuses SIMD (its validator made to say no) gets the portable module and runs.
+    for (const [how, url, script] of [["refuses SIMD", `${base}/morvex.html`, "WebAssembly.validate = function () { return false; };"],
+                                      ["asks ?nosimd", `${base}/morvex.html?nosimd`, ""]]) {
+      const t = await browser.send("Target.createTarget", { url: "about:blank" });
+      const a = await browser.send("Target.attachToTarget", { targetId: t.targetId, flatten: true });
+      const p = new Page(browser, a.sessionId);
+      await p.send("Page.enable");
+      if (script) await p.send("Page.addScriptToEvaluateOnNewDocument", { source: script });
+      await p.send("Page.navigate", { url });
+      await p.waitFor("window.morvexPage && morvexPage.state !== 'loading' && morvexPage.state", 60, "the page to load");
+      const got = await p.eval("[morvexPage.module, morvexPage.state]");
+      check(got[0] === "morvex.js" && got[1] === "ready", `a page that ${how} loads the portable module (${got.join(", ")})`);
+      await browser.send("Target.closeTarget", { targetId: t.targetId });
+    }
   } catch (e) {
     check(false, e.message);
     if (browser.stderr) console.log(`chromium said:\n${browser.stderr}`);

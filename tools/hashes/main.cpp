@@ -83,7 +83,20 @@ void hOpenOutputWindow(int32_t width, int32_t height, bool) {
 void hCloseOutputWindow() { freeImage(Screen); }
 void hCapturePointer(bool) {}
 
+// Drawing time of every frame after the first: from the end of one present
+// to the start of the next (the hashing left out).
+std::vector<double> DrawMs;
+std::chrono::steady_clock::time_point LastPresentEnd;
+
+struct PresentEnd {
+  ~PresentEnd() { LastPresentEnd = std::chrono::steady_clock::now(); }
+};
+
 void hPresentFrame() {
+  const PresentEnd markEnd;
+  if (Presented > 0)
+    DrawMs.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - LastPresentEnd).count());
   const int64_t index = Presented++;
   if (index % Every != 0) return;
   char line[32];
@@ -216,6 +229,12 @@ int main(int argc, char** argv) {
 
   std::printf("%lld frames in %.1f s (%.1f frames/s) at raster level %s\n", (long long)Presented, seconds,
               double(Presented) / seconds, simdLevelName(ActiveKernels.level));
+  if (!DrawMs.empty()) {
+    std::vector<double> ms = DrawMs;
+    std::sort(ms.begin(), ms.end());
+    std::printf("drawing a frame: median %.3f ms, p99 %.3f ms, worst %.3f ms (wall clock)\n", ms[ms.size() / 2],
+                ms[ms.size() * 99 / 100], ms.back());
+  }
 #ifdef __EMSCRIPTEN__
   // The wasm memory only grows: its size now is its peak over the whole show;
   // the allocator's own peak says how much of it the show took.
