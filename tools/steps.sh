@@ -24,7 +24,7 @@ timedStep() {
   local verdict=passed
   [ $status -eq 77 ] && verdict=skipped
   [ $status -ne 0 ] && [ $status -ne 77 ] && verdict="FAILED (status $status)"
-  printf '== %s %s (%.0f s, processor %.0f s)\n' "$name" "$verdict" "$wall" "$cpu"
+  printf '== %s %s (%.1f s, processor %.1f s)\n' "$name" "$verdict" "$wall" "$cpu"
   if [ -n "${MORVEX_STEP_LOG:-}" ]; then
     printf '%s\t%s\t%s\t%s\n' "$wall" "$cpu" "$verdict" "$name" >>"$MORVEX_STEP_LOG"
   fi
@@ -38,6 +38,6 @@ stepsSummary() {
   echo
   echo "step times (wall-clock and processor seconds, slowest first):"
   sort -t$'\t' -k1,1 -g -r "$MORVEX_STEP_LOG" |
-    awk -F'\t' '{ printf "  %7.0f %9.0f  %-8s %s\n", $1, $2, $3, $4 }'
-  awk -F'\t' '{ cpu += $2 } END { printf "  processor time of all steps: %.0f s\n", cpu }' "$MORVEX_STEP_LOG"
+    awk -F'\t' '{ printf "  %7.1f %9.1f  %-8s %s\n", $1, $2, $3, $4 }'
+  awk -F'\t' '{ cpu += $2 } END { printf "  processor time of all steps: %.1f s\n", cpu }' "$MORVEX_STEP_LOG"
 }
