@@ -51,7 +51,9 @@ void disarmCrashRestore();
 bool isCrashDisplay(Display* display);  // the spare connection
 [[noreturn]] void endCrash();           // raises the crash being handled again
 void setupKeyCodes(Display* display);
-// Scaled fullscreen: the viewport, projection, raster position and zoom that put
-// the frame where scaledFrameLayout says in a window of this size.
+// Scaled fullscreen: the viewport and projection of a window of this size and
+// the frame's place in it (scaledFrameLayout); presentScaledFrame draws Screen
+// there as a texture sampled nearest, on black.
 void setupScaledProjection(int32_t windowWidth, int32_t windowHeight);
+void presentScaledFrame();
 void handleEvent(const XEvent& event);

@@ -46,7 +46,9 @@ void presentFrame() {
     handleEvent(event);
   }
   if (StopRequested) WindowClosed = true;
-  if (ScaledMode) glClear(GL_COLOR_BUFFER_BIT);  // the border around the frame
-  glDrawPixels(Screen.width, Screen.height, GL_BGRA, GL_UNSIGNED_BYTE, Screen.pixels);
+  if (ScaledMode)
+    presentScaledFrame();
+  else
+    glDrawPixels(Screen.width, Screen.height, GL_BGRA, GL_UNSIGNED_BYTE, Screen.pixels);
   glXSwapBuffers(XDisplay, OutputWindow);
 }
