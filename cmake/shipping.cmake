@@ -6,6 +6,8 @@ if(MORVEX_SANITIZE)
 endif()
 enable_testing()
 add_test(NAME demo-explains-failures COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/explain_failure_test.sh)
+# ./check's timed steps and their closing table (tools/steps.sh).
+add_test(NAME check-steps COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/steps_test.sh)
 
 # The icon: the logo picture of the pack on a black square, at the sizes the
 # desktop's icon theme asks for.
