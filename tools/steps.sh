@@ -1,6 +1,7 @@
 # Timed steps for ./check and the scripts it runs (sourced, not run).
 #   step NAME COMMAND...   (or timedStep, for a script with a step of its own)
-#                          runs COMMAND, prints "NAME passed (W s)" or FAILED,
+#                          runs COMMAND, prints "== NAME passed (W s, processor P s)",
+#                          skipped or FAILED (status N),
 #                          and records its wall-clock and processor time
 #   stepsSummary           the table of every recorded step, slowest first
 # The records go to the file named by MORVEX_STEP_LOG (./check sets it, so the
