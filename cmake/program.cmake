@@ -43,12 +43,14 @@ target_link_libraries(morvex-display-probe morvex_display ${XTST_LIBRARY} ${XFIX
 
 add_executable(morvex-e2e tests/e2e/e2e.cpp tests/e2e/harness.cpp tests/e2e/sound_match.cpp)
 target_include_directories(morvex-e2e PRIVATE tests)
+# ./demo's advice (tools/explain-failure.sh) is run as ./demo runs it.
+target_compile_definitions(morvex-e2e PRIVATE MORVEX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(morvex-e2e morvex_core X11::X11 X11::Xxf86vm ${XTST_LIBRARY} ${XDAMAGE_LIBRARY} ${MP3LAME_LIBRARY}
                       PkgConfig::MPG123)
 add_dependencies(morvex-e2e morvex morvex-clock-probe morvex-display-probe)
 
 # Each case starts its own servers; Xorg cases skip (77) when not run as root.
-foreach(e2e_case errors windowed close-and-signals fullscreen fullscreen-stop-signals fullscreen-crashes
+foreach(e2e_case errors windowed close-and-signals fullscreen fullscreen-stop-signals fullscreen-crashes scaled
                  guardian install-path hostile-files read-only-folder full-passes clock clock-null-output clock-under-load
                  display-window display-fullscreen sound viewer viewer-music-end)
   add_test(NAME e2e.${e2e_case} COMMAND morvex-e2e ${e2e_case} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

@@ -29,20 +29,15 @@ ports=("$@")
 [ ${#ports[@]} -eq 0 ] && ports=(web aarch64)
 failed=0
 
-step() {  # step NAME COMMAND...: runs it, prints its time; 77 is a skip
+source "$top/tools/steps.sh"
+# step NAME COMMAND...: a timed step (tools/steps.sh, in ./check's table),
+# printed as "ports: NAME"; 77 is a skip, any other failure fails the run.
+step() {
   local name="$1"
   shift
-  local start=$SECONDS status=0
-  echo "ports: $name ..."
-  "$@" || status=$?
-  if [ $status -eq 0 ]; then
-    echo "ports: $name passed ($((SECONDS - start)) s)"
-  elif [ $status -eq 77 ]; then
-    echo "ports: $name SKIPPED"
-  else
-    echo "ports: $name FAILED (status $status, $((SECONDS - start)) s)"
-    failed=1
-  fi
+  local status=0
+  timedStep "ports: $name" "$@" || status=$?
+  [ $status -ne 0 ] && [ $status -ne 77 ] && failed=1
   return $status
 }
 

@@ -14,10 +14,12 @@ echo "The show stopped (status $status): ${reason:-no reason was logged}"
 case "$reason" in
   "no XF86VidMode Extention found!")
     echo "This X server cannot switch video modes (no XF86VidMode), which fullscreen needs."
-    echo "Run the show in a window instead:  ./demo w" ;;
+    echo "Run the show scaled to the whole screen in its own mode instead:  ./demo s"
+    echo "or in a window:  ./demo w" ;;
   "No best mode found!")
     echo "The monitor offers no 1280 x 720 video mode, which fullscreen switches to (xrandr lists the modes)."
-    echo "Run the show in a window instead:  ./demo w" ;;
+    echo "Run the show scaled to the whole screen in its own mode instead:  ./demo s"
+    echo "or in a window:  ./demo w" ;;
   "Could not connect to X server")
     echo "No X server answers on DISPLAY=${DISPLAY:-}. Start the show from a desktop session, or set DISPLAY to a running server." ;;
   "GLX extension not supported" | "Could not find FB config" | "FBConfigs in null" | "Could not find visual" | \

@@ -7,6 +7,12 @@
 #include <cstdint>
 #include "display/screen.h"
 
+// How the window meets the monitor: a window of the frame's size; fullscreen
+// with the monitor switched to a video mode of that size; or scaled fullscreen,
+// a managed window covering the desktop in its own mode (_NET_WM_STATE_FULLSCREEN)
+// with the frame scaled by GL (scaledFrameLayout, display/screen.h).
+enum class WindowMode { Windowed, Fullscreen, ScaledFullscreen };
+
 // Allocates Screen, connects to the X server named by DISPLAY, chooses a
 // double-buffered RGB visual, creates and maps the window (centred, or at (0, 0)
 // override-redirect with the video mode switched in fullscreen), grabs the
@@ -14,12 +20,15 @@
 // viewable yet; in fullscreen also confines the pointer), suspends the screen
 // saver, sets the pixel-exact projection, resolves KeyCodes, names the window
 // and clears WindowClosed.
+// Scaled fullscreen is fullscreen without the video mode (no mode to switch or
+// restore, no guardian): the keyboard, pointer and screen saver as in fullscreen.
+void openOutputWindow(int32_t width, int32_t height, WindowMode mode);
 void openOutputWindow(int32_t width, int32_t height, bool fullscreen);
 // Restores the video mode (fullscreen), releases the context, the window, the
 // grabs, the screen saver and the connection, then frees Screen.
 void closeOutputWindow();
 
-// Fullscreen only. release = false: hide and freeze the pointer (a synchronous
+// Fullscreen (both kinds) only. release = false: hide and freeze the pointer (a synchronous
 // grab with the invisible cursor replacing the confining grab); true: ungrab it.
 void capturePointer(bool release);
 

@@ -20,7 +20,9 @@ extern Colormap WindowColormap;
 extern Window OutputWindow;  // 0 when closed
 extern GLXContext GLContext;
 extern Cursor HiddenCursor;
-extern bool FullscreenMode;                  // copy of openOutputWindow's argument
+extern bool FullscreenMode;                  // fullscreen, switched or scaled
+extern bool ScaledMode;                      // scaled fullscreen: no video mode
+extern int32_t OutputWidth, OutputHeight;    // the window's size as last configured
 extern Atom WMDeleteWindow;                  // the window manager's close request
 extern bool KeyboardGrabPending;             // the grab failed (window not yet viewable); retried on map
 extern volatile sig_atomic_t StopRequested;  // set by the stop signals
@@ -35,6 +37,7 @@ void restoreVideoMode();
 void restoreVideoModeOn(Display* display);
 extern bool ModeSwitched;  // the show's mode is in force
 void grabPointerConfined();
+extern bool PointerCapturePending;  // scaled: capturePointer(false) waits for the map
 Cursor createHiddenCursor();
 
 // Keyboard, events and the signals (signals.cpp).
@@ -48,4 +51,9 @@ void disarmCrashRestore();
 bool isCrashDisplay(Display* display);  // the spare connection
 [[noreturn]] void endCrash();           // raises the crash being handled again
 void setupKeyCodes(Display* display);
+// Scaled fullscreen: the viewport and projection of a window of this size and
+// the frame's place in it (scaledFrameLayout); presentScaledFrame draws Screen
+// there as a texture sampled nearest, on black.
+void setupScaledProjection(int32_t windowWidth, int32_t windowHeight);
+void presentScaledFrame();
 void handleEvent(const XEvent& event);

@@ -24,9 +24,14 @@ void handleEvent(const XEvent& event) {
     case ClientMessage:
       if (event.xclient.format == 32 && Atom(event.xclient.data.l[0]) == WMDeleteWindow) WindowClosed = true;
       break;
+    case ConfigureNotify:
+      if (ScaledMode && (event.xconfigure.width != OutputWidth || event.xconfigure.height != OutputHeight))
+        setupScaledProjection(event.xconfigure.width, event.xconfigure.height);
+      break;
     case MapNotify:
     case VisibilityNotify:
       if (KeyboardGrabPending) grabKeyboard();
+      if (PointerCapturePending) capturePointer(false);
       break;
     default:  // buttons, motion and the rest change nothing
       break;
@@ -41,6 +46,9 @@ void presentFrame() {
     handleEvent(event);
   }
   if (StopRequested) WindowClosed = true;
-  glDrawPixels(Screen.width, Screen.height, GL_BGRA, GL_UNSIGNED_BYTE, Screen.pixels);
+  if (ScaledMode)
+    presentScaledFrame();
+  else
+    glDrawPixels(Screen.width, Screen.height, GL_BGRA, GL_UNSIGNED_BYTE, Screen.pixels);
   glXSwapBuffers(XDisplay, OutputWindow);
 }

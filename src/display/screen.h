@@ -25,3 +25,15 @@ extern KeyCodeTable KeyCodes;
 void beginKeyEvents();  // releases the keys tapped in the previous batch
 void keyPressed(uint8_t code);
 void keyReleased(uint8_t code);
+
+// Where scaled fullscreen puts a frame of frameWidth x frameHeight in a window
+// of windowWidth x windowHeight: the largest whole factor that fits, centred on
+// black; where not even 1 fits, the largest factor below 1 that keeps the aspect
+// (nearest-neighbour, so some rows and columns are left out), centred the same.
+// left and top are the drawn area's offsets from the window's top-left corner.
+struct FrameLayout {
+  float zoom;
+  bool whole;  // zoom is a whole number: every pixel becomes zoom x zoom
+  int32_t left, top, width, height;
+};
+FrameLayout scaledFrameLayout(int32_t frameWidth, int32_t frameHeight, int32_t windowWidth, int32_t windowHeight);

@@ -97,11 +97,17 @@ Cursor createHiddenCursor() {
 
 // The synchronous pointer mode freezes the pointer until the grab ends: the
 // program never allows further events, so the mouse does nothing in the show.
+// A managed (scaled) window may not be viewable yet when the driver asks:
+// the grab is then made again once the window manager has mapped it.
+bool PointerCapturePending = false;
+
 void capturePointer(bool release) {
+  PointerCapturePending = false;
   if (release) {
     XUngrabPointer(XDisplay, CurrentTime);
     return;
   }
-  XGrabPointer(XDisplay, OutputWindow, True, ButtonPressMask | PointerMotionMask, GrabModeSync, GrabModeAsync, None,
-               HiddenCursor, CurrentTime);
+  const int result = XGrabPointer(XDisplay, OutputWindow, True, ButtonPressMask | PointerMotionMask, GrabModeSync,
+                                  GrabModeAsync, None, HiddenCursor, CurrentTime);
+  PointerCapturePending = ScaledMode && result != GrabSuccess;
 }

@@ -14,6 +14,7 @@
 #include "raster/image.h"
 
 bool Fullscreen = true;
+bool ScaledFullscreen = false;
 bool LoopDemo = false;
 int32_t FadeCounter = 0;
 bool ShowEndFade = true;
@@ -29,6 +30,7 @@ void parseCommandLine(int argc, const char* const* argv) {
   for (int i = 0; i < argc; ++i) {
     if (!argv[i]) continue;
     if (std::strcmp(argv[i], "w") == 0) Fullscreen = false;
+    if (std::strcmp(argv[i], "s") == 0) ScaledFullscreen = true;
     if (std::strcmp(argv[i], "l") == 0) LoopDemo = true;
   }
 }
@@ -91,6 +93,7 @@ void runShow(const ShowPlatform& platform, int argc, const char* const* argv) {
   RandomSeed = showRandomSeed();
   ShowCore.initEffectModules();
   Fullscreen = true;
+  ScaledFullscreen = false;
   LoopDemo = false;
   parseCommandLine(argc, argv);
   platform.openOutputWindow(ShowWidth, ShowHeight, Fullscreen);

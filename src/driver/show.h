@@ -15,7 +15,10 @@ constexpr int32_t ShowEndTime = 73000;     // the frame loop runs while DemoTime
 constexpr int32_t EndFadePasses = 255;
 constexpr uint32_t OpaqueBlack = 0xFF000000u;
 
-extern bool Fullscreen;      // true before the command line is read; "w" clears it
+extern bool Fullscreen;  // true before the command line is read; "w" clears it
+// False before the command line is read; "s" sets it: fullscreen scaled on the
+// desktop's own mode instead of a mode switch ("w" wins: a window).
+extern bool ScaledFullscreen;
 extern bool LoopDemo;        // false before the command line is read; "l" sets it
 extern int32_t FadeCounter;  // remaining passes of the end fade
 // True in the program. Tools may switch the end fade off (passes then follow each
@@ -57,8 +60,9 @@ struct ShowCoreSteps {
 extern ShowCoreSteps ShowCore;
 
 // Every argument, argument 0 included, compared as a whole word and
-// case-sensitively: "w" clears Fullscreen, "l" sets LoopDemo; anything else is
-// ignored. Does not set the defaults (runShow does that just before).
+// case-sensitively: "w" clears Fullscreen, "s" sets ScaledFullscreen, "l" sets
+// LoopDemo; anything else is ignored. Does not set the defaults (runShow does
+// that just before).
 void parseCommandLine(int argc, const char* const* argv);
 
 // The whole program: removes the old log, prints "Loading...", start-up, the

@@ -23,7 +23,7 @@ using Names = std::vector<std::string>;
 
 struct CommandLineCase {
   std::vector<const char*> args;
-  bool fullscreen, loop;
+  bool fullscreen, loop, scaled = false;
 };
 
 TEST(Driver, CommandLine) {
@@ -43,16 +43,26 @@ TEST(Driver, CommandLine) {
       // Argument 0 takes part in the scan too.
       {{"w"}, false, false},
       {{"l", "x"}, true, true},
+      // "s": still fullscreen (pointer captured), scaled; "w" makes a window of it.
+      {{"./morvex", "s"}, true, false, true},
+      {{"./morvex", "s", "l"}, true, true, true},
+      {{"./morvex", "w", "s"}, false, false, true},
+      {{"./morvex", "S"}, true, false, false},
+      {{"./morvex", "ws"}, true, false, false},
+      {{"./morvex", "-s"}, true, false, false},
   };
   for (const CommandLineCase& c : cases) {
     Fullscreen = true;
+    ScaledFullscreen = false;
     LoopDemo = false;
     parseCommandLine(int(c.args.size()), c.args.data());
     std::string shown;
     for (const char* a : c.args) shown += std::string("'") + a + "' ";
     EXPECT_EQ(Fullscreen, c.fullscreen) << shown;
     EXPECT_EQ(LoopDemo, c.loop) << shown;
+    EXPECT_EQ(ScaledFullscreen, c.scaled) << shown;
   }
+  ScaledFullscreen = false;
 }
 
 // ---- the end fade ----

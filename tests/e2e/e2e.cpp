@@ -171,9 +171,10 @@ struct Scene {
 
 struct SceneSetup {
   Screen screen = Screen::Xvfb;
-  bool nullAudio = false;   // OpenAL's null output: reachable by any user
-  bool program = true;      // copy the program, the pack and the music into dir
-  std::string folder = "";  // dir as a path below root (created), empty for root
+  bool nullAudio = false;          // OpenAL's null output: reachable by any user
+  bool program = true;             // copy the program, the pack and the music into dir
+  std::string folder = "";         // dir as a path below root (created), empty for root
+  std::string size = "1920x1080";  // Xvfb's screen
 };
 
 // The temporary folder and the content the program and the renderer use.
@@ -186,8 +187,8 @@ void openScene(Scene& s, const std::string& tag) {
 // 1280 x 720 to switch to) and the audio server, places the program and opens
 // the view, in that order; false when the X server does not start.
 bool startServers(Scene& s, const SceneSetup& setup) {
-  const bool up =
-      setup.screen == Screen::Xvfb ? startXvfb(s.x, s.root) : startXorgDummy(s.x, s.root, {"1920x1080", "1280x720"});
+  const bool up = setup.screen == Screen::Xvfb ? startXvfb(s.x, s.root, setup.size)
+                                               : startXorgDummy(s.x, s.root, {"1920x1080", "1280x720"});
   if (!up) return false;
   startAudio(s.audio, s.root, setup.nullAudio);
   s.env = joinEnv(s.audio.env, {"DISPLAY=" + s.x.display});
@@ -463,6 +464,100 @@ int caseCloseAndSignals() {
   return endScene(s);
 }
 
+// What ./demo says after the program ended with status (tools/explain-failure.sh
+// in the program's folder, with its standard output).
+std::string demoAdvice(const std::string& dir, int status) {
+  Child c = spawn({"bash", std::string(MORVEX_SOURCE_DIR) + "/tools/explain-failure.sh", std::to_string(status),
+                   dir + "/stdout.txt"},
+                  {}, dir, dir + "/advice.txt", dir + "/advice.err");
+  if (!waitChild(c, 30.0)) stopChild(c, 9);
+  const std::string advice = readFile(dir + "/advice.txt");
+  note("./demo's advice:" + advice);
+  return advice;
+}
+
+// Scaled fullscreen ("s") under Xvfb, which has no video modes to switch: a
+// managed window covering the screen, the frame scaled by the largest whole
+// factor (1 on 1920 x 1080, centred on black; 3 on 3840 x 2160), every pixel a
+// square block of the renderer's pixel; keyboard and pointer captured as in
+// fullscreen, and Escape ends with status 0, both released.
+int caseScaled() {
+  struct Size {
+    int width, height, factor;
+  };
+  for (const Size size : {Size{1920, 1080, 1}, Size{3840, 2160, 3}}) {
+    const std::string at = std::to_string(size.width) + " x " + std::to_string(size.height);
+    Scene s;
+    if (!startScene(s, "scaled", {.size = std::to_string(size.width) + "x" + std::to_string(size.height)})) return 1;
+    Child c = runShow(s, {"s"});
+    const unsigned long w = showWindow(s);
+    const double shown = nowSeconds();
+    if (!check(w != 0, at + ": the window appears")) {
+      finish(c, s.dir);
+      return endScene(s);
+    }
+    const WindowFacts f = windowFacts(s.view, w);
+    check(f.x == 0 && f.y == 0 && f.width == size.width && f.height == size.height,
+          at + ": the window covers the screen (" + std::to_string(f.width) + " x " + std::to_string(f.height) +
+              " at " + std::to_string(f.x) + ", " + std::to_string(f.y) + ")");
+    check(!f.overrideRedirect && !f.sizeFixed, at + ": managed by the window manager and not of a fixed size");
+    check(!keyboardFree(s.view) && !pointerFree(s.view), at + ": keyboard and pointer are captured");
+    const double rate = presentedFrameRate(s.view, w, 2.0);
+    note(at + ": presented frames per second under Xvfb " + std::to_string(rate));
+
+    // The frame's place, each of its pixels a block of factor x factor, the
+    // rest black. Shots from 8 s on until one shows title letters (between
+    // words the screen is black, and a slow frame at 4K on a busy machine lags).
+    const int k = size.factor, left = (size.width - 1280 * k) / 2, top = (size.height - 720 * k) / 2;
+    std::vector<uint32_t> shot, frame(size_t(1280) * 720);
+    bool taken = false, blocks = false, border = false;
+    double shotAt = 0;
+    for (int attempt = 0; attempt < 24 && !(taken && meanBrightness(frame) > 2.0); ++attempt) {
+      sleepSeconds(std::max(0.0, 8.0 + 0.5 * attempt - (nowSeconds() - shown)));
+      shotAt = nowSeconds() - shown;
+      taken = screenshot(s.view, w, size.width, size.height, shot) &&
+              shot.size() == size_t(size.width) * size_t(size.height);
+      blocks = border = taken;
+      for (int y = 0; blocks && y < 720 * k; ++y)
+        for (int x = 0; x < 1280 * k; ++x) {
+          const uint32_t p = shot[size_t(top + y) * size_t(size.width) + size_t(left + x)];
+          uint32_t& q = frame[size_t(y / k) * 1280 + size_t(x / k)];
+          if (x % k == 0 && y % k == 0) q = p;
+          blocks = blocks && p == q;
+        }
+      for (int y = 0; border && y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+          const bool inside = x >= left && x < left + 1280 * k && y >= top && y < top + 720 * k;
+          if (!inside && shot[size_t(y) * size_t(size.width) + size_t(x)] != 0) border = false;
+        }
+    }
+    check(taken, at + ": a screenshot of the whole window");
+    check(blocks, at + ": every frame pixel is a uniform " + std::to_string(k) + " x " + std::to_string(k) +
+                      " block at (" + std::to_string(left) + ", " + std::to_string(top) + ")");
+    check(border, at + ": black all around the frame");
+    note(at + ": mean brightness of the frame " + std::to_string(meanBrightness(frame)));
+    check(meanBrightness(frame) > 2.0, at + ": a frame of the title words (not black) by 20 s");
+
+    const double esc = nowSeconds();
+    presses(s.view, "Escape", EscapeHold);
+    const bool ended = waitChild(c, 5.0);
+    check(ended && c.status == 0,
+          at + ": Escape ends the program with status 0 (got " + std::to_string(c.status) + ")");
+    note(at + ": Escape to exit " + std::to_string(int((nowSeconds() - esc) * 1000)) + " ms");
+    check(keyboardFree(s.view) && pointerFree(s.view), at + ": keyboard and pointer are released");
+
+    FrameMatch m =
+        matchShot(frame, timesAround(shotAt * 1000, 5000, 400, 20), s.dir,
+                  at + ": shot at " + std::to_string(int(shotAt * 1000)) + " ms, scaled back by " + std::to_string(k));
+    checkWithRenderer(
+        m.ok && m.blockDiff <= MatchLimit,
+        at + ": the frame is what the headless renderer draws for that time, scaled by " + std::to_string(k));
+    finish(c, s.dir);
+    if (endScene(s) != 0) return 1;
+  }
+  return 0;
+}
+
 bool needRootForXorg() {
   if (getuid() != 0 || !commandExists("Xorg") || !pathExists("/usr/lib/xorg/modules/drivers/dummy_drv.so")) {
     note("skipped: Xorg with the dummy driver needs root and the xserver-xorg-video-dummy package");
@@ -529,7 +624,26 @@ int caseFullscreen() {
     check(readFile(s.dir + "/logger.log") == "No best mode found!\n",
           "only 1920 x 1080: the log holds \"No best mode found!\"");
     check(currentMode(v2, mw, mh) && mw == 1920 && mh == 1080, "only 1920 x 1080: the mode is untouched");
+    const std::string advice = demoAdvice(s.dir, c.status);
+    check(advice.find("./demo s") != std::string::npos,
+          "only 1920 x 1080: ./demo's advice names the scaled fullscreen \"./demo s\"");
     finish(c, s.dir);
+
+    // The scaled fullscreen needs no such mode: it covers the desktop in its own.
+    Child scaled = runProgram(s.dir, s.program, {"s"}, joinEnv(s.audio.env, {"DISPLAY=" + only.display}));
+    const unsigned long w = findWindow(v2, WindowTitle, 60.0);
+    sleepSeconds(1.5);
+    const WindowFacts f = windowFacts(v2, w);
+    check(w != 0 && f.x == 0 && f.y == 0 && f.width == 1920 && f.height == 1080 && !f.overrideRedirect,
+          "only 1920 x 1080, \"s\": a managed 1920 x 1080 window at (0, 0)");
+    check(currentMode(v2, mw, mh) && mw == 1920 && mh == 1080, "only 1920 x 1080, \"s\": no mode switch");
+    check(!pointerFree(v2) && !keyboardFree(v2), "only 1920 x 1080, \"s\": pointer and keyboard are captured");
+    presses(v2, "Escape", EscapeHold);
+    const bool scaledEnded = waitChild(scaled, 5.0);
+    check(scaledEnded && scaled.status == 0,
+          "only 1920 x 1080, \"s\": Escape ends with status 0 (got " + std::to_string(scaled.status) + ")");
+    check(pointerFree(v2) && keyboardFree(v2), "only 1920 x 1080, \"s\": pointer and keyboard are released");
+    finish(scaled, s.dir);
     closeView(v2);
     stopXServer(only);
   } else {
@@ -1416,6 +1530,7 @@ int main(int argc, char** argv) {
       {"windowed", caseWindowed},
       {"close-and-signals", caseCloseAndSignals},
       {"fullscreen", caseFullscreen},
+      {"scaled", caseScaled},
       {"read-only-folder", caseReadOnlyFolder},
       {"guardian", caseGuardian},
       {"hostile-files", caseHostileFiles},

@@ -233,8 +233,8 @@ static bool startX(XServer& server, std::vector<std::string> argv, const std::st
   return true;
 }
 
-bool startXvfb(XServer& server, const std::string& dir) {
-  return startX(server, {"Xvfb", "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"}, dir, "xvfb");
+bool startXvfb(XServer& server, const std::string& dir, const std::string& size) {
+  return startX(server, {"Xvfb", "-screen", "0", size + "x24", "-nolisten", "tcp", "-noreset"}, dir, "xvfb");
 }
 
 bool startXorgDummy(XServer& server, const std::string& dir, const std::vector<std::string>& modes) {

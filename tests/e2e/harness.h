@@ -54,8 +54,8 @@ struct XServer {
   std::string display;  // ":N"
   std::string log;
 };
-// Xvfb with one 1920 x 1080 x 24 screen (GLX, no XF86VidMode).
-bool startXvfb(XServer& server, const std::string& dir);
+// Xvfb with one screen of size ("WIDTHxHEIGHT") and 24 bits (GLX, no XF86VidMode).
+bool startXvfb(XServer& server, const std::string& dir, const std::string& size = "1920x1080");
 // Xorg with the dummy video driver and a monitor listing the given modes (the
 // first is the desktop mode); needs root.
 bool startXorgDummy(XServer& server, const std::string& dir, const std::vector<std::string>& modes);

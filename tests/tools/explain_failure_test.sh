@@ -23,7 +23,9 @@ expect() {
     echo "ok: \"$reason\" -> $3"
   fi
 }
+expect "no XF86VidMode Extention found!" "" "./demo s"
 expect "no XF86VidMode Extention found!" "" "./demo w"
+expect "No best mode found!" "" "./demo s"
 expect "No best mode found!" "" "./demo w"
 expect "No best mode found!" "" "no 1280 x 720 video mode"
 expect "Could not connect to X server" "" "No X server answers"

@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # The install as a user gets it: cmake --install into a temporary prefix, then
 # the installed renderer and program run from PATH in a folder of their own;
-# then cpack -G DEB makes a package of the same layout.
+# then cpack -G DEB makes a package of the same layout. What a distribution
+# runs on it (lintian, desktop-file-validate, appstreamcli validate) must find
+# nothing to say; each is skipped with a message where it is not installed.
 set -uo pipefail
 build="$(cd "$1" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 failures=0
+# validator NAME PACKAGE: true when NAME is installed, else says it is skipped.
+validator() {
+  command -v "$1" >/dev/null && return 0
+  echo "skipped: $1 is not installed (Debian package $2, tools/packages.d/packaging.txt)"
+  return 1
+}
 check() {  # check DESCRIPTION COMMAND...
   local what="$1"
   shift
@@ -20,13 +28,34 @@ check "the program, the renderer and both files lie in lib/morvex" \
        -s "$prefix/lib/morvex/data.dat" -a -s "$prefix/lib/morvex/kaz.mp3"
 check "bin/morvex is a relative symbolic link to it" test "$(readlink "$prefix/bin/morvex")" = ../lib/morvex/morvex
 check "bin/morvex-render too" test "$(readlink "$prefix/bin/morvex-render")" = ../lib/morvex/morvex-render
-check "the desktop entry starts the windowed show" grep -qx 'Exec=morvex w' "$prefix/share/applications/morvex.desktop"
-icon="$prefix/share/icons/hicolor/256x256/apps/morvex.png"
-check "the icon is a 256 x 256 PNG" test "$(od -An -tx1 -N24 "$icon" | tr -d ' \n')" = \
-  89504e470d0a1a0a0000000d494844520000010000000100
-check "the manual page is installed" grep -q '^\.TH MORVEX 6' "$prefix/share/man/man6/morvex.6"
-if command -v desktop-file-validate >/dev/null; then
-  check "the desktop entry is valid" desktop-file-validate "$prefix/share/applications/morvex.desktop"
+check "bin/morvex-view too" test "$(readlink "$prefix/bin/morvex-view")" = ../lib/morvex/morvex-view
+check "the desktop entry starts the scaled fullscreen show (any monitor, no mode switch)" grep -qx 'Exec=morvex s' "$prefix/share/applications/morvex.desktop"
+# A PNG's signature and header: width and height are bytes 16 to 23.
+for size in 48 64 128 256; do
+  icon="$prefix/share/icons/hicolor/${size}x${size}/apps/morvex.png"
+  check "the icon is a $size x $size PNG" test "$(od -An -tx1 -N24 "$icon" | tr -d ' \n')" = \
+    "89504e470d0a1a0a0000000d49484452$(printf '%08x%08x' "$size" "$size")"
+done
+check "the manual pages are compressed and installed" bash -c "
+  zcat '$prefix/share/man/man6/morvex.6.gz' | grep -q '^\\.TH MORVEX 6' &&
+  zcat '$prefix/share/man/man1/morvex-render.1.gz' | grep -q '^\\.TH MORVEX-RENDER 1' &&
+  zcat '$prefix/share/man/man1/morvex-view.1.gz' | grep -q '^\\.TH MORVEX-VIEW 1'"
+check "the texts give the show's 77 s and name the capture" bash -c "
+  zcat '$prefix/share/man/man6/morvex.6.gz' | grep -q '77-second' &&
+  zcat '$prefix/share/man/man1/morvex-render.1.gz' | grep -q 'video' &&
+  grep -q '77-second' '$prefix/share/applications/morvex.desktop' &&
+  grep -q 'morvex-render --video' '$prefix/share/metainfo/org.morvex.morvex.metainfo.xml'"
+check "the copyright file is machine-readable and covers the DejaVu glyphs" bash -c "
+  head -1 '$prefix/share/doc/morvex/copyright' | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+  grep -q '^License: bitstream-vera' '$prefix/share/doc/morvex/copyright'"
+if validator desktop-file-validate desktop-file-utils; then
+  said="$(desktop-file-validate "$prefix/share/applications/morvex.desktop" 2>&1)"
+  check "desktop-file-validate finds nothing to say about the desktop entry${said:+: $said}" test -z "$said"
+fi
+if validator appstreamcli appstream; then
+  said="$(appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/org.morvex.morvex.metainfo.xml" 2>&1)"
+  check "appstreamcli validate accepts the metainfo (pedantic)" grep -q 'Validation was successful' <<<"$said"
+  grep -E '^[EWIP]:' <<<"$said"
 fi
 
 # From PATH, in a folder without any of the show's files.
@@ -58,6 +87,18 @@ if cpack -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1; then
   check "... and bin/morvex as a link" grep -q './usr/bin/morvex -> ../lib/morvex/morvex' "$work/contents.txt"
   check "... and the desktop entry" grep -q './usr/share/applications/morvex.desktop' "$work/contents.txt"
   check "... which depends on the libraries it links" bash -c "dpkg-deb -f '$deb' Depends | grep -q libopenal"
+  dpkg-deb -x "$deb" "$work/unpacked"
+  for program in morvex morvex-render morvex-view; do
+    check "... with $program stripped (no symbol table)" bash -c "
+      readelf -S '$work/unpacked/usr/lib/morvex/$program' | grep -q ' .text' &&
+      ! readelf -S '$work/unpacked/usr/lib/morvex/$program' | grep -q ' .symtab'"
+  done
+  if validator lintian lintian; then
+    # Every tag, the informational ones too; only errors and warnings fail.
+    lintian --display-info "$deb" >"$work/lintian.txt" 2>&1
+    cat "$work/lintian.txt"
+    check "lintian finds no error and no warning in the package" bash -c "! grep -qE '^[EW]: ' '$work/lintian.txt'"
+  fi
 else
   cat "$work/cpack.log"
   echo "FAIL: cpack -G DEB"
