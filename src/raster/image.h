@@ -24,10 +24,6 @@ bool imageSizeAllowed(uint64_t width, uint64_t height);
 // "Unable to AllocImage!" when the memory cannot be had or the size is not
 // allowed (more than MaxImagePixels, or a side beyond 32-bit signed).
 void AllocImage(Image& img, uint32_t width, uint32_t height);
-// The free 2 MiB blocks (and larger ones, counted in 2 MiB) of a
-// /proc/buddyinfo text, the DMA zone left out; AllocImage asks for huge pages
-// only while enough are free. Lines it cannot read count 0.
-uint64_t freeHugePageBlocks(const char* buddyinfo);
 // Releases the pixels (nil afterwards); the size stays; a second call does nothing.
 void freeImage(Image& img);
 // One line to the log, then the process ends with status 1.
