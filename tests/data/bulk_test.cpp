@@ -150,3 +150,19 @@ TEST(Bulk, WholeFilesAreReadIntoOneBuffer) {
   EXPECT_EQ(file.data, nullptr);
   releaseBulkFile(file);
 }
+
+// A table of std::vector on the same memory: large ones in the blocks, values
+// kept when it grows, everything given back when it goes.
+TEST(Bulk, VectorsOfTheBulkAllocator) {
+  const size_t bytesBefore = bulkBytesInBlocks();
+  {
+    std::vector<float, BulkAllocator<float>> table;
+    table.assign(1280 * 720, 0.01f);
+    EXPECT_GE(bulkBytesInBlocks(), bytesBefore + 1280 * 720 * sizeof(float));
+    for (size_t i = 0; i < table.size(); ++i) table[i] = float(i);
+    table.resize(table.size() * 2 + 1);
+    for (size_t i = 0; i < 1280 * 720; i += 997) ASSERT_EQ(table[i], float(i));
+    EXPECT_EQ(table.back(), 0.0f);
+  }
+  EXPECT_EQ(bulkBytesInBlocks(), bytesBefore);
+}
