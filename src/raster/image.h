@@ -40,6 +40,10 @@ void copyOpaque(const Color32* src, Color32* dst, uint32_t count);
 // The key of a keyed picture: a pixel whose red, green and blue are all 0
 // becomes 0x00000000, every other one gets alpha 255.
 void keyBlackPixels(Color32* p, uint32_t count);
+// The pixels of count bytes of 4-bit grey levels (the asset format): dst[2i]
+// from the high nibble of src[i], dst[2i + 1] from the low one; level v gives
+// v * 16 in all four channels, so 15 gives 0xF0F0F0F0.
+void greyLevelPixels(Color32* dst, const uint8_t* src, uint32_t count);
 // The pair loops themselves: the reference of the two above.
 void fillLongsLiteral(Color32* dst, uint32_t count, Color32 value);
 void copyLongsLiteral(const Color32* src, Color32* dst, uint32_t count);
