@@ -163,6 +163,18 @@ TEST(Bulk, WholeFilesAreReadIntoOneBuffer) {
   ASSERT_EQ(readInputFile("empty.bin", 4, file), InputFileProblem::Ok);
   EXPECT_EQ(file.size, 0u);
 
+  // A file whose size says 0 but holds bytes (as the kernel's own files do):
+  // the buffer grows while it is read, up to the limit and one byte past it.
+  std::vector<uint8_t> expected;
+  ASSERT_EQ(readInputFile("/proc/self/cmdline", 4096, expected), InputFileProblem::Ok);
+  ASSERT_GT(expected.size(), 4u);
+  ASSERT_EQ(readInputFile("/proc/self/cmdline", 4096, file), InputFileProblem::Ok);
+  ASSERT_EQ(file.size, expected.size());
+  EXPECT_EQ(std::memcmp(file.data, expected.data(), expected.size()), 0);
+  EXPECT_EQ(readInputFile("/proc/self/cmdline", expected.size() - 1, file), InputFileProblem::TooLarge);
+  ASSERT_EQ(readInputFile("/proc/self/cmdline", expected.size(), file), InputFileProblem::Ok);
+  EXPECT_EQ(file.size, expected.size());
+
   // Every failure leaves the file empty.
   EXPECT_EQ(readInputFile("small.bin", 3, file), InputFileProblem::TooLarge);
   EXPECT_EQ(file.data, nullptr);
