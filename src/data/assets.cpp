@@ -88,25 +88,6 @@ void decodeImageLiteral(const std::string& name, const TfileContent& content, Im
   } while (!(int64_t(y) >= int64_t(height) - 1));
 }
 
-namespace {
-
-// The two pixels of every byte value, high nibble first.
-struct PixelPair {
-  Color32 first, second;
-};
-struct PixelPairTable {
-  PixelPair pairs[256];
-  constexpr PixelPairTable() : pairs() {
-    for (uint32_t byte = 0; byte < 256; ++byte) {
-      const uint32_t hi = (byte >> 4) * 16, lo = (byte & 15) * 16;
-      pairs[byte] = {hi * 0x01010101u, lo * 0x01010101u};
-    }
-  }
-};
-constexpr PixelPairTable BytePixels;
-
-}  // namespace
-
 void decodeImage(const std::string& name, const uint8_t* data, size_t size, Image& img) {
   uint32_t width, height;
   readImageHeader(name, data, size, width, height);
@@ -120,10 +101,10 @@ void decodeImage(const std::string& name, const uint8_t* data, size_t size, Imag
   for (uint32_t y = 0; y < rows; ++y, src += perRow) {
     Color32* dst = img.pixels + size_t(y) * width;
     if (width < 2) {
-      if (width == 1) dst[0] = BytePixels.pairs[src[0]].first;
+      if (width == 1) dst[0] = uint32_t(src[0] >> 4) * 16 * 0x01010101u;
       continue;
     }
-    for (uint32_t i = 0; i < perRow; ++i) std::memcpy(dst + 2 * i, &BytePixels.pairs[src[i]], sizeof(PixelPair));
+    greyLevelPixels(dst, src, perRow);
   }
 }
 

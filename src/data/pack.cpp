@@ -9,10 +9,11 @@
 // The whole pack is read into memory when it is opened (a copy, not a mapping:
 // a file cut short by another program while the show runs must not take the
 // show down); lookups then walk the chain of entries from the start, strictly
-// forwards, never past the end.
+// forwards, never past the end. The copy lies on 2 MiB pages where it can:
+// on small pages its first reading cost more than all the decoding.
 static const uint8_t* PackData = nullptr;
 static uint64_t PackSize = 0;
-static TfileContent PackCopy;
+static BulkFile PackCopy;
 static std::string PackPath;
 static bool PackOpen = false;
 
@@ -22,8 +23,7 @@ static bool PackOpen = false;
 }
 
 static void releasePack() {
-  PackCopy.clear();
-  PackCopy.shrink_to_fit();
+  releaseBulkFile(PackCopy);
   PackData = nullptr;
   PackSize = 0;
   PackOpen = false;
@@ -44,9 +44,9 @@ void openDataPack(const std::string& path) {
     case InputFileProblem::Read:
       packFailure("Unable to read data file " + path);
   }
-  if (PackCopy.empty()) packFailure("Data file " + path + " is empty");
-  PackData = PackCopy.data();
-  PackSize = PackCopy.size();
+  if (PackCopy.size == 0) packFailure("Data file " + path + " is empty");
+  PackData = PackCopy.data;
+  PackSize = PackCopy.size;
   PackOpen = true;
 }
 

@@ -1,11 +1,13 @@
 #include "data/util.h"
 
 #include <fcntl.h>
+#include "data/bulk.h"
 #include "data/log.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -115,11 +117,36 @@ std::string executableDirectory() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Opens path through the gate of readInputFile; on success fd is open and size
+// is the file's size now.
+static InputFileProblem openInputFile(const std::string& path, uint64_t maxBytes, int& fd, uint64_t& size) {
+  // Not blocking: opening a FIFO without a writer would wait forever.
+  fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return InputFileProblem::Open;
+  InputFileProblem problem = InputFileProblem::Ok;
+  struct stat st;
+  if (::fstat(fd, &st) != 0)
+    problem = InputFileProblem::Read;
+  else if (!S_ISREG(st.st_mode))
+    problem = InputFileProblem::NotRegular;
+  else if (uint64_t(st.st_size) > maxBytes)
+    problem = InputFileProblem::TooLarge;
+  if (problem != InputFileProblem::Ok) {
+    const int reason = errno;
+    ::close(fd);
+    errno = reason;
+    return problem;
+  }
+  size = uint64_t(st.st_size);
+  return InputFileProblem::Ok;
+}
+
 InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
   bytes.clear();
-  // Not blocking: opening a FIFO without a writer would wait forever.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return InputFileProblem::Open;
+  int fd = -1;
+  uint64_t size = 0;
+  const InputFileProblem opened = openInputFile(path, maxBytes, fd, size);
+  if (opened != InputFileProblem::Ok) return opened;
   auto fail = [&](InputFileProblem problem) {
     const int reason = errno;
     ::close(fd);
@@ -128,12 +155,8 @@ InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, std::
     errno = reason;
     return problem;
   };
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return fail(InputFileProblem::Read);
-  if (!S_ISREG(st.st_mode)) return fail(InputFileProblem::NotRegular);
-  if (uint64_t(st.st_size) > maxBytes) return fail(InputFileProblem::TooLarge);
   try {
-    bytes.reserve(size_t(st.st_size));
+    bytes.reserve(size_t(size));
     // A file that grows while it is read stops one byte past the limit.
     uint8_t chunk[65536];
     for (;;) {
@@ -150,6 +173,59 @@ InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, std::
   }
   ::close(fd);
   return InputFileProblem::Ok;
+}
+
+InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, BulkFile& file) {
+  releaseBulkFile(file);
+  int fd = -1;
+  uint64_t size = 0;
+  const InputFileProblem opened = openInputFile(path, maxBytes, fd, size);
+  if (opened != InputFileProblem::Ok) return opened;
+  auto fail = [&](InputFileProblem problem) {
+    const int reason = errno;
+    ::close(fd);
+    releaseBulkFile(file);
+    errno = reason;
+    return problem;
+  };
+  // Straight into the buffer, one byte more than the file holds: a read that
+  // fills it shows that the file grew, and the buffer then doubles.
+  size_t capacity = size_t(size) + 1;
+  file.data = static_cast<uint8_t*>(allocateBulk(capacity));
+  if (file.data == nullptr) {
+    errno = ENOMEM;
+    return fail(InputFileProblem::Read);
+  }
+  for (;;) {
+    if (file.size == capacity) {
+      // A file that grows while it is read stops one byte past the limit.
+      if (file.size > maxBytes) return fail(InputFileProblem::TooLarge);
+      const size_t larger = size_t(std::min<uint64_t>(uint64_t(capacity) * 2, maxBytes + 1));
+      uint8_t* grown = static_cast<uint8_t*>(allocateBulk(larger));
+      if (grown == nullptr) {
+        errno = ENOMEM;
+        return fail(InputFileProblem::Read);
+      }
+      std::memcpy(grown, file.data, file.size);
+      releaseBulk(file.data);
+      file.data = grown;
+      capacity = larger;
+    }
+    const ssize_t n = ::read(fd, file.data + file.size, capacity - file.size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return fail(InputFileProblem::Read);
+    if (n == 0) break;
+    file.size += size_t(n);
+  }
+  if (file.size > maxBytes) return fail(InputFileProblem::TooLarge);
+  ::close(fd);
+  return InputFileProblem::Ok;
+}
+
+void releaseBulkFile(BulkFile& file) {
+  releaseBulk(file.data);
+  file.data = nullptr;
+  file.size = 0;
 }
 
 std::string byteSizeText(uint64_t bytes) {

@@ -26,5 +26,15 @@ std::string executableDirectory();
 // the system's reason for Open and Read.
 enum class InputFileProblem { Ok, Open, NotRegular, TooLarge, Read };
 InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes);
+// A whole file in one buffer of allocateBulk (data/bulk.h): a large file lands
+// on 2 MiB pages, read straight into place. Empty (data nil) until read.
+struct BulkFile {
+  uint8_t* data = nullptr;
+  size_t size = 0;
+};
+// The same gate; on failure file is empty.
+InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, BulkFile& file);
+// Releases the buffer; file is empty afterwards.
+void releaseBulkFile(BulkFile& file);
 // A size limit as people say it: "1 GiB", "256 MiB", "4096 bytes".
 std::string byteSizeText(uint64_t bytes);

@@ -8,7 +8,7 @@
 #include "raster/numeric.h"
 
 m3dScreenSide edgeA, edgeB, edgeSpare;
-std::vector<float> DepthBuffer;
+std::vector<float, BulkAllocator<float>> DepthBuffer;
 Matrix4 ProjectionMatrix = matIdentity();
 
 Matrix4 perspectiveMatrix(float fov, float aspect, float zNear, float zFar) {

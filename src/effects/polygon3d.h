@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "data/bulk.h"
 #include "raster/image.h"
 #include "raster/vecmath.h"
 
@@ -40,8 +41,10 @@ using m3dScreenSide = std::vector<m3dScreenSideType>;
 // The two edge tables; the filler exchanges them through edgeSpare by moving
 // the arrays, so the names keep the exchanged arrays into the next fill.
 extern m3dScreenSide edgeA, edgeB, edgeSpare;
-// One entry per Screen pixel; smaller is nearer; reset value float(0.01).
-extern std::vector<float> DepthBuffer;
+// One entry per Screen pixel; smaller is nearer; reset value float(0.01). On
+// the pictures' pages: on small ones its first clear cost more than all the rest
+// of the set-up of the quad.
+extern std::vector<float, BulkAllocator<float>> DepthBuffer;
 extern Matrix4 ProjectionMatrix;
 
 constexpr int32_t PolyScreenWidth = 1280;

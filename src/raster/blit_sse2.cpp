@@ -159,6 +159,32 @@ void keyBlackSse2(Color32* p, uint32_t n) {
   }
 }
 
+// Sixteen bytes of levels at a time: each nibble moved to the top of a byte
+// (v * 16), the bytes put in pixel order, then each widened to all four channels.
+void greyLevelsSse2(Color32* d, const uint8_t* s, uint32_t n) {
+  const __m128i top = _mm_set1_epi8(char(0xF0));
+  uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i hi = _mm_and_si128(b, top), lo = _mm_and_si128(_mm_slli_epi16(b, 4), top);
+    const __m128i levels[2] = {_mm_unpacklo_epi8(hi, lo), _mm_unpackhi_epi8(hi, lo)};
+    Color32* out = d + 2 * size_t(i);
+    for (const __m128i& g : levels) {
+      const __m128i pairs[2] = {_mm_unpacklo_epi8(g, g), _mm_unpackhi_epi8(g, g)};
+      for (const __m128i& w : pairs) {
+        store(out, _mm_unpacklo_epi16(w, w));
+        store(out + 4, _mm_unpackhi_epi16(w, w));
+        out += 8;
+      }
+    }
+  }
+  for (; i < n; ++i) {
+    const uint32_t hi = uint32_t(s[i] >> 4) * 16, lo = uint32_t(s[i] & 15) * 16;
+    d[2 * size_t(i)] = hi * 0x01010101u;
+    d[2 * size_t(i) + 1] = lo * 0x01010101u;
+  }
+}
+
 void opaqueSse2(const Color32* s, Color32* d, uint32_t n) {
   const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
   uint32_t i = 0;
@@ -172,6 +198,7 @@ void addRunSse2(RasterKernels& k) {
   k.run.fade = fadeSse2;
   k.run.opaque = opaqueSse2;
   k.run.keyBlack = keyBlackSse2;
+  k.run.greyLevels = greyLevelsSse2;
 }
 
 void addBlitSse2(RasterKernels& k) {

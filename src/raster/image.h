@@ -24,10 +24,6 @@ bool imageSizeAllowed(uint64_t width, uint64_t height);
 // "Unable to AllocImage!" when the memory cannot be had or the size is not
 // allowed (more than MaxImagePixels, or a side beyond 32-bit signed).
 void AllocImage(Image& img, uint32_t width, uint32_t height);
-// The free 2 MiB blocks (and larger ones, counted in 2 MiB) of a
-// /proc/buddyinfo text, the DMA zone left out; AllocImage asks for huge pages
-// only while enough are free. Lines it cannot read count 0.
-uint64_t freeHugePageBlocks(const char* buddyinfo);
 // Releases the pixels (nil afterwards); the size stays; a second call does nothing.
 void freeImage(Image& img);
 // One line to the log, then the process ends with status 1.
@@ -44,6 +40,10 @@ void copyOpaque(const Color32* src, Color32* dst, uint32_t count);
 // The key of a keyed picture: a pixel whose red, green and blue are all 0
 // becomes 0x00000000, every other one gets alpha 255.
 void keyBlackPixels(Color32* p, uint32_t count);
+// The pixels of count bytes of 4-bit grey levels (the asset format): dst[2i]
+// from the high nibble of src[i], dst[2i + 1] from the low one; level v gives
+// v * 16 in all four channels, so 15 gives 0xF0F0F0F0.
+void greyLevelPixels(Color32* dst, const uint8_t* src, uint32_t count);
 // The pair loops themselves: the reference of the two above.
 void fillLongsLiteral(Color32* dst, uint32_t count, Color32 value);
 void copyLongsLiteral(const Color32* src, Color32* dst, uint32_t count);

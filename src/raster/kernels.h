@@ -50,6 +50,9 @@ struct PixelRunKernels {
   void (*opaque)(const Color32* s, Color32* d, uint32_t n);
   // p[i] = 0 where red, green and blue are all 0, else the colour with alpha 255.
   void (*keyBlack)(Color32* p, uint32_t n);
+  // 4-bit grey levels, two to a byte, high nibble first: d[2i] and d[2i + 1]
+  // from s[i], i < n; level v becomes v * 16 in all four channels.
+  void (*greyLevels)(Color32* d, const uint8_t* s, uint32_t n);
 };
 
 enum StretchMode : int32_t { StretchCopy, StretchKeyed, StretchAlpha, StretchAdd, StretchModeCount };

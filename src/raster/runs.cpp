@@ -13,6 +13,10 @@ void copyOpaque(const Color32* src, Color32* dst, uint32_t count) { ActiveKernel
 
 void keyBlackPixels(Color32* p, uint32_t count) { ActiveKernels.run.keyBlack(p, count); }
 
+void greyLevelPixels(Color32* dst, const uint8_t* src, uint32_t count) {
+  ActiveKernels.run.greyLevels(dst, src, count);
+}
+
 void fadePixelsLiteral(Color32* p, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) {
     uint8_t r, g, b, a;
@@ -75,6 +79,31 @@ void keyBlackLiteral(Color32* p, uint32_t n) {
   }
 }
 
+void greyLevelsLiteral(Color32* d, const uint8_t* s, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint8_t hi = uint8_t((s[i] >> 4) * 16), lo = uint8_t((s[i] & 15) * 16);
+    d[2 * size_t(i)] = makeColor(hi, hi, hi, hi);
+    d[2 * size_t(i) + 1] = makeColor(lo, lo, lo, lo);
+  }
+}
+
+// The two pixels of every byte value, high nibble first: one 8-byte copy each.
+struct GreyPair {
+  Color32 first, second;
+};
+struct GreyPairTable {
+  GreyPair pairs[256];
+  constexpr GreyPairTable() : pairs() {
+    for (uint32_t byte = 0; byte < 256; ++byte)
+      pairs[byte] = {(byte >> 4) * 16 * 0x01010101u, (byte & 15) * 16 * 0x01010101u};
+  }
+};
+constexpr GreyPairTable GreyPairs;
+
+void greyLevelsPortable(Color32* d, const uint8_t* s, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) std::memcpy(d + 2 * size_t(i), &GreyPairs.pairs[s[i]], sizeof(GreyPair));
+}
+
 void opaqueLiteral(const Color32* s, Color32* d, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
@@ -93,7 +122,9 @@ void opaquePortable(const Color32* s, Color32* d, uint32_t n) {
 }  // namespace
 
 void addRunReference(RasterKernels& k) {
-  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral, keyBlackLiteral};
+  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral, keyBlackLiteral, greyLevelsLiteral};
 }
 
-void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral}; }
+void addRunPortable(RasterKernels& k) {
+  k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral, greyLevelsPortable};
+}

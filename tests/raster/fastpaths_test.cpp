@@ -254,6 +254,39 @@ TEST(FastPaths, ClippedAddOntoItsOwnPixelsEveryLevel) {
   }
 }
 
+TEST(FastPaths, GreyLevelsEveryLevelMatchTheLiteralLoop) {
+  // Every byte value, every length from 0 to 64 bytes (the vector step and its
+  // tails) from unaligned starts on both sides; the guards stay as they were.
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::mt19937 random(24);
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
+    const RasterKernels fast = kernelsForLevel(SimdLevel(level));
+    for (uint32_t n = 0; n <= 64; ++n) {
+      for (uint32_t start = 0; start < 4; ++start) {
+        std::vector<uint8_t> levels(start + n);
+        for (uint32_t i = 0; i < n; ++i) levels[start + i] = uint8_t(n == 64 ? (i * 4 + start) : random());
+        const std::vector<Color32> original = randomPixels(random, Guard + 2 * n + 1 + Guard);
+        std::vector<Color32> expected = original, got = original;
+        reference.run.greyLevels(expected.data() + Guard + start % 2, levels.data() + start, n);
+        fast.run.greyLevels(got.data() + Guard + start % 2, levels.data() + start, n);
+        ASSERT_EQ(got, expected) << "greyLevels, level " << simdLevelName(SimdLevel(level)) << ", " << n
+                                 << " bytes from " << start;
+      }
+    }
+  }
+  // Worked values: 0x0F and 0xF0 give levels 0, 15, 15, 0; 0x18 gives 16 and 128.
+  const uint8_t bytes[3] = {0x0F, 0xF0, 0x18};
+  Color32 p[7] = {1, 1, 1, 1, 1, 1, 1};
+  greyLevelPixels(p, bytes, 3);
+  EXPECT_EQ(p[0], 0u);
+  EXPECT_EQ(p[1], 0xF0F0F0F0u);
+  EXPECT_EQ(p[2], 0xF0F0F0F0u);
+  EXPECT_EQ(p[3], 0u);
+  EXPECT_EQ(p[4], 0x10101010u);
+  EXPECT_EQ(p[5], 0x80808080u);
+  EXPECT_EQ(p[6], 1u);
+}
+
 TEST(FastPaths, KeyBlackEveryLevelMatchesTheLiteralLoop) {
   // Pixels often black with any alpha, one colour byte 1, or anything; every
   // length from 0 to 64 from unaligned starts, and the guards stay as they were.

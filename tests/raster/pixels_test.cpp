@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "data/bulk.h"
 #include "raster/image.h"
 
 namespace {
