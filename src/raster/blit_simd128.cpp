@@ -117,12 +117,31 @@ void opaqueSimd128(const Color32* s, Color32* d, uint32_t n) {
   for (; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
 
+// Red and blue of every pixel trade bytes, alpha becomes 255.
+void rgbaSimd128(const Color32* s, uint8_t* d, uint32_t n) {
+  const v128_t alpha = wasm_i32x4_splat(int32_t(0xFF000000u));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const v128_t p = load(s + i);
+    const v128_t swapped = wasm_i8x16_shuffle(p, p, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+    wasm_v128_store(d + 4 * size_t(i), wasm_v128_or(swapped, alpha));
+  }
+  for (; i < n; ++i) {
+    const Color32 c = s[i];
+    d[4 * i] = uint8_t(c >> 16);
+    d[4 * i + 1] = uint8_t(c >> 8);
+    d[4 * i + 2] = uint8_t(c);
+    d[4 * i + 3] = 255;
+  }
+}
+
 }  // namespace
 
 void addRunSimd128(RasterKernels& k) {
   k.run.fade = fadeSimd128;
   k.run.opaque = opaqueSimd128;
   k.run.keyBlack = keyBlackSimd128;
+  k.run.rgba = rgbaSimd128;
 }
 
 void addBlitSimd128(RasterKernels& k) {

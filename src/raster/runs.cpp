@@ -13,6 +13,8 @@ void copyOpaque(const Color32* src, Color32* dst, uint32_t count) { ActiveKernel
 
 void keyBlackPixels(Color32* p, uint32_t count) { ActiveKernels.run.keyBlack(p, count); }
 
+void copyToRgba(const Color32* src, uint8_t* dst, uint32_t count) { ActiveKernels.run.rgba(src, dst, count); }
+
 void fadePixelsLiteral(Color32* p, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) {
     uint8_t r, g, b, a;
@@ -90,10 +92,33 @@ void opaquePortable(const Color32* s, Color32* d, uint32_t n) {
   if (i < n) d[i] = s[i] | 0xFF000000u;
 }
 
+void rgbaLiteral(const Color32* s, uint8_t* d, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i, d += 4) {
+    const Color32 c = s[i];  // 0xAARRGGBB
+    d[0] = uint8_t(c >> 16);
+    d[1] = uint8_t(c >> 8);
+    d[2] = uint8_t(c);
+    d[3] = 255;
+  }
+}
+
+// A whole pixel a step: red and blue trade places in the word, which a
+// little-endian store lays out as red, green, blue, alpha.
+void rgbaPortable(const Color32* s, uint8_t* d, uint32_t n) {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the word's bytes are stored low first");
+  for (uint32_t i = 0; i < n; ++i) {
+    const Color32 c = s[i];
+    const uint32_t v = ((c >> 16) & 0xFFu) | (c & 0xFF00u) | ((c & 0xFFu) << 16) | 0xFF000000u;
+    std::memcpy(d + 4 * size_t(i), &v, sizeof v);
+  }
+}
+
 }  // namespace
 
 void addRunReference(RasterKernels& k) {
-  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral, keyBlackLiteral};
+  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral, keyBlackLiteral, rgbaLiteral};
 }
 
-void addRunPortable(RasterKernels& k) { k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral}; }
+void addRunPortable(RasterKernels& k) {
+  k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral, rgbaPortable};
+}
