@@ -117,6 +117,15 @@ void opaqueSimd128(const Color32* s, Color32* d, uint32_t n) {
   for (; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
 
+// Whole vectors: the C library's wide fill stores a unit at a time here.
+void fillSimd128(Color32* d, uint32_t count, Color32 value) {
+  const uint32_t n = 2 * (count / 2);
+  const v128_t v = wasm_i32x4_splat(int32_t(value));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) store(d + i, v);
+  for (; i < n; ++i) d[i] = value;
+}
+
 // Red and blue of every pixel trade bytes, alpha becomes 255.
 void rgbaSimd128(const Color32* s, uint8_t* d, uint32_t n) {
   const v128_t alpha = wasm_i32x4_splat(int32_t(0xFF000000u));
@@ -142,6 +151,7 @@ void addRunSimd128(RasterKernels& k) {
   k.run.opaque = opaqueSimd128;
   k.run.keyBlack = keyBlackSimd128;
   k.run.rgba = rgbaSimd128;
+  k.run.fill = fillSimd128;
 }
 
 void addBlitSimd128(RasterKernels& k) {

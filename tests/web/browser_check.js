@@ -460,6 +460,10 @@ async function main() {
                 `${median(drawMs).toFixed(1)} ms (median, p95 ${percentile(drawMs, 0.95).toFixed(1)}, p99 ${percentile(drawMs, 0.99).toFixed(1)}, ` +
                 `worst ${Math.max(...drawMs).toFixed(1)} ms) with ${module}; ` +
                 `${longTasks.length} long tasks (over 50 ms; longest ${longTasks.length ? Math.max(...longTasks).toFixed(0) : 0} ms)`);
+    // drawMs[j] is the frame of times[j + 1] (the first present is left out).
+    const slowest = drawMs.map((ms, j) => [times[j + 1], ms]).filter((f) => f[0] !== undefined)
+      .sort((a, b) => b[1] - a[1]).slice(0, 8);
+    console.log(`figures: slowest draws (DemoTime: ms): ${slowest.map(([t, ms]) => `${t}: ${ms.toFixed(1)}`).join(", ")}`);
     console.log(`figures: putting a frame on the canvas (${front.presenter}) takes ${median(presentMs).toFixed(2)} ms ` +
                 `(median, p95 ${percentile(presentMs, 0.95).toFixed(2)}, worst ${Math.max(...presentMs).toFixed(2)} ms)`);
     console.log(`figures: DemoTime ${times[0]} -> ${times[times.length - 1]} ms over those frames (clock/wall ${((times[times.length - 1] - times[0]) / spanMs).toFixed(4)}); ` +
