@@ -117,6 +117,16 @@ void opaqueSimd128(const Color32* s, Color32* d, uint32_t n) {
   for (; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
 
+void clearBlackSimd128(Color32* p, uint32_t n) {
+  const v128_t colour = wasm_i32x4_splat(0x00FFFFFF), zero = wasm_i32x4_splat(0);
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const v128_t v = load(p + i);
+    store(p + i, wasm_v128_andnot(v, wasm_i32x4_eq(wasm_v128_and(v, colour), zero)));
+  }
+  for (; i < n; ++i) p[i] = (p[i] & 0x00FFFFFFu) == 0 ? 0u : p[i];
+}
+
 // Whole vectors: the C library's wide fill stores a unit at a time here.
 void fillSimd128(Color32* d, uint32_t count, Color32 value) {
   const uint32_t n = 2 * (count / 2);
@@ -152,6 +162,7 @@ void addRunSimd128(RasterKernels& k) {
   k.run.keyBlack = keyBlackSimd128;
   k.run.rgba = rgbaSimd128;
   k.run.fill = fillSimd128;
+  k.run.clearBlack = clearBlackSimd128;
 }
 
 void addBlitSimd128(RasterKernels& k) {

@@ -15,6 +15,8 @@ void keyBlackPixels(Color32* p, uint32_t count) { ActiveKernels.run.keyBlack(p, 
 
 void copyToRgba(const Color32* src, uint8_t* dst, uint32_t count) { ActiveKernels.run.rgba(src, dst, count); }
 
+void clearBlackPixels(Color32* p, uint32_t count) { ActiveKernels.run.clearBlack(p, count); }
+
 void fadePixelsLiteral(Color32* p, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) {
     uint8_t r, g, b, a;
@@ -92,6 +94,14 @@ void opaquePortable(const Color32* s, Color32* d, uint32_t n) {
   if (i < n) d[i] = s[i] | 0xFF000000u;
 }
 
+// (Black with its alpha cleared is 0: a select instead of a branch per pixel.)
+void clearBlackLiteral(Color32* p, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) {
+    const Color32 v = p[i];
+    p[i] = (v & 0x00FFFFFFu) == 0 ? 0u : v;
+  }
+}
+
 void rgbaLiteral(const Color32* s, uint8_t* d, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i, d += 4) {
     const Color32 c = s[i];  // 0xAARRGGBB
@@ -127,9 +137,10 @@ void rgbaPortable(const Color32* s, uint8_t* d, uint32_t n) {
 }  // namespace
 
 void addRunReference(RasterKernels& k) {
-  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral, keyBlackLiteral, rgbaLiteral};
+  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral,
+           keyBlackLiteral,  rgbaLiteral,      clearBlackLiteral};
 }
 
 void addRunPortable(RasterKernels& k) {
-  k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral, rgbaPortable};
+  k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral, rgbaPortable, clearBlackLiteral};
 }
