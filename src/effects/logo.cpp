@@ -12,6 +12,7 @@
 #include "raster/numeric.h"
 #include "raster/blit.h"
 #include "raster/filter.h"
+#include "raster/image.h"
 #include "raster/stretch.h"
 
 Image BigLogoImage;
@@ -62,13 +63,7 @@ void drawLogo() {
   blurImage(LogoOutputImage);
 
   // What the blur left black becomes transparent.
-  Color32* p = LogoOutputImage.pixels;
-  const uint32_t all = uint32_t(LogoOutputImage.width) * uint32_t(LogoOutputImage.height);
-  // (Black with its alpha cleared is 0: a select instead of a branch per pixel.)
-  for (uint32_t i = 0; i < all; ++i) {
-    const Color32 v = p[i];
-    p[i] = (v & 0x00FFFFFFu) == 0 ? 0u : v;
-  }
+  clearBlackPixels(LogoOutputImage.pixels, count);
 
   blitAlpha(Screen, LogoX, LogoY, LogoOutputImage);
 }

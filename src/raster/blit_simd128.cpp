@@ -117,12 +117,52 @@ void opaqueSimd128(const Color32* s, Color32* d, uint32_t n) {
   for (; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
 
+void clearBlackSimd128(Color32* p, uint32_t n) {
+  const v128_t colour = wasm_i32x4_splat(0x00FFFFFF), zero = wasm_i32x4_splat(0);
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const v128_t v = load(p + i);
+    store(p + i, wasm_v128_andnot(v, wasm_i32x4_eq(wasm_v128_and(v, colour), zero)));
+  }
+  for (; i < n; ++i) p[i] = (p[i] & 0x00FFFFFFu) == 0 ? 0u : p[i];
+}
+
+// Whole vectors: the C library's wide fill stores a unit at a time here.
+void fillSimd128(Color32* d, uint32_t count, Color32 value) {
+  const uint32_t n = 2 * (count / 2);
+  const v128_t v = wasm_i32x4_splat(int32_t(value));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) store(d + i, v);
+  for (; i < n; ++i) d[i] = value;
+}
+
+// Red and blue of every pixel trade bytes, alpha becomes 255.
+void rgbaSimd128(const Color32* s, uint8_t* d, uint32_t n) {
+  const v128_t alpha = wasm_i32x4_splat(int32_t(0xFF000000u));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const v128_t p = load(s + i);
+    const v128_t swapped = wasm_i8x16_shuffle(p, p, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+    wasm_v128_store(d + 4 * size_t(i), wasm_v128_or(swapped, alpha));
+  }
+  for (; i < n; ++i) {
+    const Color32 c = s[i];
+    d[4 * i] = uint8_t(c >> 16);
+    d[4 * i + 1] = uint8_t(c >> 8);
+    d[4 * i + 2] = uint8_t(c);
+    d[4 * i + 3] = 255;
+  }
+}
+
 }  // namespace
 
 void addRunSimd128(RasterKernels& k) {
   k.run.fade = fadeSimd128;
   k.run.opaque = opaqueSimd128;
   k.run.keyBlack = keyBlackSimd128;
+  k.run.rgba = rgbaSimd128;
+  k.run.fill = fillSimd128;
+  k.run.clearBlack = clearBlackSimd128;
 }
 
 void addBlitSimd128(RasterKernels& k) {

@@ -37,6 +37,12 @@ void copyLongs(const Color32* src, Color32* dst, uint32_t count);
 // dst[i] = src[i] | 0xFF000000 for i < count: colours kept, alpha 255. The runs
 // are apart or the very same pixels.
 void copyOpaque(const Color32* src, Color32* dst, uint32_t count);
+// Pixels whose red, green and blue are all 0 become 0x00000000; the others
+// stay as they are (alpha included).
+void clearBlackPixels(Color32* p, uint32_t count);
+// dst[4i], dst[4i + 1], dst[4i + 2], dst[4i + 3] = the red, green and blue of
+// src[i] and 255, for i < count: the byte order of a browser canvas's pixels.
+void copyToRgba(const Color32* src, uint8_t* dst, uint32_t count);
 // The key of a keyed picture: a pixel whose red, green and blue are all 0
 // becomes 0x00000000, every other one gets alpha 255.
 void keyBlackPixels(Color32* p, uint32_t count);

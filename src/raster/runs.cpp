@@ -17,6 +17,10 @@ void greyLevelPixels(Color32* dst, const uint8_t* src, uint32_t count) {
   ActiveKernels.run.greyLevels(dst, src, count);
 }
 
+void copyToRgba(const Color32* src, uint8_t* dst, uint32_t count) { ActiveKernels.run.rgba(src, dst, count); }
+
+void clearBlackPixels(Color32* p, uint32_t count) { ActiveKernels.run.clearBlack(p, count); }
+
 void fadePixelsLiteral(Color32* p, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) {
     uint8_t r, g, b, a;
@@ -119,12 +123,54 @@ void opaquePortable(const Color32* s, Color32* d, uint32_t n) {
   if (i < n) d[i] = s[i] | 0xFF000000u;
 }
 
+// (Black with its alpha cleared is 0: a select instead of a branch per pixel.)
+void clearBlackLiteral(Color32* p, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) {
+    const Color32 v = p[i];
+    p[i] = (v & 0x00FFFFFFu) == 0 ? 0u : v;
+  }
+}
+
+void rgbaLiteral(const Color32* s, uint8_t* d, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i, d += 4) {
+    const Color32 c = s[i];  // 0xAARRGGBB
+    d[0] = uint8_t(c >> 16);
+    d[1] = uint8_t(c >> 8);
+    d[2] = uint8_t(c);
+    d[3] = 255;
+  }
+}
+
+// Two pixels a step: red and blue trade places in each word, which a
+// little-endian store lays out as red, green, blue, alpha.
+inline uint64_t rgbaPair(uint64_t v) {
+  const uint64_t redBlue = 0x000000FF000000FFull;
+  return ((v >> 16) & redBlue) | (v & 0x0000FF000000FF00ull) | ((v & redBlue) << 16) | 0xFF000000FF000000ull;
+}
+
+void rgbaPortable(const Color32* s, uint8_t* d, uint32_t n) {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the words' bytes are stored low first");
+  uint32_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    uint64_t v;
+    std::memcpy(&v, s + i, sizeof v);
+    v = rgbaPair(v);
+    std::memcpy(d + 4 * size_t(i), &v, sizeof v);
+  }
+  if (i < n) {
+    const uint32_t v = uint32_t(rgbaPair(s[i]));
+    std::memcpy(d + 4 * size_t(i), &v, sizeof v);
+  }
+}
+
 }  // namespace
 
 void addRunReference(RasterKernels& k) {
-  k.run = {fillLongsLiteral, copyLongsLiteral, fadePixelsLiteral, opaqueLiteral, keyBlackLiteral, greyLevelsLiteral};
+  k.run = {fillLongsLiteral, copyLongsLiteral,  fadePixelsLiteral, opaqueLiteral,
+           keyBlackLiteral,  greyLevelsLiteral, rgbaLiteral,       clearBlackLiteral};
 }
 
 void addRunPortable(RasterKernels& k) {
-  k.run = {fillWide, copyBlock, fadePortable, opaquePortable, keyBlackLiteral, greyLevelsPortable};
+  k.run = {fillWide,        copyBlock,          fadePortable, opaquePortable,
+           keyBlackLiteral, greyLevelsPortable, rgbaPortable, clearBlackLiteral};
 }

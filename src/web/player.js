@@ -122,6 +122,7 @@ export function makePlayer(setup) {
     const state = {
       audio, gain, music: files.music, source: null,
       offset: 0, startOffset: 0, startedAt: 0, lastHeard: 0, wokeAt: 0,
+      wakeUp: null, sleepUntilFrame: null, onAnimationFrame: null,  // web_platform.js makes them once
       presenter: setup.presenter, seed: setup.seed,
       get keys() { return keys; },
       onFrame: (demoTime, frame, pass, fading) => page.onFrame(state.wokeAt, demoTime, frame, pass, fading),

@@ -71,18 +71,8 @@ void wCloseOutputWindow() {
 
 void wCapturePointer(bool) {}  // the page never asks for fullscreen through the driver
 
-void convertToCanvas() {
-  const uint32_t* src = reinterpret_cast<const uint32_t*>(Screen.pixels);
-  uint8_t* dst = CanvasPixels;
-  const size_t n = size_t(Screen.width) * size_t(Screen.height);
-  for (size_t i = 0; i < n; ++i, dst += 4) {
-    const uint32_t c = src[i];  // 0xAARRGGBB
-    dst[0] = uint8_t(c >> 16);
-    dst[1] = uint8_t(c >> 8);
-    dst[2] = uint8_t(c);
-    dst[3] = 255;
-  }
-}
+// A kernel of the raster level: the byte loop cost 0.9 ms a frame in wasm.
+void convertToCanvas() { copyToRgba(Screen.pixels, CanvasPixels, uint32_t(Screen.width) * uint32_t(Screen.height)); }
 
 void wPresentFrame() {
   // Keys that came in since the last present, in order, as the X queue is

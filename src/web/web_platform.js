@@ -64,14 +64,24 @@ mergeInto(LibraryManager.library, {
     m.onFrame(demoTime, frame, pass, fading !== 0);
   },
 
+  // The two functions are made once per instance: a frame allocates nothing of
+  // the page's own (Asyncify's wakeUp is its own).
   webWaitForFrame__deps: ['$Asyncify'],
   webWaitForFrame: function () {
-    return Asyncify.handleSleep(function (wakeUp) {
-      requestAnimationFrame(function () {
-        Module.morvex.wokeAt = performance.now();
+    var m = Module.morvex;
+    if (!m.sleepUntilFrame) {
+      m.onAnimationFrame = function () {
+        m.wokeAt = performance.now();
+        var wakeUp = m.wakeUp;
+        m.wakeUp = null;
         wakeUp();
-      });
-    });
+      };
+      m.sleepUntilFrame = function (wakeUp) {
+        m.wakeUp = wakeUp;
+        requestAnimationFrame(m.onAnimationFrame);
+      };
+    }
+    return Asyncify.handleSleep(m.sleepUntilFrame);
   },
 
   webNextKeyEvent: function () {

@@ -5,6 +5,7 @@
 // for the kernels that skip or shorten whole steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -317,4 +318,64 @@ TEST(FastPaths, KeyBlackEveryLevelMatchesTheLiteralLoop) {
   EXPECT_EQ(p[1], 0u);
   EXPECT_EQ(p[2], 0xFF000001u);
   EXPECT_EQ(p[3], 0xFF010000u);
+}
+
+TEST(FastPaths, CanvasBytesEveryLevelMatchTheLiteralLoop) {
+  // Every length from 0 to 64, source and bytes from every start within a
+  // vector; the bytes before and after the run stay as they were.
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::mt19937 random(2404);
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
+    const RasterKernels fast = kernelsForLevel(level);
+    for (uint32_t n = 0; n <= 64; ++n) {
+      for (uint32_t start = 0; start < 4; ++start) {
+        const std::vector<Color32> source = randomPixels(random, start + n + Guard);
+        std::vector<uint8_t> expected(4 * (Guard + n + Guard) + start);
+        for (uint8_t& b : expected) b = uint8_t(random());
+        std::vector<uint8_t> got = expected;
+        const size_t at = 4 * Guard + start;  // also bytes that do not start a word
+        reference.run.rgba(source.data() + start, expected.data() + at, n);
+        fast.run.rgba(source.data() + start, got.data() + at, n);
+        ASSERT_EQ(got, expected) << "rgba, level " << simdLevelName(level) << ", " << n << " pixels from " << start;
+      }
+    }
+  }
+  // Worked values: red, green, blue, then 255 whatever the alpha.
+  const Color32 p[3] = {0x80112233u, 0x00FF0001u, 0xFFFFFFFFu};
+  uint8_t bytes[12] = {};
+  copyToRgba(p, bytes, 3);
+  const uint8_t want[12] = {0x11, 0x22, 0x33, 255, 0xFF, 0x00, 0x01, 255, 0xFF, 0xFF, 0xFF, 255};
+  EXPECT_TRUE(std::equal(bytes, bytes + 12, want));
+}
+
+TEST(FastPaths, ClearBlackEveryLevelMatchesTheLiteralLoop) {
+  // Pixels often black with any alpha or one colour byte 1; every length from
+  // 0 to 64 from unaligned starts, and the guards stay as they were.
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::mt19937 random(1931);
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
+    const RasterKernels fast = kernelsForLevel(level);
+    for (uint32_t n = 0; n <= 64; ++n) {
+      for (uint32_t start = 0; start < 8; ++start) {
+        std::vector<Color32> original = randomPixels(random, Guard + start + n + Guard);
+        for (Color32& c : original) {
+          const uint32_t pick = random() % 3;
+          if (pick == 0) c &= 0xFF000000u;
+          if (pick == 1) c = (c & 0xFF000000u) | (1u << (8 * (random() % 3)));
+        }
+        std::vector<Color32> expected = original, got = original;
+        reference.run.clearBlack(expected.data() + Guard + start, n);
+        fast.run.clearBlack(got.data() + Guard + start, n);
+        ASSERT_EQ(got, expected) << "clearBlack, level " << simdLevelName(level) << ", " << n << " pixels from "
+                                 << start;
+      }
+    }
+  }
+  // Worked values: black of any alpha becomes 0, the rest keep their alpha.
+  Color32 p[4] = {0xFF000000u, 0x12000000u, 0x00000001u, 0x80010000u};
+  clearBlackPixels(p, 4);
+  EXPECT_EQ(p[0], 0u);
+  EXPECT_EQ(p[1], 0u);
+  EXPECT_EQ(p[2], 0x00000001u);
+  EXPECT_EQ(p[3], 0x80010000u);
 }

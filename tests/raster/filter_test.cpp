@@ -168,6 +168,30 @@ TEST(Filters, FastBlursMatchTheLiteralScan) {
   EXPECT_EQ(crc, 0x12AFA38Bu) << std::hex << "literal blur results changed: crc 0x" << crc;
 }
 
+// The vector blurs run rows in bands, the lower rows some pairs behind the
+// upper ones, and finish rows of an odd inner width with a single step: every
+// small width and height, so each band is cut short at every place.
+TEST(Filters, FastBlursMatchTheLiteralScanAtEveryBandEdge) {
+  auto levels = blurLevels();
+  for (int32_t h = 3; h <= 9; ++h) {
+    for (int32_t w = 3; w <= 28; ++w) {
+      const uint32_t seed = uint32_t(1000 * h + w);
+      std::mt19937 rng(seed);
+      Picture start(w, h);
+      for (auto& c : start.store) c = rng() % 4 == 0 ? 0xFFFFFFFFu : rng();
+      Picture want = start;
+      levels[0].second(want.img);
+      for (size_t l = 1; l < levels.size(); ++l) {
+        Picture got = start;
+        levels[l].second(got.img);
+        for (size_t k = 0; k < got.store.size(); ++k)
+          ASSERT_EQ(got.store[k], want.store[k]) << "seed " << seed << " " << levels[l].first << " " << w << "x" << h
+                                                 << ": first difference at x " << k % w << " y " << k / w;
+      }
+    }
+  }
+}
+
 TEST(Filters, TextureBrightPixelsThresholdWrapAndJumps) {
   const int32_t savedX = TexOffsetX, savedY = TexOffsetY;
   const float savedAccum = TexAccum, savedStep = FrameStep;

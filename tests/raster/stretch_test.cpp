@@ -3,12 +3,17 @@
 // on random cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <vector>
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
+#endif
+#if defined(__EMSCRIPTEN__)
+#include <emscripten/heap.h>
 #include <unistd.h>
 #endif
 
@@ -492,12 +497,56 @@ TEST(StretchKernels, HugeRectanglesFarOffTheDestinationStayQuick) {
   ActiveKernels = saved;
 }
 
+namespace {
+
+// Random rotated blits of a source that lies against memory no read may touch.
+// The fast rotated blits read ahead of the rows they draw (whole bands of the
+// source, with a margin); they must still read only inside the source, and
+// give the literal routine's pixels. Everything the cases need is made before
+// the source is placed, so nothing is allocated while they run.
+struct RotatedReadCheck {
+  std::vector<SimdLevel> levels = runnableSimdLevels(SimdPortable);
+  Canvas dst0{256, 160}, want{256, 160}, got{256, 160};
+
+  // Sources at the start of data (every other case, when front is true) or
+  // ending at the end of its dataPixels pixels.
+  void run(Color32* data, size_t dataPixels, bool front) {
+    const RasterKernels saved = ActiveKernels;
+    std::mt19937 rng(1208);
+    for (int i = 0; i < 240; ++i) {
+      int32_t sw = 1 + int32_t(rng() % 300), sh = 1 + int32_t(rng() % 200);
+      size_t n = size_t(sw) * size_t(sh);
+      Image src{(front && i % 2 == 0) ? data : data + (dataPixels - n), sw, sh};
+      for (size_t k = 0; k < n; ++k) src.pixels[k] = (rng() % 4 == 0) ? 0u : rng();
+      int32_t angle = int32_t(rng() % 720) - 360;
+      int32_t x = int32_t(rng() % 400) - 150, y = int32_t(rng() % 300) - 100;
+      int32_t op = i % 3;
+      fillRandom(dst0, rng, 0);
+      auto run = [&](Canvas& dst, bool reference) {
+        std::copy(dst0.store.begin(), dst0.store.end(), dst.store.begin());
+        if (op == 0) (reference ? rotateBlitReference : rotateBlit)(dst.img, x, y, angle, src);
+        if (op == 1) (reference ? rotateBlitKeyedReference : rotateBlitKeyed)(dst.img, x, y, angle, src, 0);
+        if (op == 2) (reference ? rotateBlitAddReference : rotateBlitAdd)(dst.img, x, y, angle, src);
+      };
+      run(want, true);
+      for (SimdLevel level : levels) {
+        ActiveKernels = kernelsForLevel(level);
+        run(got, false);
+        ASSERT_EQ(firstDifference(want, got), -1)
+            << "case " << i << " level " << simdLevelName(level) << " src " << sw << "x" << sh << " angle " << angle;
+      }
+    }
+    ActiveKernels = saved;
+  }
+};
+
+}  // namespace
+
 #if defined(__linux__)
 TEST(StretchKernels, RotatedBlitsReadNothingOutsideTheSource) {
-  // The fast rotated blits read ahead of the rows they draw (whole bands of the
-  // source, with a margin); a source that starts right after an unmapped page,
-  // or ends right before one, must still be read only inside. A stray read
-  // crashes the test; the pixels must still be the literal routine's.
+  // A source that starts right after an unmapped page, or ends right before
+  // one: a stray read crashes the test.
+  RotatedReadCheck check;
   const size_t page = size_t(sysconf(_SC_PAGESIZE));
   const size_t dataBytes = 64 * page;
   char* map = static_cast<char*>(
@@ -505,37 +554,29 @@ TEST(StretchKernels, RotatedBlitsReadNothingOutsideTheSource) {
   ASSERT_NE(map, MAP_FAILED);
   ASSERT_EQ(mprotect(map, page, PROT_NONE), 0);
   ASSERT_EQ(mprotect(map + page + dataBytes, page, PROT_NONE), 0);
-  Color32* data = reinterpret_cast<Color32*>(map + page);
-  const size_t dataPixels = dataBytes / sizeof(Color32);
-  const RasterKernels saved = ActiveKernels;
-  std::mt19937 rng(1208);
-  for (int i = 0; i < 240; ++i) {
-    int32_t sw = 1 + int32_t(rng() % 300), sh = 1 + int32_t(rng() % 200);
-    size_t n = size_t(sw) * size_t(sh);
-    // Against the front guard, or ending at the back one.
-    Image src{(i % 2 == 0) ? data : data + (dataPixels - n), sw, sh};
-    for (size_t k = 0; k < n; ++k) src.pixels[k] = (rng() % 4 == 0) ? 0u : rng();
-    int32_t angle = int32_t(rng() % 720) - 360;
-    int32_t x = int32_t(rng() % 400) - 150, y = int32_t(rng() % 300) - 100;
-    int32_t op = i % 3;
-    Canvas dst0(256, 160);
-    fillRandom(dst0, rng, 0);
-    auto run = [&](Canvas& dst, bool reference) {
-      if (op == 0) (reference ? rotateBlitReference : rotateBlit)(dst.img, x, y, angle, src);
-      if (op == 1) (reference ? rotateBlitKeyedReference : rotateBlitKeyed)(dst.img, x, y, angle, src, 0);
-      if (op == 2) (reference ? rotateBlitAddReference : rotateBlitAdd)(dst.img, x, y, angle, src);
-    };
-    Canvas want = dst0;
-    run(want, true);
-    for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
-      selectRasterLevel(SimdLevel(level));
-      Canvas got = dst0;
-      run(got, false);
-      ASSERT_EQ(firstDifference(want, got), -1) << "case " << i << " level " << simdLevelName(SimdLevel(level))
-                                                << " src " << sw << "x" << sh << " angle " << angle;
-    }
-  }
-  ActiveKernels = saved;
+  check.run(reinterpret_cast<Color32*>(map + page), dataBytes / sizeof(Color32), true);
   munmap(map, dataBytes + 2 * page);
+}
+#endif
+
+#if defined(__EMSCRIPTEN__)
+TEST(StretchKernels, RotatedBlitsReadNothingPastTheSourceAtTheEndOfWasmMemory) {
+  // WebAssembly has no page protection, but every access past the end of its
+  // memory traps: a source whose last byte is the memory's last byte stops
+  // the test at the first read past it. The top of the memory is claimed with
+  // sbrk first, so the allocator can hand none of it out, and stays claimed
+  // (this sbrk cannot shrink); the memory must not grow while the cases run.
+  RotatedReadCheck check;
+  const uintptr_t dataBytes = 64 * 4096;
+  uintptr_t top = emscripten_get_heap_size(), brk = uintptr_t(sbrk(0));
+  if (top - brk < dataBytes) {
+    ASSERT_NE(sbrk(intptr_t(dataBytes)), reinterpret_cast<void*>(-1));
+    top = emscripten_get_heap_size();
+    brk = uintptr_t(sbrk(0));
+  }
+  ASSERT_NE(sbrk(intptr_t(top - brk)), reinterpret_cast<void*>(-1));
+  ASSERT_EQ(uintptr_t(sbrk(0)), top);
+  check.run(reinterpret_cast<Color32*>(top - dataBytes), dataBytes / sizeof(Color32), false);
+  EXPECT_EQ(emscripten_get_heap_size(), top) << "the memory grew: its end was no longer the source's end";
 }
 #endif

@@ -427,7 +427,26 @@ async function main() {
     await page.eval("document.getElementById('start').click()");
     await page.waitFor("morvexPage.presents > 0", 30, "the first frame");
     const wallStart = Date.now();
+    // What the page allocates while the show runs (sampled; the objects the
+    // collector took back are counted too): frames should allocate nothing.
+    const presentsAtStart = await page.eval("morvexPage.presents");
+    await page.send("HeapProfiler.enable");
+    await page.send("HeapProfiler.startSampling",
+                    { samplingInterval: 256, includeObjectsCollectedByMajorGC: true, includeObjectsCollectedByMinorGC: true });
     await sleep(showSeconds * 1000);
+    const { profile } = await page.send("HeapProfiler.stopSampling");
+    const allocated = new Map();
+    (function walk(node) {
+      const where = `${node.callFrame.functionName || "(anonymous)"} ${path.basename(node.callFrame.url || "")}`.trim();
+      allocated.set(where, (allocated.get(where) || 0) + node.selfSize);
+      for (const child of node.children || []) walk(child);
+    })(profile.head);
+    const allocatedBytes = [...allocated.values()].reduce((a, b) => a + b, 0);
+    const framesSampled = Math.max(1, (await page.eval("morvexPage.presents")) - presentsAtStart);
+    const topAllocators = [...allocated.entries()].sort((a, b) => b[1] - a[1]).slice(0, 4);
+    console.log(`figures: JavaScript allocated while the show ran: ${(allocatedBytes / 1024).toFixed(0)} KiB in ` +
+                `${framesSampled} frames (${(allocatedBytes / framesSampled).toFixed(0)} bytes a frame; most by ` +
+                `${topAllocators.map(([w, b]) => `${w} ${(b / 1024).toFixed(1)} KiB`).join(", ")})`);
     // Long tasks from the first frame on, before the frame is read back (loading
     // has its own figure: the time to Start; the show's start-up is in the worst
     // present interval).
@@ -460,6 +479,10 @@ async function main() {
                 `${median(drawMs).toFixed(1)} ms (median, p95 ${percentile(drawMs, 0.95).toFixed(1)}, p99 ${percentile(drawMs, 0.99).toFixed(1)}, ` +
                 `worst ${Math.max(...drawMs).toFixed(1)} ms) with ${module}; ` +
                 `${longTasks.length} long tasks (over 50 ms; longest ${longTasks.length ? Math.max(...longTasks).toFixed(0) : 0} ms)`);
+    // drawMs[j] is the frame of times[j + 1] (the first present is left out).
+    const slowest = drawMs.map((ms, j) => [times[j + 1], ms]).filter((f) => f[0] !== undefined)
+      .sort((a, b) => b[1] - a[1]).slice(0, 8);
+    console.log(`figures: slowest draws (DemoTime: ms): ${slowest.map(([t, ms]) => `${t}: ${ms.toFixed(1)}`).join(", ")}`);
     console.log(`figures: putting a frame on the canvas (${front.presenter}) takes ${median(presentMs).toFixed(2)} ms ` +
                 `(median, p95 ${percentile(presentMs, 0.95).toFixed(2)}, worst ${Math.max(...presentMs).toFixed(2)} ms)`);
     console.log(`figures: DemoTime ${times[0]} -> ${times[times.length - 1]} ms over those frames (clock/wall ${((times[times.length - 1] - times[0]) / spanMs).toFixed(4)}); ` +

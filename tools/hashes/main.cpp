@@ -18,6 +18,7 @@
 #endif
 
 #include "../render/crc32.h"
+#include "timing.h"
 #include "values.h"
 #include "data/assets.h"
 #include "display/screen.h"
@@ -30,7 +31,7 @@
 namespace {
 
 const char* const UsageText =
-    "usage: morvex-hashes [--pack PATH] [--fps F] [--check FILE | --print] [--every N]\n"
+    "usage: morvex-hashes [--pack PATH] [--fps F] [--check FILE | --print] [--every N] [--rows]\n"
     "       morvex-hashes [--pack PATH] --values | --check-values FILE\n"
     "\n"
     "Runs one pass of the show and its end fade headless on a virtual clock (frame i\n"
@@ -44,6 +45,8 @@ const char* const UsageText =
     "  --check FILE  compare those frames with FILE's '<DemoTime> <crc32>' lines;\n"
     "                exit status 1 on the first difference\n"
     "  --print       print those frames as '<DemoTime> <crc32>'\n"
+    "  --rows        also time every schedule row: the rows by their total drawing\n"
+    "                time, and the slowest frames with their routines\n"
     "\n"
     "Every frame is drawn whatever --every says: from 33000 ms on each frame draws\n"
     "over the one before.\n"
@@ -85,18 +88,20 @@ void hCapturePointer(bool) {}
 
 // Drawing time of every frame after the first: from the end of one present
 // to the start of the next (the hashing left out).
-std::vector<double> DrawMs;
 std::chrono::steady_clock::time_point LastPresentEnd;
 
 struct PresentEnd {
-  ~PresentEnd() { LastPresentEnd = std::chrono::steady_clock::now(); }
+  ~PresentEnd() {
+    LastPresentEnd = std::chrono::steady_clock::now();
+    frameStarted();
+  }
 };
 
 void hPresentFrame() {
   const PresentEnd markEnd;
   if (Presented > 0)
-    DrawMs.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - LastPresentEnd).count());
+    recordFrame(CurrentShowState == ShowState::EndFade ? -1 : DemoTime,
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - LastPresentEnd).count());
   const int64_t index = Presented++;
   if (index % Every != 0) return;
   char line[32];
@@ -206,6 +211,8 @@ int main(int argc, char** argv) {
         fail("--every: '" + t + "' is not from 1 to 1000000");
     } else if (arg == "--check") {
       checkPath = value();
+    } else if (arg == "--rows") {
+      startRowTiming();
     } else if (arg == "--print") {
       PrintLines = true;
     } else if (arg == "--values") {
@@ -229,12 +236,7 @@ int main(int argc, char** argv) {
 
   std::printf("%lld frames in %.1f s (%.1f frames/s) at raster level %s\n", (long long)Presented, seconds,
               double(Presented) / seconds, simdLevelName(ActiveKernels.level));
-  if (!DrawMs.empty()) {
-    std::vector<double> ms = DrawMs;
-    std::sort(ms.begin(), ms.end());
-    std::printf("drawing a frame: median %.3f ms, p99 %.3f ms, worst %.3f ms (wall clock)\n", ms[ms.size() / 2],
-                ms[ms.size() * 99 / 100], ms.back());
-  }
+  printTimings(stdout);
 #ifdef __EMSCRIPTEN__
   // The wasm memory only grows: its size now is its peak over the whole show;
   // the allocator's own peak says how much of it the show took.
