@@ -72,7 +72,7 @@ void warmUpRuns(Image dst, Image src, std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-double warmUpDrawingCode(int32_t rounds) {
+double warmUpDrawingCode(int32_t rounds, double capMs) {
   const auto start = std::chrono::steady_clock::now();
   Scratch dst(Side, Side, 1), src(Side, Side, 2), half(Side / 2, Side / 2, 3), tex(64, 64, 4);
   std::vector<uint8_t> bytes(size_t(Side) * Side * 4);
@@ -98,6 +98,7 @@ double warmUpDrawingCode(int32_t rounds) {
     clearDepths(depth.data(), depth.size());
     fillScratchSpans(dst.pixels.data(), depth.data(), Side, Side, tex.image);
     scanEdge(edges, top, bottom);
+    if (std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() >= capMs) break;
   }
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
