@@ -148,6 +148,17 @@ static bool polygonFits(const Polygon3D& poly) {
   } while (n > 1);
 }
 
+void fillScratchSpans(Color32* pixels, float* depth, int32_t width, int32_t rows, Image texture) {
+  if (width < 2 || rows < 1 || texture.width < 1 || texture.height < 1) return;
+  const float texW = float(texture.width - 1);
+  const float texH = float(texture.height - 1);
+  for (int32_t row = 0; row < rows; ++row) {
+    const m3dScreenSideType left = {row * width, 0.001f, 1.0f, 0.0f, 0.0f};
+    const m3dScreenSideType right = {row * width + width, 0.002f, 0.5f, 0.5f, 0.5f};
+    fillSpan(pixels, depth, texture, 0, texW, texH, left, right);
+  }
+}
+
 void fillPolygon3D(Image texture, Color32 key, const Polygon3D& poly) {
   if (!polygonFits(poly)) return;
   const int32_t count = poly.count;
@@ -192,14 +203,14 @@ void fillPolygon3D(Image texture, Color32 key, const Polygon3D& poly) {
     fillSpan(screen, depth, texture, key, texW, texH, edgeA[row], edgeB[row]);
 }
 
-void clearDepthBuffer() {
+void clearDepths(float* d, size_t n) {
   // Sixteen values a step as one block copy, which the compiler makes wide
   // moves of; the plain loop stored one float at a time (0.3 ms a frame).
   float block[16];
   for (float& b : block) b = DepthClearValue;
-  float* d = DepthBuffer.data();
-  const size_t n = DepthBuffer.size();
   size_t i = 0;
   for (; i + 16 <= n; i += 16) std::memcpy(d + i, block, sizeof block);
   for (; i < n; ++i) d[i] = DepthClearValue;
 }
+
+void clearDepthBuffer() { clearDepths(DepthBuffer.data(), DepthBuffer.size()); }

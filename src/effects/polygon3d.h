@@ -3,6 +3,7 @@
 // perspective-correct, depth-tested convex polygon per call. The constants 1280,
 // 720, 640 and 360 are built in; the user sizes the edge tables and the depth
 // buffer once (720 rows, 921600 entries) and fills ProjectionMatrix.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -77,3 +78,9 @@ void scanEdge(m3dScreenSide& table, const Vertex3D& a, const Vertex3D& b);
 // sized, draws nothing.
 void fillPolygon3D(Image texture, Color32 key, const Polygon3D& poly);
 void clearDepthBuffer();
+// n depths set to DepthClearValue.
+void clearDepths(float* d, size_t n);
+// The filler's row routine over a caller's own buffers (rows rows of width
+// pixels and depths, depths above 0.002), one span across each row: for warm-ups;
+// touches nothing else.
+void fillScratchSpans(Color32* pixels, float* depth, int32_t width, int32_t rows, Image texture);

@@ -18,6 +18,7 @@
 #include "driver/modules.h"
 #include "driver/seek.h"
 #include "driver/show.h"
+#include "driver/warmup.h"
 #include "music/chance.h"
 #include "music/clock.h"
 #include "raster/image.h"
@@ -137,6 +138,10 @@ int main(int argc, char** argv) {
     RandomSeed = uint32_t(seed);
     RandomSeedFixed = true;
   }
+  // Before the pictures load, so the engine optimizes the drawing code while
+  // the set-up runs; the page reports the time in its console.
+  const double warmUpMs = warmUpDrawingCode();
+  EM_ASM({ console.info("morvex: warm-up of the drawing code " + $0.toFixed(1) + " ms"); }, warmUpMs);
   runShow(WebPlatform, argc, argv);
   // The page hears the end here. No exit: after Asyncify has resumed main, an
   // exit would surface as an uncaught ExitStatus in the browser's console; the

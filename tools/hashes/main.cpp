@@ -24,6 +24,7 @@
 #include "display/screen.h"
 #include "driver/modules.h"
 #include "driver/show.h"
+#include "driver/warmup.h"
 #include "music/chance.h"
 #include "music/clock.h"
 #include "raster/kernels.h"
@@ -31,7 +32,7 @@
 namespace {
 
 const char* const UsageText =
-    "usage: morvex-hashes [--pack PATH] [--fps F] [--check FILE | --print] [--every N] [--rows]\n"
+    "usage: morvex-hashes [--pack PATH] [--fps F] [--check FILE | --print] [--every N] [--rows] [--cold]\n"
     "       morvex-hashes [--pack PATH] --values | --check-values FILE\n"
     "\n"
     "Runs one pass of the show and its end fade headless on a virtual clock (frame i\n"
@@ -47,6 +48,8 @@ const char* const UsageText =
     "  --print       print those frames as '<DemoTime> <crc32>'\n"
     "  --rows        also time every schedule row: the rows by their total drawing\n"
     "                time, and the slowest frames with their routines\n"
+    "  --cold        no warm-up of the drawing code before the show (the web page\n"
+    "                warms it up, as this does by default)\n"
     "\n"
     "Every frame is drawn whatever --every says: from 33000 ms on each frame draws\n"
     "over the one before.\n"
@@ -185,7 +188,7 @@ int runValues(const std::string& checkPath) {
 
 int main(int argc, char** argv) {
   std::string checkPath, valuesPath;
-  bool valuesMode = false;
+  bool valuesMode = false, cold = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> std::string {
@@ -213,6 +216,8 @@ int main(int argc, char** argv) {
       checkPath = value();
     } else if (arg == "--rows") {
       startRowTiming();
+    } else if (arg == "--cold") {
+      cold = true;
     } else if (arg == "--print") {
       PrintLines = true;
     } else if (arg == "--values") {
@@ -229,6 +234,7 @@ int main(int argc, char** argv) {
 
   RandomSeed = 1;  // the renderer's default: runs repeat
   RandomSeedFixed = true;
+  if (!cold) std::printf("warm-up: %.1f ms\n", warmUpDrawingCode());
   const auto start = std::chrono::steady_clock::now();
   const char* const args[] = {"morvex-hashes", "w"};
   runShow(HashPlatform, 2, args);
