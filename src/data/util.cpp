@@ -117,6 +117,17 @@ std::string executableDirectory() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// After a failure: closes fd and lets go of what was read, keeping the
+// failure's errno for the caller's message.
+template <class Release>
+static InputFileProblem failAfter(int fd, InputFileProblem problem, Release release) {
+  const int reason = errno;
+  ::close(fd);
+  release();
+  errno = reason;
+  return problem;
+}
+
 // Opens path through the gate of readInputFile; on success fd is open and size
 // is the file's size now.
 static InputFileProblem openInputFile(const std::string& path, uint64_t maxBytes, int& fd, uint64_t& size) {
@@ -131,12 +142,7 @@ static InputFileProblem openInputFile(const std::string& path, uint64_t maxBytes
     problem = InputFileProblem::NotRegular;
   else if (uint64_t(st.st_size) > maxBytes)
     problem = InputFileProblem::TooLarge;
-  if (problem != InputFileProblem::Ok) {
-    const int reason = errno;
-    ::close(fd);
-    errno = reason;
-    return problem;
-  }
+  if (problem != InputFileProblem::Ok) return failAfter(fd, problem, [] {});
   size = uint64_t(st.st_size);
   return InputFileProblem::Ok;
 }
@@ -148,12 +154,10 @@ InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, std::
   const InputFileProblem opened = openInputFile(path, maxBytes, fd, size);
   if (opened != InputFileProblem::Ok) return opened;
   auto fail = [&](InputFileProblem problem) {
-    const int reason = errno;
-    ::close(fd);
-    bytes.clear();
-    bytes.shrink_to_fit();
-    errno = reason;
-    return problem;
+    return failAfter(fd, problem, [&] {
+      bytes.clear();
+      bytes.shrink_to_fit();
+    });
   };
   try {
     bytes.reserve(size_t(size));
@@ -181,13 +185,7 @@ InputFileProblem readInputFile(const std::string& path, uint64_t maxBytes, BulkF
   uint64_t size = 0;
   const InputFileProblem opened = openInputFile(path, maxBytes, fd, size);
   if (opened != InputFileProblem::Ok) return opened;
-  auto fail = [&](InputFileProblem problem) {
-    const int reason = errno;
-    ::close(fd);
-    releaseBulkFile(file);
-    errno = reason;
-    return problem;
-  };
+  auto fail = [&](InputFileProblem problem) { return failAfter(fd, problem, [&] { releaseBulkFile(file); }); };
   // Straight into the buffer, one byte more than the file holds: a read that
   // fills it shows that the file grew, and the buffer then doubles.
   size_t capacity = size_t(size) + 1;

@@ -127,6 +127,16 @@ const int EffectScheduleRows = int(sizeof(Rows) / sizeof(Rows[0])) - 1;
 
 ScheduleRowWatcher ScheduleWatcher = nullptr;
 
+std::string activeRoutineNames(int32_t time) {
+  std::string names;
+  for (int r = 0; r < EffectScheduleRows; ++r) {
+    if (!rowActive(EffectSchedule[r], time)) continue;
+    if (!names.empty()) names += " | ";
+    names += EffectSchedule[r].Names;
+  }
+  return names.empty() ? "-" : names;
+}
+
 void runScheduleRows(const ScheduleRow* rows, int count, int32_t time) {
   for (int i = 0; i < count; ++i) {
     const ScheduleRow& row = rows[i];

@@ -2,6 +2,7 @@
 // The score: a fixed table of windows on the music clock, each naming the frame
 // routines to run while DemoTime lies inside it. Walked in table order every frame.
 #include <cstdint>
+#include <string>
 
 using FrameRoutine = void (*)();
 
@@ -22,6 +23,10 @@ extern const int EffectScheduleRows;
 inline bool rowActive(const ScheduleRow& row, int32_t time) {
   return uint32_t(time) - uint32_t(row.From) <= uint32_t(row.To) - uint32_t(row.From);
 }
+
+// The routines of every row active at that time, rows apart by " | "; "-" when
+// none is (for tools' figures).
+std::string activeRoutineNames(int32_t time);
 
 void runEffectSchedule();
 // The walk itself, over any table: every active row's routines in table order.

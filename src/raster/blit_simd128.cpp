@@ -1,6 +1,7 @@
 // WebAssembly SIMD row kernels of the blits and the pixel runs: four to eight
 // pixels per step with the arithmetic of simd_simd128.h; tails go through the
 // scalar colour routines. Every kernel gives exactly the pixels of its reference.
+#include "raster/fade.h"
 #include "raster/simd_simd128.h"
 
 namespace {
@@ -85,15 +86,7 @@ void fadeSimd128(Color32* p, uint32_t n) {
   const v128_t one = wasm_i32x4_splat(0x00010101), alpha = wasm_i32x4_splat(int32_t(0xFF000000u));
   uint32_t i = 0;
   for (; i + 4 <= n; i += 4) store(p + i, wasm_v128_or(wasm_u8x16_sub_sat(load(p + i), one), alpha));
-  for (; i < n; ++i) {
-    const Color32 c = p[i];
-    Color32 faded = 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const uint32_t v = (c >> shift) & 0xFF;
-      faded |= (v > 0 ? v - 1 : 0) << shift;
-    }
-    p[i] = faded;
-  }
+  fadePixelsLiteral(p + i, n - i);
 }
 
 void keyBlackSimd128(Color32* p, uint32_t n) {

@@ -1,6 +1,7 @@
 // SSE2 row kernels of the blits: four to sixteen pixels per step with the arithmetic of
 // simd_sse2.h. Tails go through the scalar colour routines. Every kernel gives
 // exactly the pixels of its reference.
+#include "raster/fade.h"
 #include "raster/simd_sse2.h"
 
 namespace {
@@ -134,15 +135,7 @@ void fadeSse2(Color32* p, uint32_t n) {
   const __m128i one = _mm_set1_epi32(0x00010101), alpha = _mm_set1_epi32(int32_t(0xFF000000u));
   uint32_t i = 0;
   for (; i + 4 <= n; i += 4) store(p + i, _mm_or_si128(_mm_subs_epu8(load(p + i), one), alpha));
-  for (; i < n; ++i) {
-    const Color32 c = p[i];
-    Color32 faded = 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const uint32_t v = (c >> shift) & 0xFF;
-      faded |= (v > 0 ? v - 1 : 0) << shift;
-    }
-    p[i] = faded;
-  }
+  fadePixelsLiteral(p + i, n - i);
 }
 
 void keyBlackSse2(Color32* p, uint32_t n) {

@@ -59,16 +59,7 @@ double quantile(const std::vector<double>& sorted, double q) {
   return sorted[std::min(i, sorted.size() - 1)];
 }
 
-std::string routinesAt(int32_t demoTime) {
-  if (demoTime < 0) return "end fade";
-  std::string names;
-  for (int r = 0; r < EffectScheduleRows; ++r) {
-    if (!rowActive(EffectSchedule[r], demoTime)) continue;
-    if (!names.empty()) names += " | ";
-    names += EffectSchedule[r].Names;
-  }
-  return names.empty() ? "-" : names;
-}
+std::string routinesAt(int32_t demoTime) { return demoTime < 0 ? "end fade" : activeRoutineNames(demoTime); }
 
 void printRows(FILE* out) {
   std::vector<std::vector<double>> perRow{size_t(EffectScheduleRows)};

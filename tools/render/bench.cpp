@@ -110,17 +110,6 @@ double median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
 }
 
-// The routines of every schedule row active at that DemoTime.
-std::string routinesAt(int32_t demoTime) {
-  std::string names;
-  for (int r = 0; r < EffectScheduleRows; ++r) {
-    if (!rowActive(EffectSchedule[r], demoTime)) continue;
-    if (!names.empty()) names += " | ";
-    names += EffectSchedule[r].Names;
-  }
-  return names.empty() ? "-" : names;
-}
-
 // Per row: wall clock and processor time of its routines (on a shared machine
 // the wall clock also counts the time other programs held the processor).
 void printRowTable(FILE* out) {
@@ -172,9 +161,9 @@ void printPasses(FILE* out) {
                    ms.size(), 1000.0 / mid, mid, 1000.0 / worst->ms, worst->ms, 1000.0 * double(ms.size()) / total);
     }
     std::fprintf(out, "pass %d: %zu frames, median %.3f ms, worst %.3f ms at DemoTime %d (%s)\n", pass, ms.size(), mid,
-                 worst->ms, worst->demoTime, routinesAt(worst->demoTime).c_str());
+                 worst->ms, worst->demoTime, activeRoutineNames(worst->demoTime).c_str());
     std::fprintf(out, "pass %d processor time: median %.3f ms, worst %.3f ms at DemoTime %d (%s)\n", pass, median(cpu),
-                 worstCpu->cpuMs, worstCpu->demoTime, routinesAt(worstCpu->demoTime).c_str());
+                 worstCpu->cpuMs, worstCpu->demoTime, activeRoutineNames(worstCpu->demoTime).c_str());
     std::fprintf(out, "pass %d page faults in frames: %lld in %lld frames, at most %lld in one frame\n", pass,
                  (long long)faults, (long long)faultyFrames, (long long)mostFaults);
   }
@@ -193,7 +182,7 @@ void printSlowest(FILE* out) {
   for (size_t i = 0; i < n; ++i) {
     const FrameRecord& f = *order[i];
     std::fprintf(out, "%5d %9d %8.3f %8.3f %7lld  %s\n", f.pass, f.demoTime, f.cpuMs, f.ms, (long long)f.faults,
-                 routinesAt(f.demoTime).c_str());
+                 activeRoutineNames(f.demoTime).c_str());
   }
 }
 
@@ -206,7 +195,8 @@ void printFaultyFrames(FILE* out) {
     if (listed == 0)
       std::fprintf(out, "frames with page faults:\n%5s %9s %7s  %s\n", "pass", "DemoTime", "faults", "routines");
     if (++listed > 20) continue;
-    std::fprintf(out, "%5d %9d %7lld  %s\n", f.pass, f.demoTime, (long long)f.faults, routinesAt(f.demoTime).c_str());
+    std::fprintf(out, "%5d %9d %7lld  %s\n", f.pass, f.demoTime, (long long)f.faults,
+                 activeRoutineNames(f.demoTime).c_str());
   }
   if (listed > 20) std::fprintf(out, "  and %d more\n", listed - 20);
 }
