@@ -442,12 +442,17 @@ async function main() {
     const wallStart = Date.now();
     // What the page allocates while the show runs (sampled; the objects the
     // collector took back are counted too): frames should allocate nothing.
+    // Sampled over the first seconds only: the sampler slows the page's
+    // allocations, which a long run measuring the draw would count.
     const presentsAtStart = await page.eval("morvexPage.presents");
+    const samplingSeconds = Math.min(showSeconds, 6);
     await page.send("HeapProfiler.enable");
     await page.send("HeapProfiler.startSampling",
                     { samplingInterval: 256, includeObjectsCollectedByMajorGC: true, includeObjectsCollectedByMinorGC: true });
-    await sleep(showSeconds * 1000);
+    await sleep(samplingSeconds * 1000);
     const { profile } = await page.send("HeapProfiler.stopSampling");
+    const presentsSampled = await page.eval("morvexPage.presents");
+    await page.send("HeapProfiler.disable");
     const allocated = new Map();
     (function walk(node) {
       const where = `${node.callFrame.functionName || "(anonymous)"} ${path.basename(node.callFrame.url || "")}`.trim();
@@ -455,7 +460,7 @@ async function main() {
       for (const child of node.children || []) walk(child);
     })(profile.head);
     const allocatedBytes = [...allocated.values()].reduce((a, b) => a + b, 0);
-    const framesSampled = Math.max(1, (await page.eval("morvexPage.presents")) - presentsAtStart);
+    const framesSampled = Math.max(1, presentsSampled - presentsAtStart);
     const topAllocators = [...allocated.entries()].sort((a, b) => b[1] - a[1]).slice(0, 4);
     console.log(`figures: JavaScript allocated while the show ran: ${(allocatedBytes / 1024).toFixed(0)} KiB in ` +
                 `${framesSampled} frames (${(allocatedBytes / framesSampled).toFixed(0)} bytes a frame; most by ` +
@@ -463,6 +468,7 @@ async function main() {
     // Long tasks from the first frame on, before the frame is read back (loading
     // has its own figure: the time to Start; the show's start-up is in the worst
     // present interval).
+    await sleep((showSeconds - samplingSeconds) * 1000);
     const longTasks = await page.eval("(window.longTasks || []).filter(function (t) { return t[0] > morvexPage.presentAt[0]; }).map(function (t) { return t[1]; })");
     await page.eval("morvexPage.captureWanted = true");
     await page.waitFor("morvexPage.captured !== null", 10, "a captured frame");
