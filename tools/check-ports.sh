@@ -75,7 +75,7 @@ web() {
   fi
   step "web: the page in headless Chromium" \
     node "$top/tests/web/browser_check.js" --web "$top/build-web/web" --pack "$pack" \
-    --music "$top/build/bin/kaz.mp3" --render "$top/build/bin/morvex-render" --seconds 4 || true
+    --music "$top/build/bin/kaz.mp3" --render "$top/build/bin/morvex-render" --seconds 6 || true
 }
 
 aarch64Build() {

@@ -129,22 +129,29 @@ void fillSimd128(Color32* d, uint32_t count, Color32 value) {
   for (; i < n; ++i) d[i] = value;
 }
 
-// Red and blue of every pixel trade bytes, alpha becomes 255.
-void rgbaSimd128(const Color32* s, uint8_t* d, uint32_t n) {
+// Red and blue of every pixel trade bytes, alpha becomes 255; the bytes that
+// were there are compared on the way (true when any differed).
+bool rgbaSimd128(const Color32* s, uint8_t* d, uint32_t n) {
   const v128_t alpha = wasm_i32x4_splat(int32_t(0xFF000000u));
+  v128_t differ = wasm_i32x4_splat(0);
   uint32_t i = 0;
   for (; i + 4 <= n; i += 4) {
     const v128_t p = load(s + i);
     const v128_t swapped = wasm_i8x16_shuffle(p, p, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
-    wasm_v128_store(d + 4 * size_t(i), wasm_v128_or(swapped, alpha));
+    const v128_t bytes = wasm_v128_or(swapped, alpha);
+    differ = wasm_v128_or(differ, wasm_v128_xor(bytes, wasm_v128_load(d + 4 * size_t(i))));
+    wasm_v128_store(d + 4 * size_t(i), bytes);
   }
+  bool changed = wasm_v128_any_true(differ);
   for (; i < n; ++i) {
     const Color32 c = s[i];
-    d[4 * i] = uint8_t(c >> 16);
-    d[4 * i + 1] = uint8_t(c >> 8);
-    d[4 * i + 2] = uint8_t(c);
-    d[4 * i + 3] = 255;
+    const uint8_t bytes[4] = {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255};
+    for (int k = 0; k < 4; ++k) {
+      if (d[4 * i + k] != bytes[k]) changed = true;
+      d[4 * i + k] = bytes[k];
+    }
   }
+  return changed;
 }
 
 }  // namespace

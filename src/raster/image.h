@@ -42,7 +42,9 @@ void copyOpaque(const Color32* src, Color32* dst, uint32_t count);
 void clearBlackPixels(Color32* p, uint32_t count);
 // dst[4i], dst[4i + 1], dst[4i + 2], dst[4i + 3] = the red, green and blue of
 // src[i] and 255, for i < count: the byte order of a browser canvas's pixels.
-void copyToRgba(const Color32* src, uint8_t* dst, uint32_t count);
+// True when dst changed (some byte held another value before), so a caller
+// that keeps the last bytes it gave away knows which runs are new.
+bool copyToRgba(const Color32* src, uint8_t* dst, uint32_t count);
 // The key of a keyed picture: a pixel whose red, green and blue are all 0
 // becomes 0x00000000, every other one gets alpha 255.
 void keyBlackPixels(Color32* p, uint32_t count);

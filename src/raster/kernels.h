@@ -53,8 +53,9 @@ struct PixelRunKernels {
   // 4-bit grey levels, two to a byte, high nibble first: d[2i] and d[2i + 1]
   // from s[i], i < n; level v becomes v * 16 in all four channels.
   void (*greyLevels)(Color32* d, const uint8_t* s, uint32_t n);
-  // d[4i..4i+3] = red, green, blue of s[i] and 255 (a canvas's RGBA bytes).
-  void (*rgba)(const Color32* s, uint8_t* d, uint32_t n);
+  // d[4i..4i+3] = red, green, blue of s[i] and 255 (a canvas's RGBA bytes);
+  // true when any of those bytes held another value before.
+  bool (*rgba)(const Color32* s, uint8_t* d, uint32_t n);
   // p[i] = 0 where red, green and blue are all 0, else unchanged.
   void (*clearBlack)(Color32* p, uint32_t n);
 };

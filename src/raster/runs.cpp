@@ -17,7 +17,7 @@ void greyLevelPixels(Color32* dst, const uint8_t* src, uint32_t count) {
   ActiveKernels.run.greyLevels(dst, src, count);
 }
 
-void copyToRgba(const Color32* src, uint8_t* dst, uint32_t count) { ActiveKernels.run.rgba(src, dst, count); }
+bool copyToRgba(const Color32* src, uint8_t* dst, uint32_t count) { return ActiveKernels.run.rgba(src, dst, count); }
 
 void clearBlackPixels(Color32* p, uint32_t count) { ActiveKernels.run.clearBlack(p, count); }
 
@@ -131,14 +131,17 @@ void clearBlackLiteral(Color32* p, uint32_t n) {
   }
 }
 
-void rgbaLiteral(const Color32* s, uint8_t* d, uint32_t n) {
+bool rgbaLiteral(const Color32* s, uint8_t* d, uint32_t n) {
+  bool changed = false;
   for (uint32_t i = 0; i < n; ++i, d += 4) {
     const Color32 c = s[i];  // 0xAARRGGBB
-    d[0] = uint8_t(c >> 16);
-    d[1] = uint8_t(c >> 8);
-    d[2] = uint8_t(c);
-    d[3] = 255;
+    const uint8_t bytes[4] = {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255};
+    for (int k = 0; k < 4; ++k) {
+      if (d[k] != bytes[k]) changed = true;
+      d[k] = bytes[k];
+    }
   }
+  return changed;
 }
 
 // Two pixels a step: red and blue trade places in each word, which a
@@ -148,19 +151,28 @@ inline uint64_t rgbaPair(uint64_t v) {
   return ((v >> 16) & redBlue) | (v & 0x0000FF000000FF00ull) | ((v & redBlue) << 16) | 0xFF000000FF000000ull;
 }
 
-void rgbaPortable(const Color32* s, uint8_t* d, uint32_t n) {
+// The old bytes are read where the new ones go (the store brings the line in
+// anyway); their differences are gathered and tested once.
+bool rgbaPortable(const Color32* s, uint8_t* d, uint32_t n) {
   static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the words' bytes are stored low first");
+  uint64_t differ = 0;
   uint32_t i = 0;
   for (; i + 2 <= n; i += 2) {
-    uint64_t v;
+    uint64_t v, old;
     std::memcpy(&v, s + i, sizeof v);
+    std::memcpy(&old, d + 4 * size_t(i), sizeof old);
     v = rgbaPair(v);
+    differ |= v ^ old;
     std::memcpy(d + 4 * size_t(i), &v, sizeof v);
   }
   if (i < n) {
     const uint32_t v = uint32_t(rgbaPair(s[i]));
+    uint32_t old;
+    std::memcpy(&old, d + 4 * size_t(i), sizeof old);
+    differ |= v ^ old;
     std::memcpy(d + 4 * size_t(i), &v, sizeof v);
   }
+  return differ != 0;
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ const page = window.morvexPage = {
   presentAt: new Float64Array(1 << 20), // performance.now() at every present of the first pass
   drawMs: new Float64Array(1 << 20),    // time in the show from the animation frame to this present
   presentMs: new Float64Array(1 << 20), // time putting each frame of the first pass on the canvas
+  presentRows: new Int32Array(1 << 20), // rows each present of the first pass changed on the canvas (0: none)
   captureWanted: false, captured: null,
   bytesExpected: 0, bytesReceived: 0, readyAt: null, presenter: null, layout: null,
   loadSteps: {},  // performance.now() when each file had arrived and was ready for use
@@ -86,10 +87,13 @@ const presenter = makePresenter(canvas, params.get("present") === "webgl" ? "web
 page.presenter = presenter.kind;
 // The presenter as the show sees it, timed (read by the figures of the tests).
 const timedPresenter = {
-  show(heap, at, width, height) {
+  show(heap, at, width, height, firstRow, rows) {
     const t = performance.now();
-    presenter.show(heap, at, width, height);
-    if (page.pass <= 1 && page.presents < page.presentMs.length) page.presentMs[page.presents] = performance.now() - t;
+    presenter.show(heap, at, width, height, firstRow, rows);
+    if (page.pass <= 1 && page.presents < page.presentMs.length) {
+      page.presentMs[page.presents] = performance.now() - t;
+      page.presentRows[page.presents] = rows;
+    }
   },
 };
 page.presenterRead = () => presenter.read();

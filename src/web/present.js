@@ -3,7 +3,9 @@
 // to present: putImageData (the default, the faster here) and a WebGL texture
 // drawn with nearest sampling (?present=webgl), kept to measure against.
 
-// A presenter: show(heap, offset, width, height) puts the RGBA bytes at heap[offset].
+// A presenter: show(heap, offset, width, height, firstRow, rows) puts rows
+// firstRow to firstRow + rows - 1 of the RGBA picture at heap[offset] on the
+// canvas; the other rows already stand there (rows 0: nothing changed).
 export function makePresenter(canvas, kind) {
   if (kind === "webgl") {
     const p = webglPresenter(canvas);
@@ -17,14 +19,15 @@ function canvasPresenter(canvas) {
   let image = null, buffer = null, offset = -1;
   return {
     kind: "2d",
-    show(heap, at, width, height) {
+    show(heap, at, width, height, firstRow, rows) {
+      if (rows <= 0) return;
       // One ImageData over the wasm memory, made again only when the memory grows.
       if (!image || buffer !== heap.buffer || offset !== at) {
         image = new ImageData(new Uint8ClampedArray(heap.buffer, at, width * height * 4), width, height);
         buffer = heap.buffer;
         offset = at;
       }
-      context.putImageData(image, 0, 0);
+      context.putImageData(image, 0, 0, 0, firstRow, width, rows);
     },
     read() { return context.getImageData(0, 0, canvas.width, canvas.height).data; },
   };
@@ -58,14 +61,16 @@ function webglPresenter(canvas) {
   let sized = false;
   return {
     kind: "webgl",
-    show(heap, at, width, height) {
-      const pixels = new Uint8Array(heap.buffer, at, width * height * 4);
+    show(heap, at, width, height, firstRow, rows) {
+      if (rows <= 0) return;
       if (!sized) {
         gl.viewport(0, 0, canvas.width, canvas.height);
-        gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, width, height, 0, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+        gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, width, height, 0, gl.RGBA, gl.UNSIGNED_BYTE,
+                      new Uint8Array(heap.buffer, at, width * height * 4));
         sized = true;
       } else {
-        gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+        const pixels = new Uint8Array(heap.buffer, at + firstRow * width * 4, rows * width * 4);
+        gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, firstRow, width, rows, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
       }
       gl.drawArrays(gl.TRIANGLES, 0, 3);
     },

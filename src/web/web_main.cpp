@@ -28,8 +28,9 @@ extern "C" {
 void webPlayMusic();
 void webSetMusicPosition(double seconds);
 double webHeardSeconds();  // the position being heard, never backwards within a pass
-void webShowFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t demoTime, int32_t frame, int32_t pass,
-                  int32_t fading);
+// rows from firstRow on are new; rows 0: the picture is the one already shown.
+void webShowFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t firstRow, int32_t rows, int32_t demoTime,
+                  int32_t frame, int32_t pass, int32_t fading);
 void webWaitForFrame();     // asynchronous: returns at the browser's next animation frame
 int32_t webNextKeyEvent();  // key code * 2 + (1 pressed, 0 released), -1 when none are queued
 void webFadeOutMusic();     // asynchronous: 200 ms glide to silence, then the audio context is closed
@@ -40,8 +41,14 @@ void webShowEnded();
 namespace {
 
 // The canvas wants RGBA with alpha 255; Screen is BGRA whose alpha means
-// nothing on the screen. Converted here, into a buffer made once with the window.
+// nothing on the screen. Converted here, into a buffer made once with the window
+// that keeps the bytes last handed to the page, so a present hands over only the
+// rows that changed (more than half of the show's frames change none: the
+// canvas, and the browser's compositing behind it, then have nothing to do).
 uint8_t* CanvasPixels = nullptr;
+// The first present after the window opens hands over every row: the canvas
+// may hold another showing's picture.
+bool CanvasWhole = true;
 
 // The X key codes of Escape and the space bar on a PC keyboard; the page reports
 // its keys with these codes.
@@ -59,6 +66,7 @@ void wOpenOutputWindow(int32_t width, int32_t height, bool) {
   AllocImage(Screen, uint32_t(width), uint32_t(height));
   CanvasPixels = static_cast<uint8_t*>(std::malloc(size_t(width) * size_t(height) * 4));
   if (!CanvasPixels) std::abort();
+  CanvasWhole = true;
   KeyCodes = {EscapeKeyCode, SpaceKeyCode};
   std::memset(KeyDown, 0, sizeof KeyDown);
   WindowClosed = false;
@@ -72,8 +80,34 @@ void wCloseOutputWindow() {
 
 void wCapturePointer(bool) {}  // the page never asks for fullscreen through the driver
 
-// A kernel of the raster level: the byte loop cost 0.9 ms a frame in wasm.
-void convertToCanvas() { copyToRgba(Screen.pixels, CanvasPixels, uint32_t(Screen.width) * uint32_t(Screen.height)); }
+// The rows from first to first + count - 1 are the ones to hand over.
+struct CanvasRows {
+  int32_t first = 0, count = 0;
+};
+
+// Row by row through a kernel of the raster level (the byte loop cost 0.9 ms a
+// frame in wasm), which says whether the row's bytes changed: the rows from the
+// first to the last changed one are new.
+CanvasRows convertToCanvas() {
+  const uint32_t width = uint32_t(Screen.width);
+  int32_t first = -1, last = -1;
+  for (int32_t y = 0; y < Screen.height; ++y) {
+    if (copyToRgba(Screen.pixels + size_t(y) * width, CanvasPixels + size_t(y) * width * 4, width)) {
+      if (first < 0) first = y;
+      last = y;
+    }
+  }
+  if (CanvasWhole) {
+    CanvasWhole = false;
+    return {0, Screen.height};
+  }
+  return first < 0 ? CanvasRows{} : CanvasRows{first, last - first + 1};
+}
+
+void showCanvas(const CanvasRows& rows, int32_t frame, int32_t pass, bool fading) {
+  webShowFrame(CanvasPixels, Screen.width, Screen.height, rows.first, rows.count, DemoTime, frame, pass,
+               fading ? 1 : 0);
+}
 
 void wPresentFrame() {
   // Keys that came in since the last present, in order, as the X queue is
@@ -85,9 +119,7 @@ void wPresentFrame() {
     else
       keyReleased(uint8_t(e >> 1));
   }
-  convertToCanvas();
-  webShowFrame(CanvasPixels, Screen.width, Screen.height, DemoTime, ShowFrameNumber, ShowPassNumber,
-               CurrentShowState == ShowState::EndFade ? 1 : 0);
+  showCanvas(convertToCanvas(), ShowFrameNumber, ShowPassNumber, CurrentShowState == ShowState::EndFade);
   webWaitForFrame();
 }
 
@@ -122,8 +154,7 @@ EMSCRIPTEN_KEEPALIVE int32_t reviewBuildUpFrom(int32_t ms) { return buildUpFrom(
 EMSCRIPTEN_KEEPALIVE int32_t reviewDraw(int32_t ms) {
   ReviewTime = ms;
   drawShowFrame();
-  convertToCanvas();
-  webShowFrame(CanvasPixels, Screen.width, Screen.height, DemoTime, int32_t(int64_t(DemoTime) * 60 / 1000), 1, 0);
+  showCanvas(convertToCanvas(), int32_t(int64_t(DemoTime) * 60 / 1000), 1, false);
   return DemoTime;
 }
 

@@ -56,11 +56,12 @@ mergeInto(LibraryManager.library, {
     return heard;
   },
 
-  // The page's presenter (present.js) puts the RGBA bytes on the canvas; it is
-  // given the memory anew each frame, since the memory may have grown.
-  webShowFrame: function (rgba, width, height, demoTime, frame, pass, fading) {
+  // The page's presenter (present.js) puts the RGBA bytes of the rows that
+  // changed on the canvas; it is given the memory anew each frame, since the
+  // memory may have grown.
+  webShowFrame: function (rgba, width, height, firstRow, rows, demoTime, frame, pass, fading) {
     var m = Module.morvex;
-    m.presenter.show(HEAPU8, rgba, width, height);
+    m.presenter.show(HEAPU8, rgba, width, height, firstRow, rows);
     m.onFrame(demoTime, frame, pass, fading !== 0);
   },
 

@@ -334,9 +334,10 @@ TEST(FastPaths, CanvasBytesEveryLevelMatchTheLiteralLoop) {
         for (uint8_t& b : expected) b = uint8_t(random());
         std::vector<uint8_t> got = expected;
         const size_t at = 4 * Guard + start;  // also bytes that do not start a word
-        reference.run.rgba(source.data() + start, expected.data() + at, n);
-        fast.run.rgba(source.data() + start, got.data() + at, n);
+        const bool referenceChanged = reference.run.rgba(source.data() + start, expected.data() + at, n);
+        const bool fastChanged = fast.run.rgba(source.data() + start, got.data() + at, n);
         ASSERT_EQ(got, expected) << "rgba, level " << simdLevelName(level) << ", " << n << " pixels from " << start;
+        ASSERT_EQ(fastChanged, referenceChanged) << "rgba, level " << simdLevelName(level) << ", " << n;
       }
     }
   }
@@ -346,6 +347,41 @@ TEST(FastPaths, CanvasBytesEveryLevelMatchTheLiteralLoop) {
   copyToRgba(p, bytes, 3);
   const uint8_t want[12] = {0x11, 0x22, 0x33, 255, 0xFF, 0x00, 0x01, 255, 0xFF, 0xFF, 0xFF, 255};
   EXPECT_TRUE(std::equal(bytes, bytes + 12, want));
+}
+
+TEST(FastPaths, CanvasBytesSayWhetherTheyChanged) {
+  // At every level: bytes that held something else report a change; the same
+  // picture again, or one that differs only in alpha (never shown), reports
+  // none; one byte of the run changed anywhere, in any of its bits, is found.
+  std::mt19937 random(3371);
+  for (SimdLevel level : runnableSimdLevels(SimdNone)) {
+    const RasterKernels k = kernelsForLevel(level);
+    const std::string where = std::string("level ") + simdLevelName(level);
+    for (uint32_t n = 1; n <= 40; ++n) {
+      for (uint32_t start = 0; start < 4; ++start) {
+        std::vector<Color32> source = randomPixels(random, start + n);
+        std::vector<uint8_t> bytes(4 * n + start, 0);
+        uint8_t* run = bytes.data() + start;
+        ASSERT_TRUE(k.run.rgba(source.data() + start, run, n)) << where << ", " << n << " pixels over zeros";
+        ASSERT_FALSE(k.run.rgba(source.data() + start, run, n)) << where << ", " << n << " pixels again";
+        for (uint32_t i = start; i < start + n; ++i) source[i] ^= 0xFF000000u;
+        ASSERT_FALSE(k.run.rgba(source.data() + start, run, n)) << where << ", " << n << " pixels, alpha only";
+        for (uint32_t byte = 0; byte < 4 * n; ++byte) {
+          const uint8_t was = run[byte];
+          run[byte] ^= uint8_t(1u << (byte % 8));
+          ASSERT_TRUE(k.run.rgba(source.data() + start, run, n)) << where << ", " << n << " pixels, byte " << byte;
+          ASSERT_EQ(run[byte], was) << where << ", byte " << byte << " is written back";
+        }
+      }
+    }
+  }
+  // Worked values through the active level: a run that already holds its bytes.
+  const Color32 p[2] = {0x00102030u, 0xFF405060u};
+  uint8_t bytes[8] = {0x10, 0x20, 0x30, 255, 0x40, 0x50, 0x60, 255};
+  EXPECT_FALSE(copyToRgba(p, bytes, 2));
+  bytes[7] = 254;
+  EXPECT_TRUE(copyToRgba(p, bytes, 2));
+  EXPECT_EQ(bytes[7], 255);
 }
 
 TEST(FastPaths, ClearBlackEveryLevelMatchesTheLiteralLoop) {
