@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "display/screen.h"
+#include "raster/depthspan.h"
 #include "raster/numeric.h"
 
 m3dScreenSide edgeA, edgeB, edgeSpare;
@@ -113,39 +114,20 @@ static bool polygonFits(const Polygon3D& poly) {
   return true;
 }
 
-// One row's span. A function of its own, called row by row: a WebAssembly
-// engine runs a function's first calls in its quick baseline code and the
-// optimized code only from a later call on, so the first frame of a polygon
-// filled in one call ran wholly in the baseline code (8 ms against 3 ms in
-// node); row by row it switches within that frame.
-[[gnu::noinline]] static void fillSpan(Color32* screen, float* depth, Image texture, Color32 key, float texW,
-                                       float texH, const m3dScreenSideType& L, const m3dScreenSideType& R) {
-  int32_t n = R.index - L.index;
+// One row's span. The kernel runs row by row: a WebAssembly engine runs a
+// function's first calls in its quick baseline code and the optimized code
+// only from a later call on, so the first frame of a polygon filled in one call
+// ran wholly in the baseline code (8 ms against 3 ms in node); row by row it
+// switches within that frame.
+static void fillSpan(Color32* screen, float* depth, Image texture, Color32 key, float texW, float texH,
+                     const m3dScreenSideType& L, const m3dScreenSideType& R) {
+  const int32_t n = R.index - L.index;
   if (n <= 0) return;
   const float fn = float(n);
-  const float dz = (R.z - L.z) / fn;
-  const float dw = (R.w - L.w) / fn;
-  const float du = (R.u - L.u) / fn;
-  const float dv = (R.v - L.v) / fn;
-  int32_t i = L.index;
-  float z = L.z, w = L.w, u = L.u, v = L.v;
+  const DepthSpan span = {L.z,  L.w, L.u, L.v, (R.z - L.z) / fn, (R.w - L.w) / fn, (R.u - L.u) / fn, (R.v - L.v) / fn,
+                          texW, texH};
   // max(n - 1, 1) pixels: the span's last pixel is left to its neighbour.
-  do {
-    if (z < depth[i]) {
-      const float q = 1.0f / w;
-      const int32_t tx = roundToInt32(texW * (u * q));
-      const int32_t ty = roundToInt32(texH * (v * q));
-      const Color32 c = getPixelClipped(texture, tx, ty);
-      if (c != key) screen[i] = c;
-      depth[i] = z;
-    }
-    ++i;
-    z += dz;
-    w += dw;
-    u += du;
-    v += dv;
-    --n;
-  } while (n > 1);
+  drawDepthSpan(screen + L.index, depth + L.index, uint32_t(n > 1 ? n - 1 : 1), span, texture, key);
 }
 
 void fillScratchSpans(Color32* pixels, float* depth, int32_t width, int32_t rows, Image texture) {
