@@ -18,8 +18,10 @@ inline v128_t firstFour(float x, float d) {
 }
 
 void texturedSpanSimd128(Color32* dst, float* depth, uint32_t n, const DepthSpan& s, Image texture, Color32 key) {
-  // Sides beyond 2^24 are not all exact as reals: the literal loop takes those.
-  if (n < 4 || texture.width < 1 || texture.height < 1 || texture.width > (1 << 24) || texture.height > (1 << 24)) {
+  // The texel's index is found as a real (below): exact while the texture
+  // holds fewer than 2^23 texels; larger ones take the literal loop.
+  if (n < 4 || texture.width < 1 || texture.height < 1 ||
+      int64_t(texture.width) * int64_t(texture.height) >= (int64_t(1) << 23)) {
     depthSpanLiteral(dst, depth, n, s, texture, key);
     return;
   }
@@ -30,7 +32,11 @@ void texturedSpanSimd128(Color32* dst, float* depth, uint32_t n, const DepthSpan
   // compared as reals, which also puts NaN and every value beyond 32 bits
   // outside, as the scalar conversion's INT32_MIN does.
   const v128_t width = wasm_f32x4_splat(float(texture.width)), height = wasm_f32x4_splat(float(texture.height));
-  const v128_t stride = wasm_i32x4_splat(texture.width);
+  const v128_t stride = wasm_f32x4_splat(float(texture.width));
+  // y * width + x of whole numbers below 2^23 is exact; adding 2^23 puts it in
+  // the low 23 bits of the real's pattern, which is one instruction where the
+  // saturating conversion takes several.
+  const v128_t magic = wasm_f32x4_splat(8388608.0f);
   const v128_t zero = wasm_f32x4_splat(0.0f), one = wasm_f32x4_splat(1.0f);
   const v128_t keyV = wasm_i32x4_splat(int32_t(key));
   const Color32* texels = texture.pixels;
@@ -47,8 +53,7 @@ void texturedSpanSimd128(Color32* dst, float* depth, uint32_t n, const DepthSpan
                                           wasm_v128_and(wasm_f32x4_ge(fy, zero), wasm_f32x4_lt(fy, height)));
       // Lanes outside read texel 0 and then give 0.
       const v128_t at = wasm_v128_and(
-          wasm_i32x4_add(wasm_i32x4_mul(wasm_i32x4_trunc_sat_f32x4(fy), stride), wasm_i32x4_trunc_sat_f32x4(fx)),
-          inside);
+          wasm_i32x4_sub(wasm_f32x4_add(wasm_f32x4_add(wasm_f32x4_mul(fy, stride), fx), magic), magic), inside);
       const v128_t c =
           wasm_v128_and(wasm_u32x4_make(texels[wasm_u32x4_extract_lane(at, 0)], texels[wasm_u32x4_extract_lane(at, 1)],
                                         texels[wasm_u32x4_extract_lane(at, 2)], texels[wasm_u32x4_extract_lane(at, 3)]),
