@@ -46,6 +46,11 @@ if(EMSCRIPTEN)
   # would try node's fetch on a file path.
   set(MORVEX_NODE_LINK_OPTIONS -sENVIRONMENT=node -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sWASM_ASYNC_COMPILATION=0)
   target_link_options(morvex-hashes PRIVATE ${MORVEX_NODE_LINK_OPTIONS} ${MORVEX_WASM_MEMORY_FLAGS})
+  # main starts once the collection that creating the memory starts is over
+  # (tools/hashes/settle.js), as the page's show starts long after its module.
+  set(MORVEX_HASHES_SETTLE ${CMAKE_SOURCE_DIR}/tools/hashes/settle.js)
+  target_link_options(morvex-hashes PRIVATE "SHELL:--pre-js ${MORVEX_HASHES_SETTLE}")
+  set_target_properties(morvex-hashes PROPERTIES LINK_DEPENDS ${MORVEX_HASHES_SETTLE})
   morvex_wasm_modules(morvex-hashes)
   include(${CMAKE_CURRENT_LIST_DIR}/web.cmake)
   include(${CMAKE_CURRENT_LIST_DIR}/raster_tests.cmake)

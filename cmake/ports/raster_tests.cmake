@@ -14,8 +14,8 @@ if(EMSCRIPTEN)
   target_include_directories(morvex_wasm_gtest PUBLIC ${MORVEX_GTEST_SOURCE}/include PRIVATE ${MORVEX_GTEST_SOURCE})
   target_compile_definitions(morvex_wasm_gtest PUBLIC GTEST_HAS_PTHREAD=0)
   add_executable(morvex-raster-tests
-    tests/raster/blit_test.cpp tests/raster/fastpaths_test.cpp tests/raster/filter_test.cpp
-    tests/raster/kernels_test.cpp tests/raster/stretch_test.cpp tests/fixtures.cpp)
+    tests/raster/blit_test.cpp tests/raster/depthspan_test.cpp tests/raster/fastpaths_test.cpp
+    tests/raster/filter_test.cpp tests/raster/kernels_test.cpp tests/raster/stretch_test.cpp tests/fixtures.cpp)
   target_include_directories(morvex-raster-tests PRIVATE tests)
   target_link_libraries(morvex-raster-tests morvex_core morvex_wasm_gtest)
   target_link_options(morvex-raster-tests PRIVATE ${MORVEX_NODE_LINK_OPTIONS} -sALLOW_MEMORY_GROWTH=1)
@@ -30,7 +30,8 @@ else()
   if(GTest_FOUND)
     add_executable(morvex-raster-tests
       tests/allocation_counter.cpp tests/fixtures.cpp
-      tests/raster/allocation_test.cpp tests/raster/blit_test.cpp tests/raster/exactround_test.cpp
+      tests/raster/allocation_test.cpp tests/raster/blit_test.cpp tests/raster/depthspan_test.cpp
+      tests/raster/exactround_test.cpp
       tests/raster/fastpaths_test.cpp tests/raster/filter_test.cpp tests/raster/kernels_test.cpp
       tests/raster/numeric_test.cpp tests/raster/pixels_test.cpp tests/raster/stretch_test.cpp
       tests/raster/vecmath_test.cpp)

@@ -78,6 +78,10 @@ void drawShowFrame();
 // One pass of the end fade over Screen: every red, green and blue byte above 0
 // lowered by 1, alpha set to 255 (fadePixels over all of Screen).
 void fadeScreenPass();
+// The frames of one pass, presenting each; runShow calls it through
+// ShowFrameLoop, which holds runFrameLoop.
+void runFrameLoop(const ShowPlatform& platform);
+extern void (*ShowFrameLoop)(const ShowPlatform& platform);
 // True while the key with that role is held (false when the keyboard lacks it).
 bool escapeHeld();
 bool spaceHeld();

@@ -78,6 +78,9 @@ void scanEdge(m3dScreenSide& table, const Vertex3D& a, const Vertex3D& b);
 // sized, draws nothing.
 void fillPolygon3D(Image texture, Color32 key, const Polygon3D& poly);
 void clearDepthBuffer();
+// The same for a DepthBuffer whose every other entry already holds the clear
+// value: only the entries fillPolygon3D wrote since the last clear of either kind.
+void clearDrawnDepths();
 // n depths set to DepthClearValue.
 void clearDepths(float* d, size_t n);
 // The filler's row routine over a caller's own buffers (rows rows of width

@@ -71,7 +71,8 @@ void drawQuad3D() {
     v = projectVertex(v);
   }
   fillPolygon3D(quadTexture, 0, quadWork);
-  clearDepthBuffer();
+  // Every entry but the ones drawn holds the clear value since initQuad3D.
+  clearDrawnDepths();
 }
 
 void freeQuad3D() { freeImage(quadTexture); }

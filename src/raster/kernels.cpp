@@ -58,6 +58,7 @@ RasterKernels kernelsForLevel(SimdLevel level) {
   addRunReference(k);
   addStretchReference(k);
   addFilterReference(k);
+  addPolygonReference(k);
   if (level >= SimdPortable) {
     addBlitPortable(k);
     addRunPortable(k);

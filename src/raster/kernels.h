@@ -97,12 +97,29 @@ struct FilterKernels {
   void (*brightRow)(Color32* row, const Color32* texRow, const uint32_t* columns, uint32_t n);
 };
 
+// One row of the polygon filler: a perspective-correct textured span with a
+// depth test. Pixel k has the k-th running sums z_k = z_(k-1) + dz (in single,
+// one addition per pixel, as are w, u and v).
+struct DepthSpan {
+  float z, w, u, v;      // at the first pixel
+  float dz, dw, du, dv;  // the steps
+  float texW, texH;      // float(texture width - 1), float(texture height - 1)
+};
+
+struct PolygonKernels {
+  // For k < n where z_k < depth[k]: q = 1 / w_k, c = the texel at
+  // (round(texW * (u_k * q)), round(texH * (v_k * q))), 0 outside the texture;
+  // dst[k] = c unless c == key; depth[k] = z_k (also for the key).
+  void (*texturedSpan)(Color32* dst, float* depth, uint32_t n, const DepthSpan& s, Image texture, Color32 key);
+};
+
 struct RasterKernels {
   SimdLevel level;
   BlitSpanKernels blit;
   PixelRunKernels run;
   StretchKernels stretch;
   FilterKernels filter;
+  PolygonKernels polygon;
 };
 
 // What the raster routines call: the table of the level chosen at start-up,
@@ -131,6 +148,7 @@ void addBlitReference(RasterKernels& k);
 void addRunReference(RasterKernels& k);
 void addStretchReference(RasterKernels& k);
 void addFilterReference(RasterKernels& k);
+void addPolygonReference(RasterKernels& k);
 void addBlitPortable(RasterKernels& k);
 void addRunPortable(RasterKernels& k);
 void addStretchPortable(RasterKernels& k);
@@ -156,5 +174,6 @@ void addBlitSimd128(RasterKernels& k);
 void addRunSimd128(RasterKernels& k);
 void addStretchSimd128(RasterKernels& k);
 void addFilterSimd128(RasterKernels& k);
+void addPolygonSimd128(RasterKernels& k);
 SimdLevel processorSimdLevel();
 void addInstructionSetKernels(RasterKernels& k, SimdLevel level);

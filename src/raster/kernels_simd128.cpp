@@ -13,5 +13,6 @@ void addInstructionSetKernels(RasterKernels& k, SimdLevel level) {
     addRunSimd128(k);
     addStretchSimd128(k);
     addFilterSimd128(k);
+    addPolygonSimd128(k);
   }
 }

@@ -120,4 +120,33 @@ TEST(Polygon3D, KeyedTexelStillWritesDepth) {
   freeImage(red);
 }
 
+TEST(Polygon3D, ClearingTheDrawnDepthsClearsAllThatWasDrawn) {
+  ScreenScope screen;
+  sizeRenderer();
+  Image tex = solidTexture(0xFF445566);
+  clearScreen(0xFF000000);
+  // Polygons near every edge of the screen, of one row and one pixel, in
+  // either winding, nearer and farther: whatever their spans wrote comes back.
+  fillPolygon3D(tex, 0, screenRect(0, 0, 1279, 3, -0.5, true));
+  fillPolygon3D(tex, 0, screenRect(1200, 700, 1279, 719, -0.25, false));
+  fillPolygon3D(tex, 0, screenRect(640, 360, 641, 361, -0.75, true));
+  fillPolygon3D(tex, 0,
+                screenPolygon({screenVertex(10, 100, -0.1), screenVertex(1270, 400, -0.9), screenVertex(300, 719, 0)}));
+  EXPECT_LT(std::count(DepthBuffer.begin(), DepthBuffer.end(), 0.01f), 921600 - 1000);
+  clearDrawnDepths();
+  EXPECT_EQ(std::count(DepthBuffer.begin(), DepthBuffer.end(), 0.01f), 921600);
+  // Twice, and after a full clear, there is nothing left to do.
+  clearDrawnDepths();
+  clearDepthBuffer();
+  clearDrawnDepths();
+  EXPECT_EQ(std::count(DepthBuffer.begin(), DepthBuffer.end(), 0.01f), 921600);
+  // A refused polygon draws nothing and leaves nothing to clear.
+  DepthBuffer[5] = 0.5f;
+  fillPolygon3D(tex, 0, screenRect(-10, 300, 50, 400, 0.0, true));
+  clearDrawnDepths();
+  EXPECT_EQ(DepthBuffer[5], 0.5f);
+  clearDepthBuffer();
+  freeImage(tex);
+}
+
 }  // namespace

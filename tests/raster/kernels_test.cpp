@@ -188,6 +188,7 @@ TEST(RasterKernels, EachLevelBuildsOnTheOneBelow) {
       const RasterKernels portable = kernelsForLevel(SimdPortable);
       EXPECT_NE(k.filter.blur, portable.filter.blur);
       EXPECT_NE(k.run.rgba, portable.run.rgba);
+      EXPECT_NE(k.polygon.texturedSpan, portable.polygon.texturedSpan);
     }
     // AVX2 has blit kernels of its own.
     if (level == SimdAvx2) {
