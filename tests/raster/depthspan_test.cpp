@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "crc.h"
 #include "raster/depthspan.h"
 #include "raster/kernels.h"
 
@@ -27,15 +28,6 @@ uint32_t bitsOf(float f) {
   uint32_t b;
   std::memcpy(&b, &f, 4);
   return b;
-}
-
-uint32_t crcWords(uint32_t crc, const uint32_t* p, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    for (int b = 0; b < 32; b += 8) {
-      crc ^= (p[i] >> b) & 0xFF;
-      for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-  return crc;
 }
 
 struct SpanCase {

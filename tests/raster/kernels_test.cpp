@@ -10,6 +10,7 @@
 
 #include "raster/blit.h"
 #include "fixtures.h"
+#include "crc.h"
 #include "raster/kernels.h"
 
 namespace {
@@ -51,16 +52,6 @@ bool fastAvailable(RasterKernels& fast) {
   return fast.blit.add != Reference.blit.add;
 }
 
-// CRC-32 of pixels, to pin the reference's own results.
-uint32_t crcPixels(uint32_t crc, const Color32* p, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    for (int b = 0; b < 32; b += 8) {
-      crc ^= (p[i] >> b) & 0xFF;
-      for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-  return crc;
-}
-
 }  // namespace
 
 TEST(BlitKernels, FastSpansMatchReference) {
@@ -85,7 +76,7 @@ TEST(BlitKernels, FastSpansMatchReference) {
         int dstStart = draw.range(0, 3);
         runBlitSpan(Reference.blit, BlitSpanOp(op), ref.data() + guard + dstStart, src.data() + guard + start, n, key,
                     t);
-        crc = crcPixels(crc, ref.data(), ref.size());
+        crc = crcWords(crc, ref.data(), ref.size());
         if (!haveFast) continue;
         runBlitSpan(fast.blit, BlitSpanOp(op), out.data() + guard + dstStart, src.data() + guard + start, n, key, t);
         for (size_t i = 0; i < out.size(); ++i)
@@ -151,7 +142,7 @@ TEST(BlitKernels, FastBlitsMatchReference) {
     Picture out = ref;
     ActiveKernels = Reference;
     Blits[b].run(ref.img, x, y, src.img, key, t);
-    crc = crcPixels(crc, ref.buf.data(), ref.buf.size());
+    crc = crcWords(crc, ref.buf.data(), ref.buf.size());
     if (!haveFast) continue;
     ActiveKernels = fast;
     Blits[b].run(out.img, x, y, src.img, key, t);
