@@ -85,6 +85,33 @@ std::vector<Color32> longRunsOfPixels(std::mt19937& random, size_t n, Color32 ke
   return ::testing::AssertionSuccess();
 }
 
+// An in-place run kernel of every level against the literal loop: pixels often
+// black with any alpha (one pick in picks) or with one colour byte 1 (another
+// one), the rest anything; every length from 0 to 64 from unaligned starts,
+// and the guards stay as they were.
+void expectBlackRunsMatchTheLiteralLoop(void (*PixelRunKernels::*kernel)(Color32*, uint32_t), const char* name,
+                                        uint32_t seed, uint32_t picks) {
+  const RasterKernels reference = kernelsForLevel(SimdNone);
+  std::mt19937 random(seed);
+  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
+    const RasterKernels fast = kernelsForLevel(level);
+    for (uint32_t n = 0; n <= 64; ++n) {
+      for (uint32_t start = 0; start < 8; ++start) {
+        std::vector<Color32> original = randomPixels(random, Guard + start + n + Guard);
+        for (Color32& c : original) {
+          const uint32_t pick = random() % picks;
+          if (pick == 0) c &= 0xFF000000u;
+          if (pick == 1) c = (c & 0xFF000000u) | (1u << (8 * (random() % 3)));
+        }
+        std::vector<Color32> expected = original, got = original;
+        (reference.run.*kernel)(expected.data() + Guard + start, n);
+        (fast.run.*kernel)(got.data() + Guard + start, n);
+        ASSERT_EQ(got, expected) << name << ", level " << simdLevelName(level) << ", " << n << " pixels from " << start;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 TEST(FastPaths, LongRunsAndSpansEveryLevelMatchTheReference) {
@@ -289,28 +316,7 @@ TEST(FastPaths, GreyLevelsEveryLevelMatchTheLiteralLoop) {
 }
 
 TEST(FastPaths, KeyBlackEveryLevelMatchesTheLiteralLoop) {
-  // Pixels often black with any alpha, one colour byte 1, or anything; every
-  // length from 0 to 64 from unaligned starts, and the guards stay as they were.
-  const RasterKernels reference = kernelsForLevel(SimdNone);
-  std::mt19937 random(77);
-  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
-    const RasterKernels fast = kernelsForLevel(SimdLevel(level));
-    for (uint32_t n = 0; n <= 64; ++n) {
-      for (uint32_t start = 0; start < 8; ++start) {
-        std::vector<Color32> original = randomPixels(random, Guard + start + n + Guard);
-        for (Color32& c : original) {
-          const uint32_t pick = random() % 4;
-          if (pick == 0) c &= 0xFF000000u;
-          if (pick == 1) c = (c & 0xFF000000u) | (1u << (8 * (random() % 3)));
-        }
-        std::vector<Color32> expected = original, got = original;
-        reference.run.keyBlack(expected.data() + Guard + start, n);
-        fast.run.keyBlack(got.data() + Guard + start, n);
-        ASSERT_EQ(got, expected) << "keyBlack, level " << simdLevelName(SimdLevel(level)) << ", " << n
-                                 << " pixels from " << start;
-      }
-    }
-  }
+  ASSERT_NO_FATAL_FAILURE(expectBlackRunsMatchTheLiteralLoop(&PixelRunKernels::keyBlack, "keyBlack", 77, 4));
   // Worked values: black of any alpha becomes 0, the rest opaque.
   Color32 p[4] = {0xFF000000u, 0x12000000u, 0x00000001u, 0x80010000u};
   keyBlackPixels(p, 4);
@@ -385,28 +391,7 @@ TEST(FastPaths, CanvasBytesSayWhetherTheyChanged) {
 }
 
 TEST(FastPaths, ClearBlackEveryLevelMatchesTheLiteralLoop) {
-  // Pixels often black with any alpha or one colour byte 1; every length from
-  // 0 to 64 from unaligned starts, and the guards stay as they were.
-  const RasterKernels reference = kernelsForLevel(SimdNone);
-  std::mt19937 random(1931);
-  for (SimdLevel level : runnableSimdLevels(SimdPortable)) {
-    const RasterKernels fast = kernelsForLevel(level);
-    for (uint32_t n = 0; n <= 64; ++n) {
-      for (uint32_t start = 0; start < 8; ++start) {
-        std::vector<Color32> original = randomPixels(random, Guard + start + n + Guard);
-        for (Color32& c : original) {
-          const uint32_t pick = random() % 3;
-          if (pick == 0) c &= 0xFF000000u;
-          if (pick == 1) c = (c & 0xFF000000u) | (1u << (8 * (random() % 3)));
-        }
-        std::vector<Color32> expected = original, got = original;
-        reference.run.clearBlack(expected.data() + Guard + start, n);
-        fast.run.clearBlack(got.data() + Guard + start, n);
-        ASSERT_EQ(got, expected) << "clearBlack, level " << simdLevelName(level) << ", " << n << " pixels from "
-                                 << start;
-      }
-    }
-  }
+  ASSERT_NO_FATAL_FAILURE(expectBlackRunsMatchTheLiteralLoop(&PixelRunKernels::clearBlack, "clearBlack", 1931, 3));
   // Worked values: black of any alpha becomes 0, the rest keep their alpha.
   Color32 p[4] = {0xFF000000u, 0x12000000u, 0x00000001u, 0x80010000u};
   clearBlackPixels(p, 4);
